@@ -1,0 +1,3 @@
+#include "app/config/link_settings.h"
+
+LinkSettingsRecord LinkSettings;

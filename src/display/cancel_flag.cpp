@@ -1,0 +1,3 @@
+#include "display/cancel_flag.h"
+
+volatile std::sig_atomic_t CancelFlag = 0;

@@ -1,0 +1,24 @@
+#include "link/packet.h"
+
+unsigned PacketPayloadLength(const std::uint8_t* packet) {
+    return ((packet[2] & 0x0Fu) << 8) | packet[3];
+}
+
+bool VerifyPacketChecksum(const std::uint8_t* packet, unsigned payloadLength) {
+    std::uint32_t sum = 0;
+    for (unsigned i = 0; i < payloadLength; ++i) sum += packet[4 + i];
+    const std::uint8_t* field = packet + 4 + payloadLength;
+    const std::uint32_t stored = (std::uint32_t{field[0]} << 24) | (std::uint32_t{field[1]} << 16) |
+                                 (std::uint32_t{field[2]} << 8) | std::uint32_t{field[3]};
+    return sum == stored;
+}
+
+unsigned HeaderCountByteOffset(const std::uint8_t* header) {
+    return header[HeaderCountPositionOffset] + 35u;
+}
+
+unsigned HeaderPacketCount(const std::uint8_t* header, std::optional<SectionKind> section) {
+    const unsigned k = header[HeaderCountByteOffset(header)];
+    if (section == SectionKind::EepromDatabase && k == 1) return 4;
+    return k * 16;
+}

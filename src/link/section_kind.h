@@ -1,0 +1,32 @@
+// The five sections of a box image, always handled in this order.
+#pragma once
+
+#include <array>
+#include <string>
+
+enum class SectionKind {
+    FlashDatabase,
+    SatelliteDatabase,
+    Resource,
+    EepromDatabase,
+    ApplicationSoftware,
+};
+
+constexpr int SectionCount = 5;
+
+constexpr std::array<SectionKind, SectionCount> AllSections = {
+    SectionKind::FlashDatabase, SectionKind::SatelliteDatabase, SectionKind::Resource,
+    SectionKind::EepromDatabase, SectionKind::ApplicationSoftware,
+};
+
+constexpr int SectionIndex(SectionKind kind) { return static_cast<int>(kind); }
+
+// File suffix of a section file: "ur1" .. "ur5".
+const char* SectionSuffix(SectionKind kind);
+
+// Human name, as the status texts use it ("Flash Database", ...).
+const char* SectionName(SectionKind kind);
+
+// The chosen path less its last three characters (whatever they are), followed by
+// the kind's suffix. A path of three characters or fewer gives the bare suffix.
+std::string SectionFilePath(const std::string& chosenPath, SectionKind kind);

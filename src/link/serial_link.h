@@ -1,0 +1,60 @@
+// The one open serial port of a session.
+//
+// A session opens it with OpenSerialLink (port name and line speed from
+// LinkSettings), chooses time-out profiles with SetLinkTimeouts, reads and writes
+// single bytes and whole packets, and closes it with CloseSerialLink on every way
+// out. Reads and writes are judged only by the byte counts they return.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A time-out record as the caller keeps it for its whole run. Times are in
+// milliseconds; a read or write total is constant + multiplier x byte count, and
+// a total of 0 means no time limit.
+struct LinkTimeouts {
+    std::uint32_t ReadIntervalTimeout = 0;
+    std::uint32_t ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t ReadTotalTimeoutConstant = 0;
+    std::uint32_t WriteTotalTimeoutMultiplier = 0;
+    std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+// One kind of port (a platform's COM ports, a pty, the emulated box).
+class SerialBackend {
+public:
+    enum class OpenStatus { Ok, CreateFailed, GetStateFailed, SetStateFailed };
+
+    virtual ~SerialBackend() = default;
+    // Opens and configures the port: 8N1, binary, no flow control from DTR or RTS.
+    // On any failure nothing stays open.
+    virtual OpenStatus Open(const std::string& portName, std::int32_t baudRate) = 0;
+    virtual void ApplyTimeouts(const LinkTimeouts& timeouts) = 0;
+    // Returns when `count` bytes have arrived or the read total has run out; the
+    // number of bytes read (0 on any failure).
+    virtual int Read(std::uint8_t* buffer, int count) = 0;
+    // Returns the number of bytes written (0 on any failure).
+    virtual int Write(const std::uint8_t* buffer, int count) = 0;
+    virtual void Close() = 0;
+};
+
+// The backend OpenSerialLink uses: the platform's own unless another was installed.
+SerialBackend& PlatformSerialBackend();
+void SetSerialBackend(SerialBackend* backend);
+
+// Opens the port named in LinkSettings. On failure the user has been told why
+// (main-window messages "Failed to create a handle to COM port", "Error while
+// receiving COM port state", "Error while setting COM port state").
+bool OpenSerialLink();
+
+// Sets the read total (and the write total) in the caller's record, multipliers 0,
+// other fields as the record holds them, and applies the whole record.
+void SetLinkTimeouts(LinkTimeouts& record, std::uint32_t readTotalMs);
+void SetLinkTimeouts(LinkTimeouts& record, std::uint32_t readTotalMs, std::uint32_t writeTotalMs);
+
+int ReadLink(std::uint8_t* buffer, int count);
+inline int ReadLinkByte(std::uint8_t* byte) { return ReadLink(byte, 1); }
+int WriteLink(const std::uint8_t* buffer, int count);
+inline int WriteLinkByte(std::uint8_t byte) { return WriteLink(&byte, 1); }
+
+void CloseSerialLink();

@@ -1,0 +1,140 @@
+// The POSIX serial link over a pseudo-terminal.
+#include <termios.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/config/link_settings.h"
+#include "link/pty_pair.h"
+#include "link/serial_link_posix.h"
+#include "support/recording_display.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class PosixLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        LinkSettings.PortName = pty.SlavePath();
+        LinkSettings.BaudRate = 115200;
+    }
+    void TearDown() override { CloseSerialLink(); }
+
+    PtyPair pty;
+    RecordingDisplay display;
+    LinkTimeouts record;
+};
+
+TEST_F(PosixLinkTest, ReadEndsAtItsTotalTimeOutWithWhatArrived) {
+    ASSERT_TRUE(OpenSerialLink());
+    SetLinkTimeouts(record, 1000);
+    pty.WriteAll(std::vector<std::uint8_t>(500, 0x5A));
+    std::uint8_t buffer[3000];
+    auto start = Clock::now();
+    EXPECT_EQ(ReadLink(buffer, 2069), 500);
+    EXPECT_NEAR(SecondsSince(start), 1.0, 0.25);
+
+    // Nothing at all: 0 bytes, after the time-out.
+    SetLinkTimeouts(record, 300);
+    start = Clock::now();
+    EXPECT_EQ(ReadLinkByte(buffer), 0);
+    EXPECT_NEAR(SecondsSince(start), 0.3, 0.15);
+
+    // A read whose count is reached returns at once, not at its time-out.
+    SetLinkTimeouts(record, 5000);
+    std::thread peer([&] { pty.WriteAll(std::vector<std::uint8_t>(2069, 0x02)); });
+    start = Clock::now();
+    EXPECT_EQ(ReadLink(buffer, 2069), 2069);
+    EXPECT_LT(SecondsSince(start), 1.0);
+    peer.join();
+    EXPECT_TRUE(display.messages.empty());
+}
+
+TEST_F(PosixLinkTest, EveryByteValueCrossesUnchangedBothWays) {
+    ASSERT_TRUE(OpenSerialLink());
+    SetLinkTimeouts(record, 1000, 1000);
+    std::vector<std::uint8_t> all;
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 256; ++i) all.push_back(static_cast<std::uint8_t>(i));
+
+    ASSERT_EQ(WriteLink(all.data(), static_cast<int>(all.size())), 512);
+    EXPECT_EQ(pty.ReadUpTo(all.size() + 1, 500), all);  // nothing added, nothing lost
+
+    pty.WriteAll(all);
+    std::vector<std::uint8_t> back(all.size() + 1);
+    EXPECT_EQ(ReadLink(back.data(), static_cast<int>(back.size())), 512);
+    back.resize(512);
+    EXPECT_EQ(back, all);
+    EXPECT_TRUE(pty.ReadUpTo(1, 100).empty()) << "nothing echoed";
+}
+
+TEST_F(PosixLinkTest, PortIsExclusiveUntilClosed) {
+    ASSERT_TRUE(OpenSerialLink());
+    PosixSerialBackend second;
+    EXPECT_EQ(second.Open(pty.SlavePath(), 115200), SerialBackend::OpenStatus::CreateFailed);
+    CloseSerialLink();
+    EXPECT_EQ(second.Open(pty.SlavePath(), 115200), SerialBackend::OpenStatus::Ok);
+    second.Close();
+    ASSERT_TRUE(OpenSerialLink());
+}
+
+TEST_F(PosixLinkTest, LineIsRaw8N1WithoutFlowControl) {
+    LinkSettings.BaudRate = 57600;
+    ASSERT_TRUE(OpenSerialLink());
+    termios tio{};
+    ASSERT_EQ(tcgetattr(static_cast<PosixSerialBackend&>(PlatformSerialBackend()).Descriptor(), &tio), 0);
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(tio.c_cflag & (CREAD | CLOCAL), static_cast<tcflag_t>(CREAD | CLOCAL));
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK), 0u);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B57600));
+    EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B57600));
+}
+
+#ifdef __linux__
+TEST_F(PosixLinkTest, RatesOutsideTheTableAreSetExactly) {
+    LinkSettings.BaudRate = 250000;
+    ASSERT_TRUE(OpenSerialLink());
+    EXPECT_EQ(ReadLineBaud(static_cast<PosixSerialBackend&>(PlatformSerialBackend()).Descriptor()), 250000);
+    CloseSerialLink();
+    LinkSettings.BaudRate = 1000000;  // read whole from the settings, never cut to 100000
+    ASSERT_TRUE(OpenSerialLink());
+    EXPECT_EQ(ReadLineBaud(static_cast<PosixSerialBackend&>(PlatformSerialBackend()).Descriptor()), 1000000);
+}
+#endif
+
+TEST_F(PosixLinkTest, EachOpenFailureHasItsOwnMainWindowMessage) {
+    LinkSettings.PortName = "/dev/kestrivane-no-such-port";
+    EXPECT_FALSE(OpenSerialLink());
+    LinkSettings.PortName = "/dev/null";  // opens, but is no terminal
+    EXPECT_FALSE(OpenSerialLink());
+    LinkSettings.PortName = pty.SlavePath();
+    LinkSettings.BaudRate = 0;
+    EXPECT_FALSE(OpenSerialLink());
+
+    ASSERT_EQ(display.messages.size(), 3u);
+    EXPECT_EQ(display.messages[0].text, "Failed to create a handle to COM port");
+    EXPECT_EQ(display.messages[0].caption, "Handle Error");
+    EXPECT_EQ(display.messages[1].text, "Error while receiving COM port state");
+    EXPECT_EQ(display.messages[1].caption, "Error");
+    EXPECT_EQ(display.messages[2].text, "Error while setting COM port state");
+    EXPECT_EQ(display.messages[2].caption, "Error");
+    for (const auto& m : display.messages) {
+        EXPECT_EQ(m.icon, MessageIcon::Error);
+        EXPECT_EQ(m.owner, MessageOwner::MainWindow);
+    }
+    // Nothing stayed open after the failures.
+    PosixSerialBackend other;
+    EXPECT_EQ(other.Open(pty.SlavePath(), 115200), SerialBackend::OpenStatus::Ok);
+}
+
+}  // namespace

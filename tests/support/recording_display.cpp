@@ -1,0 +1,55 @@
+#include "support/recording_display.h"
+
+void RecordingDisplay::SetStatusText(const char* text) {
+    status = text;
+    events.push_back(std::string("status ") + text);
+}
+
+void RecordingDisplay::SetTransferTitle(const char* text) {
+    if (title != text) events.push_back(std::string("title ") + text);
+    title = text;
+}
+
+void RecordingDisplay::ShowDialogControl(int id, bool show) {
+    events.push_back((show ? "show " : "hide ") + std::to_string(id));
+}
+
+void RecordingDisplay::SetProgressRange(int barId, int count) {
+    bars[barId].range = count;
+    events.push_back("range " + std::to_string(barId) + " " + std::to_string(count));
+}
+
+void RecordingDisplay::AdvanceProgress(int barId) { ++bars[barId].position; }
+
+void RecordingDisplay::SetProgressPosition(int barId, int position) {
+    bars[barId].position = position;
+    events.push_back("position " + std::to_string(barId) + " " + std::to_string(position));
+}
+
+void RecordingDisplay::PumpOneMessage() {
+    ++pumps;
+    if (onPump) onPump();
+}
+
+bool RecordingDisplay::IsSectionChecked(SectionKind kind) {
+    events.push_back(std::string("checked? ") + SectionSuffix(kind));
+    return checked[SectionIndex(kind)];
+}
+
+MessageAnswer RecordingDisplay::ShowMessage(const Message& m) {
+    messages.push_back({m.text, m.caption, m.icon, m.owner});
+    events.push_back(std::string("message ") + m.caption + "|" + m.text);
+    return m.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
+}
+
+std::vector<std::string> RecordingDisplay::MessageTexts() const {
+    std::vector<std::string> out;
+    for (const auto& m : messages) out.push_back(m.text);
+    return out;
+}
+
+int RecordingDisplay::CountEvents(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& e : events) n += e.compare(0, prefix.size(), prefix) == 0;
+    return n;
+}

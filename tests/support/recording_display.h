@@ -1,0 +1,58 @@
+// A display that records what the sessions show, for tests.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "display/progress_display.h"
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    MessageIcon icon;
+    MessageOwner owner;
+};
+
+class RecordingDisplay : public ProgressDisplay {
+public:
+    RecordingDisplay() { SetCurrentDisplay(this); }
+    ~RecordingDisplay() override { SetCurrentDisplay(nullptr); }
+
+    // Every operation in call order, as one line each ("status Status: Idle",
+    // "range 1007 16", "message Error|Packet NOT sent!", ...).
+    std::vector<std::string> events;
+    std::vector<ShownMessage> messages;
+    std::string status;
+    std::string title;
+    int pumps = 0;
+    bool checked[SectionCount] = {true, true, true, true, true};
+    MessageAnswer answer = MessageAnswer::Yes;  // for questions
+    std::function<void()> onPump;               // runs inside PumpOneMessage
+
+    struct Bar {
+        int range = -1;
+        int position = 0;
+    };
+    std::map<int, Bar> bars;  // by control id
+
+    void SetStatusText(const char* text) override;
+    void SetTransferTitle(const char* text) override;
+    void Repaint() override { events.push_back("repaint"); }
+    void SetSectionLabels() override { events.push_back("labels"); }
+    void ShowDialogControl(int id, bool show) override;
+    void ShowSectionProgress() override { events.push_back("show sections"); }
+    void ShowUrtProgress() override { events.push_back("show urt"); }
+    void SetProgressRange(int barId, int count) override;
+    void AdvanceProgress(int barId) override;
+    void SetProgressPosition(int barId, int position) override;
+    void CollapseSectionOptions() override { events.push_back("collapse"); }
+    void PumpOneMessage() override;
+    bool IsSectionChecked(SectionKind kind) override;
+    MessageAnswer ShowMessage(const Message& message) override;
+
+    // Texts of the messages shown, in order.
+    std::vector<std::string> MessageTexts() const;
+    int CountEvents(const std::string& prefix) const;
+};

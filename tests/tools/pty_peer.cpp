@@ -1,0 +1,90 @@
+// pty_peer [--link PATH]... -- COMMAND [ARGS...]
+//
+// Stands at the far end of a serial line for the Windows link tests: makes a raw
+// pty, links it where the test expects its COM ports, runs COMMAND and answers
+// what the program under test sends:
+//   '5'  send 500 bytes of 0x5A
+//   'A'  send every byte value 0..255 once
+//   'R'  read the next 256 bytes and answer 'K' when they are 0..255 in order, else 'X'
+// Exits with COMMAND's status.
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "box/pty_device.h"
+
+namespace {
+
+void Send(int fd, const std::vector<unsigned char>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t r = write(fd, bytes.data() + done, bytes.size() - done);
+        if (r > 0) done += static_cast<std::size_t>(r);
+        else if (r < 0 && errno != EAGAIN && errno != EINTR) return;
+        else poll(nullptr, 0, 1);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    PtyDevice pty;
+    int i = 1;
+    for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--link") == 0 && i + 1 < argc && !pty.AddLink(argv[++i])) {
+            std::fprintf(stderr, "pty_peer: cannot link %s\n", argv[i]);
+            return 2;
+        }
+    }
+    if (i + 1 >= argc) {
+        std::fprintf(stderr, "usage: pty_peer [--link PATH]... -- COMMAND [ARGS...]\n");
+        return 2;
+    }
+
+    const pid_t child = fork();
+    if (child == 0) {
+        execvp(argv[i + 1], argv + i + 1);
+        _exit(127);
+    }
+
+    std::vector<unsigned char> pending;  // bytes of an 'R' check still to come
+    bool checking = false;
+    int status = 0;
+    for (;;) {
+        if (waitpid(child, &status, WNOHANG) == child) break;
+        pollfd p{pty.Master(), POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) {
+            if (p.revents & POLLHUP) poll(nullptr, 0, 10);  // no program has the port open
+            continue;
+        }
+        unsigned char buf[512];
+        const ssize_t n = read(pty.Master(), buf, sizeof buf);
+        for (ssize_t k = 0; k < n; ++k) {
+            if (checking) {
+                pending.push_back(buf[k]);
+                if (pending.size() == 256) {
+                    bool ok = true;
+                    for (int v = 0; v < 256; ++v) ok = ok && pending[v] == v;
+                    Send(pty.Master(), {static_cast<unsigned char>(ok ? 'K' : 'X')});
+                    pending.clear();
+                    checking = false;
+                }
+            } else if (buf[k] == '5') {
+                Send(pty.Master(), std::vector<unsigned char>(500, 0x5A));
+            } else if (buf[k] == 'A') {
+                std::vector<unsigned char> all(256);
+                for (int v = 0; v < 256; ++v) all[v] = static_cast<unsigned char>(v);
+                Send(pty.Master(), all);
+            } else if (buf[k] == 'R') {
+                checking = true;
+            }
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
