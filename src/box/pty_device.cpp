@@ -1,5 +1,8 @@
 #include "box/pty_device.h"
 
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -25,10 +28,18 @@ PtyDevice::PtyDevice() {
         tcsetattr(master_, TCSANOW, &tio);
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+#ifdef __linux__
+    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ >= 0 && inotify_add_watch(watch_, slavePath_.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+        close(watch_);
+        watch_ = -1;
+    }
+#endif
 }
 
 PtyDevice::~PtyDevice() {
     RemoveLinks();
+    if (watch_ >= 0) close(watch_);
     if (master_ >= 0) close(master_);
 }
 
@@ -47,4 +58,30 @@ void PtyDevice::RemoveLinks() {
 bool PtyDevice::SlaveIsOpen() const {
     pollfd p{master_, 0, 0};
     return poll(&p, 1, 0) >= 0 && !(p.revents & POLLHUP);
+}
+
+std::optional<PtyDevice::SlaveEvent> PtyDevice::NextSlaveEvent() {
+#ifdef __linux__
+    if (watch_ >= 0) {
+        alignas(inotify_event) char buffer[4096];
+        while (events_.empty()) {
+            const ssize_t n = read(watch_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            for (char* p = buffer; p < buffer + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                if ((e->mask & IN_OPEN) && openCount_++ == 0) events_.push_back(SlaveEvent::Opened);
+                if ((e->mask & IN_CLOSE) && openCount_ > 0 && --openCount_ == 0) events_.push_back(SlaveEvent::Closed);
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        if (events_.empty()) return std::nullopt;
+        const SlaveEvent next = events_.front();
+        events_.pop_front();
+        return next;
+    }
+#endif
+    const bool open = SlaveIsOpen();
+    if (open == lastOpen_) return std::nullopt;
+    lastOpen_ = open;
+    return open ? SlaveEvent::Opened : SlaveEvent::Closed;
 }

@@ -3,6 +3,8 @@
 // as a Wine prefix's dosdevices/com5).
 #pragma once
 
+#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,18 @@ public:
     // True while some program has the slave side open.
     bool SlaveIsOpen() const;
 
+    // The next change between "no program has the slave open" and "some program
+    // has", in the order they happened. On Linux every open and close is seen, even
+    // a close and reopen in quick succession; elsewhere only the state at each call.
+    enum class SlaveEvent { Opened, Closed };
+    std::optional<SlaveEvent> NextSlaveEvent();
+
 private:
     int master_ = -1;
     std::string slavePath_;
     std::vector<std::string> links_;
+    int watch_ = -1;       // inotify descriptor watching the slave
+    int openCount_ = 0;    // open descriptors of the slave, as the watch counted them
+    bool lastOpen_ = false;
+    std::deque<SlaveEvent> events_;
 };

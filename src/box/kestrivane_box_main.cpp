@@ -1,0 +1,147 @@
+// kestrivane-box: the emulated box on a pseudo-terminal, for trying the tool
+// without a receiver. Prints the pty's path on its first line of output.
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <sstream>
+
+#include "box/image.h"
+#include "box/pty_device.h"
+#include "box/pty_server.h"
+#include "box/synthetic_image.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void OnSignal(int) { stopRequested = 1; }
+
+bool ParseCounts(const std::string& text, box::SyntheticPlan* plan) {
+    std::stringstream in(text);
+    std::string item;
+    for (int i = 0; i < SectionCount; ++i) {
+        if (!std::getline(in, item, ',')) return false;
+        if (item == "-") {
+            plan->packets[i] = -1;
+            continue;
+        }
+        try {
+            std::size_t used = 0;
+            plan->packets[i] = std::stoi(item, &used);
+            if (used != item.size() || plan->packets[i] < 0 || plan->packets[i] > 4080) return false;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    return !std::getline(in, item, ',');
+}
+
+// Writes every complete received section as DIR/recorded.urN.
+void Record(const std::string& dir, const box::Box& b) {
+    for (const box::ReceivedSection& r : b.Received()) {
+        if (!r.kind) continue;
+        const std::string path = dir + "/recorded." + SectionSuffix(*r.kind);
+        if (!box::WriteFileBytes(path, r.bytes)) std::fprintf(stderr, "kestrivane-box: cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "kestrivane-box: received %s: %u of %u data packets%s -> %s\n", SectionName(*r.kind),
+                     r.packets, r.announced, r.refused ? " (refused with NAK)" : "", path.c_str());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Serves an emulated receiver box on a new pseudo-terminal and prints its path."};
+    std::string link, imagePath, counts = "32,16,48,4,16", recordDir, writeImage, mode = "auto";
+    std::vector<std::string> faultTexts;
+    long baud = 0;
+    int etbPeriodMs = 100, powerOnDelayMs = 500;
+    unsigned seed = 1;
+    bool once = false, verbose = false;
+
+    app.add_option("--link", link, "also make PATH a symbolic link to the pty (for example a Wine prefix's dosdevices/com5)");
+    auto* imageOpt = app.add_option("--image", imagePath, "serve a stored image: an index or section file path (NAME.ur1 .. NAME.ur5 are read) or a URT file");
+    app.add_option("--synthetic", counts, "serve a made-up image with these data packet counts per section, '-' for none")
+        ->excludes(imageOpt)
+        ->capture_default_str();
+    app.add_option("--seed", seed, "seed of the made-up image")->capture_default_str();
+    app.add_option("--write-image", writeImage, "write the served image as a download would (NAME.dat with NAME.ur1 ..) and go on");
+    app.add_option("--record", recordDir, "write sections received on upload as DIR/recorded.ur1 ..");
+    app.add_option("--fault", faultTexts, "misbehave: NAME[@K][=V][:SECTION]; names: " + box::FaultNames());
+    app.add_option("--baud", baud, "pace the box's output to this line rate (default: as fast as the pty goes)");
+    app.add_option("--mode", mode, "auto (announce a download, turn to an upload on ETB), download or upload")
+        ->check(CLI::IsMember({"auto", "download", "upload"}))
+        ->capture_default_str();
+    app.add_option("--etb-period", etbPeriodMs, "milliseconds between announcing ETBs")->capture_default_str();
+    app.add_option("--power-on-delay", powerOnDelayMs, "milliseconds from the port's opening to the box's switching on")
+        ->capture_default_str();
+    app.add_flag("--once", once, "serve one session (the port opened and closed again), then exit: status 0 when the transfer finished");
+    app.add_flag("-v,--verbose", verbose, "say what happens on standard error");
+    CLI11_PARSE(app, argc, argv);
+
+    box::BoxOptions options;
+    options.mode = mode == "download" ? box::BoxMode::Download : mode == "upload" ? box::BoxMode::Upload : box::BoxMode::Auto;
+    options.etbPeriod = box::Micros{etbPeriodMs} * 1000;
+    if (baud > 0) options.byteTime = 10'000'000 / baud;  // 10 bits a byte on the line
+    for (const std::string& text : faultTexts) {
+        std::string error;
+        auto fault = box::ParseFault(text, &error);
+        if (!fault) {
+            std::fprintf(stderr, "kestrivane-box: %s\n", error.c_str());
+            return 2;
+        }
+        options.faults.push_back(*fault);
+    }
+
+    box::Image image;
+    if (!imagePath.empty()) {
+        std::string error;
+        auto loaded = box::LoadImage(imagePath, &error);
+        if (!loaded) {
+            std::fprintf(stderr, "kestrivane-box: %s\n", error.c_str());
+            return 2;
+        }
+        image = std::move(*loaded);
+    } else {
+        box::SyntheticPlan plan;
+        plan.seed = seed;
+        if (!ParseCounts(counts, &plan)) {
+            std::fprintf(stderr, "kestrivane-box: --synthetic needs five counts (0..4080 or -), such as 32,16,48,4,16\n");
+            return 2;
+        }
+        image = box::SyntheticImage(plan);
+    }
+    if (!writeImage.empty() && !box::WriteImage(writeImage, image)) {
+        std::fprintf(stderr, "kestrivane-box: cannot write the image to %s\n", writeImage.c_str());
+        return 2;
+    }
+    if (!recordDir.empty()) mkdir(recordDir.c_str(), 0777);
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGHUP, OnSignal);
+
+    PtyDevice pty;
+    if (!link.empty() && !pty.AddLink(link)) {
+        std::fprintf(stderr, "kestrivane-box: cannot make the link %s\n", link.c_str());
+        return 2;
+    }
+    std::printf("%s\n", pty.SlavePath().c_str());
+    std::fflush(stdout);
+
+    box::PtyServerOptions serverOptions;
+    serverOptions.powerOnDelay = box::Micros{powerOnDelayMs} * 1000;
+    serverOptions.once = once;
+    serverOptions.verbose = verbose;
+    for (const box::Fault& f : options.faults)
+        serverOptions.poweredFromStart = serverOptions.poweredFromStart || f.kind == box::FaultKind::EtbStream;
+
+    box::PtyServer server(
+        pty, [&] { return std::make_unique<box::Box>(image, options); }, serverOptions,
+        [&](const box::Box& b) {
+            if (!recordDir.empty()) Record(recordDir, b);
+        });
+    return server.Run(stopRequested);
+}

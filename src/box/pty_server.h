@@ -1,0 +1,48 @@
+// Serves the emulated box on a pseudo-terminal in real time.
+//
+// The box is switched on when a program opens the pty (after a delay, as a user
+// would take to reach the box), and a fresh box stands ready again after the
+// program closes it. What the box received on upload is handed to `onSessionEnd`.
+#pragma once
+
+#include <csignal>
+#include <functional>
+#include <memory>
+
+#include "box/box.h"
+#include "box/pty_device.h"
+
+namespace box {
+
+struct PtyServerOptions {
+    Micros powerOnDelay = 500'000;
+    bool poweredFromStart = false;  // the box already announces before the port is opened
+    bool once = false;              // one session (port opened, then closed) and return
+    bool verbose = false;
+};
+
+class PtyServer {
+public:
+    using BoxFactory = std::function<std::unique_ptr<Box>()>;
+    using SessionEnd = std::function<void(const Box&)>;
+
+    PtyServer(PtyDevice& pty, BoxFactory makeBox, PtyServerOptions options, SessionEnd onSessionEnd);
+
+    // Runs until `stop` is set, or after one session with `once`. Returns 0 when the
+    // last session's transfer finished on the box's side, 1 otherwise.
+    int Run(const volatile std::sig_atomic_t& stop);
+
+private:
+    Micros Now() const;
+    void StartBox(Micros powerOnAt);
+    void Pump(Micros now);
+
+    PtyDevice& pty_;
+    BoxFactory makeBox_;
+    PtyServerOptions options_;
+    SessionEnd onSessionEnd_;
+    std::unique_ptr<Box> box_;
+    Bytes pending_;  // box output not yet taken by the pty
+};
+
+}  // namespace box

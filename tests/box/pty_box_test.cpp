@@ -1,0 +1,133 @@
+// The emulated box served on a pty, reached through the POSIX serial link.
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "app/config/link_settings.h"
+#include "box/pty_server.h"
+#include "box/synthetic_image.h"
+#include "link/packet.h"
+#include "link/serial_link.h"
+#include "support/recording_display.h"
+
+namespace {
+
+using box::Bytes;
+
+bool WaitForByte(std::uint8_t wanted, int passes) {
+    for (int i = 0; i < passes; ++i) {
+        std::uint8_t b = 0;
+        if (ReadLinkByte(&b) == 1 && b == wanted) return true;
+    }
+    return false;
+}
+
+TEST(PtyBox, ServesASectionAndTakesOneBackThroughTheSerialLink) {
+    box::SyntheticPlan plan;
+    plan.packets = {3, -1, -1, -1, -1};
+    const box::Image image = box::SyntheticImage(plan);
+    PtyDevice pty;
+    volatile std::sig_atomic_t stop = 0;
+    std::vector<box::ReceivedSection> received;
+    box::PtyServerOptions options;
+    options.powerOnDelay = 0;
+    box::PtyServer server(
+        pty, [&] { return std::make_unique<box::Box>(image); }, options,
+        [&](const box::Box& b) { received = b.Received(); });
+    std::thread serving([&] { server.Run(stop); });
+
+    RecordingDisplay display;
+    LinkSettings.PortName = pty.SlavePath();
+    LinkSettings.BaudRate = 115200;
+    LinkTimeouts record;
+    ASSERT_TRUE(OpenSerialLink());
+    SetLinkTimeouts(record, 1000, 1000);
+
+    // Download the Flash Database section.
+    ASSERT_TRUE(WaitForByte(ETB, 30));
+    WriteLinkByte(ACK);
+    ASSERT_TRUE(WaitForByte(ETB, 30));
+    WriteLinkByte(ACK);
+    WriteLinkByte(ENQ);
+    std::uint8_t buffer[PacketBufferSize];
+    const int headerBytes = ReadLink(buffer, PacketBufferSize);
+    const Bytes& header = image[SectionKind::FlashDatabase]->header;
+    ASSERT_GE(headerBytes, static_cast<int>(header.size()));
+    EXPECT_EQ(Bytes(buffer, buffer + header.size()), header);
+    for (const Bytes& packet : image[SectionKind::FlashDatabase]->packets) {
+        WriteLinkByte(ENQ);
+        ASSERT_EQ(ReadLink(buffer, DataPacketSize), DataPacketSize);
+        EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), packet);
+    }
+    CloseSerialLink();
+
+    // Reopened: a fresh box, which turns to an upload on ETB and records it.
+    ASSERT_TRUE(OpenSerialLink());
+    SetLinkTimeouts(record, 1000, 1000);
+    std::uint8_t reply = 0;
+    for (int i = 0; i < 30 && reply != ACK; ++i) {
+        WriteLinkByte(ETB);
+        ReadLinkByte(&reply);
+    }
+    ASSERT_EQ(reply, ACK);
+    ASSERT_TRUE(WaitForByte(ENQ, 5));
+    WriteLink(header.data(), static_cast<int>(header.size()));
+    for (const Bytes& packet : image[SectionKind::FlashDatabase]->packets) {
+        ASSERT_TRUE(WaitForByte(ENQ, 5));
+        WriteLink(packet.data(), DataPacketSize);
+    }
+    CloseSerialLink();
+    for (int i = 0; i < 100 && received.empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    stop = 1;
+    serving.join();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].bytes, image[SectionKind::FlashDatabase]->FileBytes());
+    EXPECT_EQ(received[0].packets, 3u);
+}
+
+TEST(PtyBox, ProgramPrintsItsPtyKeepsItsLinkAndCleansUp) {
+    const std::string link = ::testing::TempDir() + "kv_box_link_test";
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        execl(KV_BOX_BINARY, KV_BOX_BINARY, "--synthetic", "1,1,1,1,1", "--link", link.c_str(),
+              "--power-on-delay", "0", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    FILE* lines = fdopen(out[0], "r");
+    char path[256] = {};
+    ASSERT_TRUE(std::fgets(path, sizeof path, lines));
+    std::string slave(path);
+    slave.pop_back();
+    EXPECT_EQ(slave.rfind("/dev/pts/", 0), 0u);
+
+    RecordingDisplay display;
+    LinkSettings.PortName = link;  // through the link
+    LinkTimeouts record;
+    ASSERT_TRUE(OpenSerialLink());
+    SetLinkTimeouts(record, 1000, 1000);
+    EXPECT_TRUE(WaitForByte(ETB, 5));
+    CloseSerialLink();
+
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    fclose(lines);
+    EXPECT_TRUE(WIFEXITED(status));
+    struct stat st;
+    EXPECT_NE(lstat(link.c_str(), &st), 0) << "link removed";
+}
+
+}  // namespace
