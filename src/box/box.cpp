@@ -94,7 +94,7 @@ void Box::FireTimedEvent(Micros when) {
         Emit({NoiseByte()}, when);
         nextPeriodic_ += options_.noisePeriod;
     } else {
-        // Announcing: ETB every period; with noise, a stray byte half-way between.
+        // Announcing: ETB every period; with noise, a stray byte ahead of each.
         const bool noise = HasFault(FaultKind::Noise);
         Emit({noise && noiseTurn_ ? NoiseByte() : std::uint8_t{ETB}}, when);
         nextPeriodic_ = when + (noise ? options_.etbPeriod / 2 : options_.etbPeriod);

@@ -42,7 +42,7 @@ struct BoxOptions {
     Micros etbPeriod = 100'000;           // between announcing ETBs
     Micros byteTime = 0;                  // each byte's time on the line (0: no pacing)
     Micros replyDelay = 0;                // from a request to the start of its answer
-    Micros shortSectionGap = 1'500'000;   // after a section that ended early, before the next announcement
+    Micros sectionGap = 1'500'000;        // from a section's last packet to the next announcement
     Micros bootTime = 3'000'000;          // upload with noise: boot output before the box listens
     Micros noisePeriod = 50'000;
     Micros packetTimeout = 1'000'000;     // upload: a packet that stops arriving gets NAK after this
@@ -107,7 +107,7 @@ private:
     void StartAnnouncing(int target, Micros at);
     void DownloadByte(std::uint8_t b, Micros at);
     void ServeRequest(Micros at);
-    void SectionOver(Micros end, bool complete);
+    void SectionOver(Micros end);
     int NextAnnouncedSection(int after) const;
 
     // Upload side (box_upload.cpp).

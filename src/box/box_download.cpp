@@ -20,7 +20,7 @@ void Box::StartAnnouncing(int target, Micros at) {
     state_ = State::Announcing;
     target_ = target;
     nextPeriodic_ = at;
-    noiseTurn_ = false;
+    noiseTurn_ = HasFault(FaultKind::Noise);  // with noise, a stray byte comes first
 }
 
 void Box::DownloadByte(std::uint8_t b, Micros at) {
@@ -67,7 +67,7 @@ void Box::ServeRequest(Micros at) {
         announced_ = static_cast<int>(section.Announced(kind));
         served_ = std::min(announced_, static_cast<int>(section.packets.size()));
         next_ = 0;
-        if (served_ == 0) SectionOver(end, announced_ == 0);
+        if (served_ == 0) SectionOver(end);
         return;
     }
 
@@ -96,11 +96,10 @@ void Box::ServeRequest(Micros at) {
 
     const Micros end = Reply(packet, at);
     ++next_;
-    if (endsSection) SectionOver(end, false);
-    else if (next_ == served_) SectionOver(end, served_ == announced_);
+    if (endsSection || next_ == served_) SectionOver(end);
 }
 
-void Box::SectionOver(Micros end, bool complete) {
+void Box::SectionOver(Micros end) {
     if (FindFault(FaultKind::SilenceBetween, section_, section_ == firstAnnounced_)) {
         state_ = State::Dead;
         return;
@@ -111,8 +110,10 @@ void Box::SectionOver(Micros end, bool complete) {
         finished_ = true;
         return;
     }
-    // After a section that ended early the tool first waits out its read.
-    StartAnnouncing(next, complete ? end : end + options_.shortSectionGap);
+    // The box takes a while before it announces the next section: longer than the
+    // tool's one-second read, which a section that ended early (or a PacketLength
+    // above 2048) makes it wait out.
+    StartAnnouncing(next, end + options_.sectionGap);
 }
 
 }  // namespace box

@@ -1,0 +1,133 @@
+#include "download/download_session.h"
+
+#include <cstdio>
+
+#include "display/cancel_flag.h"
+#include "display/progress_display.h"
+#include "display/section_display.h"
+#include "download/index_file.h"
+#include "download/priority_hook.h"
+#include "download/section_receiver.h"
+#include "link/current_file.h"
+#include "link/packet.h"
+#include "link/serial_link.h"
+
+namespace {
+
+const char* ReceivingStatus(SectionKind kind) {
+    static const char* const texts[SectionCount] = {
+        "Status: Receiving Flash Database",   "Status: Receiving Satellite Database",
+        "Status: Receiving Resource",         "Status: Receiving Eeprom Database",
+        "Status: Receiving Application Software",
+    };
+    return texts[SectionIndex(kind)];
+}
+
+enum class Wait { Announced, Silent, Cancelled };
+
+// One byte per pass until ETB, with a pump before every read. `silenceEnds`: a
+// read that returns nothing ends the wait as Silent (otherwise it only ends the
+// pass). The flag is tested before the first pass and after every pass that did
+// not end the wait, so a wait lasts at most one read past a Cancel.
+Wait WaitForEtb(std::uint8_t* buffer, bool silenceEnds) {
+    if (CancelFlag) return Wait::Cancelled;
+    for (;;) {
+        PumpOneMessage();
+        const int got = ReadLinkByte(buffer);
+        if (*buffer == ETB && got == 1) return Wait::Announced;
+        if (got == 0 && silenceEnds) return Wait::Silent;
+        if (CancelFlag) return Wait::Cancelled;
+    }
+}
+
+enum class Section { Received, Failed, NotCreated };
+
+// Creates the kind's section file, receives the section into it at time-critical
+// priority and closes it.
+Section ReceiveIntoFile(const std::string& chosenPath, SectionKind kind) {
+    const std::string path = SectionFilePath(chosenPath, kind);
+    CurrentSectionFile = std::fopen(path.c_str(), "wb");
+    if (!CurrentSectionFile) {
+        ShowError("Failed to create file");
+        return Section::NotCreated;
+    }
+    CurrentPriorityHook().SetThreadTimeCritical();
+    const int result = ReceiveSection(kind);
+    CurrentPriorityHook().SetThreadNormal();
+    std::fclose(CurrentSectionFile);
+    CurrentSectionFile = nullptr;
+    return result == 0 ? Section::Received : Section::Failed;
+}
+
+int Finish(int result) {
+    CloseSerialLink();
+    return result;
+}
+
+}  // namespace
+
+int RunDownload(const std::string& chosenPath) {
+    ProgressDisplay& display = CurrentDisplay();
+    CurrentPriorityHook().RaiseProcessPriority();
+    display.SetTransferTitle("Receiving Status - Wait To Return To Main Screen");
+    if (!OpenSerialLink()) return 1;
+    display.SetStatusText("Status: Turn On Box Holding Channel Up");
+    display.Repaint();
+    WriteIndexFile(chosenPath);  // a download goes on without its index file
+
+    // Opening handshake: the first ETB (or 10 s of silence), then the next ETB
+    // within 15 s, answered with ACK.
+    LinkTimeouts timeouts;
+    std::uint8_t byte = 0;
+    SetLinkTimeouts(timeouts, 10000);
+    if (WaitForEtb(&byte, true) == Wait::Cancelled) return Finish(1);
+    SetLinkTimeouts(timeouts, 15000);
+    byte = 0;
+    const Wait second = WaitForEtb(&byte, true);
+    if (second != Wait::Announced) return Finish(1);  // cancelled, or a silent box: no message
+    WriteLinkByte(ACK);
+
+    display.SetStatusText(ReceivingStatus(SectionKind::FlashDatabase));
+    display.ShowSectionProgress();
+    SetLinkTimeouts(timeouts, 1000);
+
+    for (SectionKind kind : AllSections) {
+        if (kind == SectionKind::ApplicationSoftware) break;
+        if (kind != SectionKind::FlashDatabase) display.SetStatusText(ReceivingStatus(kind));
+        byte = 0;  // an ETB of an earlier exchange never counts
+        if (WaitForEtb(&byte, false) == Wait::Cancelled) return Finish(1);
+        WriteLinkByte(ACK);
+        if (ReceiveIntoFile(chosenPath, kind) != Section::Received) return Finish(1);
+    }
+
+    SetLinkTimeouts(timeouts, 2000, 2000);
+    display.SetStatusText(ReceivingStatus(SectionKind::ApplicationSoftware));
+    byte = 0;
+    const Wait application = WaitForEtb(&byte, true);
+    if (application == Wait::Cancelled) return Finish(1);
+    if (application == Wait::Silent) {
+        // The box has no Application Software: no ACK, no .ur5 file.
+        const int bar = SectionBar(SectionKind::ApplicationSoftware);
+        display.SetProgressRange(bar, 10);
+        display.SetProgressPosition(bar, 10);
+        display.SetStatusText("Status: Transfer Complete");
+        CloseSerialLink();
+        display.ShowMessage({"Transfer Complete\n\nNote: The application data was empty therefore *.ur5 has not been created",
+                             "Status", MessageIcon::Warning});
+        return 0;
+    }
+    WriteLinkByte(ACK);
+    const Section last = ReceiveIntoFile(chosenPath, SectionKind::ApplicationSoftware);
+    if (last == Section::NotCreated) return Finish(1);
+    if (last == Section::Failed) {
+        // A partial Application Software file is removed (one we could not create
+        // is not ours to remove).
+        CloseSerialLink();
+        std::remove(SectionFilePath(chosenPath, SectionKind::ApplicationSoftware).c_str());
+        return 1;
+    }
+    display.SetStatusText("Status: Transfer Complete");
+    CloseSerialLink();
+    display.ShowMessage({"Transfer Complete", "Status", MessageIcon::None});
+    return 0;
+}

@@ -1,0 +1,18 @@
+// The scheduling priority a download asks for: the process at real-time class for
+// the rest of its life, the thread at time-critical priority while a section is
+// received. Windows does it; elsewhere the hook does nothing.
+#pragma once
+
+class PriorityHook {
+public:
+    virtual ~PriorityHook() = default;
+    // Raises the process's priority class and remembers the calling thread.
+    virtual void RaiseProcessPriority() = 0;
+    virtual void SetThreadTimeCritical() = 0;
+    virtual void SetThreadNormal() = 0;
+};
+
+// The platform's hook unless another was installed.
+PriorityHook& CurrentPriorityHook();
+void SetPriorityHook(PriorityHook* hook);
+PriorityHook& PlatformPriorityHook();

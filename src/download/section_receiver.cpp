@@ -1,0 +1,125 @@
+#include "download/section_receiver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "app/config/profile.h"
+#include "display/cancel_flag.h"
+#include "display/progress_display.h"
+#include "display/section_display.h"
+#include "link/current_file.h"
+#include "link/packet.h"
+#include "link/serial_link.h"
+
+namespace {
+
+std::uint8_t receiveBuffer[PacketBufferSize];
+std::uint8_t headerBuffer[PacketBufferSize];
+
+// The first STX among the bytes received, or `count` when there is none.
+int FindStx(const std::uint8_t* bytes, int count) {
+    int i = 0;
+    while (i < count && bytes[i] != STX) ++i;
+    return i;
+}
+
+}  // namespace
+
+int DataReadSize(std::int32_t packetLengthSetting) {
+    const std::int64_t wanted = std::int64_t{packetLengthSetting} + ReadMargin;
+    return static_cast<int>(std::clamp<std::int64_t>(wanted, 1, PacketBufferSize));
+}
+
+int RequestHeaderPacket(SectionKind section, std::uint8_t* header, unsigned* packetCount) {
+    WriteLinkByte(ENQ);
+    std::memset(receiveBuffer, 0, sizeof receiveBuffer);
+    const int received = ReadLink(receiveBuffer, PacketBufferSize);
+    if (received == 0) {
+        ShowError("Header packet NOT received!");
+        return 1;
+    }
+    // Everything ahead of the first STX is ignored; offsets count from it. Each
+    // field is looked at only when it lies within the bytes received.
+    const int start = FindStx(receiveBuffer, received);
+    const std::uint8_t* packet = receiveBuffer + start;
+    const unsigned available = static_cast<unsigned>(received - start);
+    bool valid = start < received && available > HeaderCountPositionOffset;
+    unsigned length = 0;
+    if (valid) {
+        length = PacketPayloadLength(packet);
+        valid = length + 8 < available && packet[length + 8] == ETX && HeaderCountByteOffset(packet) < available;
+    }
+    if (!valid) {
+        ShowError("Header Packet Invalid");
+        return 1;
+    }
+    const unsigned size = length + PacketFramingSize;
+    std::memcpy(header, packet, size);
+    *packetCount = HeaderPacketCount(packet, section);
+    CurrentDisplay().SetProgressRange(SectionBar(section), static_cast<int>(*packetCount));
+    return static_cast<int>(size);
+}
+
+int ReceiveSection(SectionKind section) {
+    const int bar = SectionBar(section);
+    const std::uint16_t resent = 0;  // no packet is ever asked for again
+    bool previousAccepted = true;
+    std::memset(receiveBuffer, 0, sizeof receiveBuffer);
+    std::memset(headerBuffer, 0, sizeof headerBuffer);
+
+    unsigned packetCount = 0;
+    const int headerSize = RequestHeaderPacket(section, headerBuffer, &packetCount);
+    if (headerSize == 1) {
+        ShowError("Failed to read header packet");
+        return 1;
+    }
+    const int readSize = DataReadSize(ReadProfileInt("PacketLength", 0));
+    LinkTimeouts timeouts;
+    SetLinkTimeouts(timeouts, 1000, 1000);
+    std::fwrite(headerBuffer, 1, static_cast<std::size_t>(headerSize), CurrentSectionFile);
+    if (packetCount == 0) return 0;
+
+    char title[64];
+    for (unsigned i = 0; i <= packetCount; ++i) {
+        if (i == packetCount && previousAccepted) return 0;
+        if (CancelFlag) return 1;
+        PumpOneMessage();
+        // A damaged packet fails the section here, before anything more is asked for.
+        if (!previousAccepted) {
+            ShowError("Error receiving data. Quit any other applications and try again");
+            return 1;
+        }
+        WriteLinkByte(ENQ);
+        std::memset(receiveBuffer, 0, sizeof receiveBuffer);
+        const int received = ReadLink(receiveBuffer, readSize);
+        if (received == 0) return 0;  // the box has nothing more for this section
+        if (received < readSize && receiveBuffer[received - 1] != ETX) return 0;
+        if (receiveBuffer[0] != STX) {
+            if (section == SectionKind::ApplicationSoftware) {
+                CurrentDisplay().SetProgressPosition(bar, static_cast<int>(packetCount));
+                return 0;
+            }
+            ShowError("Error - Partition is wrong size\n\nRestart Windows and try again");
+            return 1;
+        }
+        const unsigned length = PacketPayloadLength(receiveBuffer);
+        if (length >= static_cast<unsigned>(PacketBufferSize)) {
+            ShowError("Packet length wrong");
+            return 0;
+        }
+        // Accepted only with its ETX and checksum inside the bytes received; bytes
+        // after the ETX are dropped.
+        const unsigned size = length + PacketFramingSize;
+        if (size <= static_cast<unsigned>(received) && receiveBuffer[length + 8] == ETX &&
+            VerifyPacketChecksum(receiveBuffer, length)) {
+            std::fwrite(receiveBuffer, 1, size, CurrentSectionFile);
+            CurrentDisplay().AdvanceProgress(bar);
+        } else {
+            previousAccepted = false;
+        }
+        std::snprintf(title, sizeof title, "Receiving Status - Packets re-sent: %i", resent);
+        CurrentDisplay().SetTransferTitle(title);
+    }
+    return 0;
+}

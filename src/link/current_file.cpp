@@ -1,0 +1,3 @@
+#include "link/current_file.h"
+
+std::FILE* CurrentSectionFile = nullptr;

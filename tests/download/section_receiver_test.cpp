@@ -1,0 +1,131 @@
+// Every way a section can end, seen through a download of Flash Database (or the
+// section a row names) from a box that misbehaves there.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "display/cancel_flag.h"
+#include "download/download_session.h"
+#include "download/section_receiver.h"
+#include "link/packet.h"
+#include "support/session_rig.h"
+
+namespace {
+
+using box::Bytes;
+
+const char* kDataError = "Error receiving data. Quit any other applications and try again";
+
+// Header and the first `packets` data packets of a stored section; -1: nothing.
+Bytes Stored(const box::StoredSection& section, int packets) {
+    if (packets < 0) return {};
+    Bytes out = section.header;
+    for (int i = 0; i < packets; ++i) out.insert(out.end(), section.packets[i].begin(), section.packets[i].end());
+    return out;
+}
+
+TEST(SectionReceiver, EndsAsEachRowSays) {
+    struct Row {
+        const char* fault;
+        int result;
+        std::vector<std::string> messages;
+        int storedPackets;  // in box.ur1, after the header; -1: file empty
+    };
+    const Row rows[] = {
+        {"no-header", 1, {"Header packet NOT received!", "Failed to read header packet"}, -1},
+        {"header-no-stx", 1, {"Header Packet Invalid", "Failed to read header packet"}, -1},
+        {"header-no-etx", 1, {"Header Packet Invalid", "Failed to read header packet"}, -1},
+        {"no-stx@2", 1, {"Error - Partition is wrong size\n\nRestart Windows and try again"}, 1},
+        {"bad-etx@2", 1, {kDataError}, 1},
+        {"bad-checksum@2", 1, {kDataError}, 1},
+        {"bad-checksum@32", 1, {kDataError}, 31},                 // even the last announced packet
+        {"length@2=2995", 1, {kDataError}, 1},                     // its ETX would lie past the buffer
+        {"length@2", 0, {"Packet length wrong", "Transfer Complete"}, 1},  // 3000: the download goes on
+        {"short-reply@3", 0, {"Transfer Complete"}, 2},            // cut short, not ending in ETX
+    };
+    const box::Image image = box::SyntheticImage({});
+    const auto& flash = *image[SectionKind::FlashDatabase];
+    for (const Row& row : rows) {
+        SessionRig rig(image, {box::BoxMode::Auto, {row.fault}});
+        EXPECT_EQ(RunDownload(rig.Path("box.dat")), row.result) << row.fault;
+        EXPECT_EQ(rig.display.MessageTexts(), row.messages) << row.fault;
+        for (const auto& m : rig.display.messages)
+            EXPECT_EQ(m.icon, m.caption == "Error" ? MessageIcon::Error : MessageIcon::None) << row.fault;
+        EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), Stored(flash, row.storedPackets)) << row.fault;
+        EXPECT_EQ(rig.display.bars[1007].position, std::max(row.storedPackets, 0)) << row.fault;
+        EXPECT_FALSE(rig.link.IsOpen()) << row.fault;
+    }
+}
+
+TEST(SectionReceiver, DamagedPacketFailsAtTheNextStepWithoutAnotherRequest) {
+    SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {"bad-checksum@2"}});
+    EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
+    EXPECT_EQ(rig.box.DataRequests(), 2);  // no ENQ after the damaged packet
+    // The title was still set after it, and the message came after one more pump.
+    const auto& events = rig.display.events;
+    const auto message = std::find(events.begin(), events.end(), std::string("message Error|") + kDataError);
+    ASSERT_NE(message, events.end());
+    EXPECT_EQ(*(message - 1), "title Receiving Status - Packets re-sent: 0");
+}
+
+TEST(SectionReceiver, QuietEndsCountAsComplete) {
+    box::SyntheticPlan plan;
+    plan.packets = {5, 16, 0, 4, 16};  // Flash announces 16 and holds 5; Resource is empty
+    const box::Image image = box::SyntheticImage(plan);
+    {
+        SessionRig rig(image);
+        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->FileBytes());
+        EXPECT_EQ(rig.display.bars[1007].range, 16);
+        EXPECT_EQ(rig.display.bars[1007].position, 5);
+        EXPECT_EQ(rig.FileBytes(rig.Path("box.ur3")), image[SectionKind::Resource]->header);
+        EXPECT_EQ(rig.display.bars[1015].range, 0);
+        // Requests, each header's first: Flash 5 and one unanswered, Satellite 16,
+        // Resource none, Eeprom exactly 4, Application Software 16.
+        int enq = 0;
+        for (const auto& e : rig.link.log)
+            enq += e.kind == box::VirtualLink::Event::Wrote && e.bytes == Bytes{ENQ};
+        EXPECT_EQ(enq, (1 + 6) + (1 + 16) + 1 + (1 + 4) + (1 + 16));
+    }
+    {   // Application Software answering without STX: the bar shows full, no message.
+        SessionRig rig(image, {box::BoxMode::Auto, {"no-stx@1:application"}});
+        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Transfer Complete"});
+        EXPECT_EQ(rig.display.bars[1010].position, 16);
+        EXPECT_EQ(rig.FileBytes(rig.Path("box.ur5")), image[SectionKind::ApplicationSoftware]->header);
+    }
+}
+
+TEST(SectionReceiver, RepliesShorterOrLongerThanThePacketAreTakenByItsLength) {
+    box::SyntheticPlan plan;
+    plan.packets = {3, -1, -1, -1, -1};
+    box::Image image = box::SyntheticImage(plan);
+    auto& packets = image[SectionKind::FlashDatabase]->packets;
+    // Packet 2's reply is short (L = 100) and ends in ETX; packet 3's reply is a
+    // full read, 2009 bytes of packet and 60 of something else behind it.
+    packets[1] = box::BuildPacket(Bytes(100, 0x5A), 0x11, 0x3);
+    const Bytes third = box::BuildPacket(Bytes(2000, 0x13));
+    packets[2] = third;
+    packets[2].insert(packets[2].end(), DataPacketSize - third.size(), 0xEE);
+    SessionRig rig(image);
+    rig.display.onPump = [&] {
+        if (rig.display.status == "Status: Receiving Satellite Database") CancelFlag = 1;
+    };
+    RunDownload(rig.Path("box.dat"));
+    Bytes expected = image[SectionKind::FlashDatabase]->header;
+    for (const Bytes& p : {packets[0], packets[1], third}) expected.insert(expected.end(), p.begin(), p.end());
+    EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), expected);
+    EXPECT_TRUE(rig.display.messages.empty());
+}
+
+TEST(SectionReceiver, DataReadSizeStaysWithinTheBuffer) {
+    EXPECT_EQ(DataReadSize(2048), DataPacketSize);
+    EXPECT_EQ(DataReadSize(2979), PacketBufferSize);
+    EXPECT_EQ(DataReadSize(2980), PacketBufferSize);
+    EXPECT_EQ(DataReadSize(2147483647), PacketBufferSize);
+    EXPECT_EQ(DataReadSize(0), ReadMargin);
+    EXPECT_EQ(DataReadSize(-21), 1);
+    EXPECT_EQ(DataReadSize(-2147483647 - 1), 1);
+}
+
+}  // namespace

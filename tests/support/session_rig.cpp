@@ -1,0 +1,63 @@
+#include "support/session_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/config/config.h"
+#include "display/cancel_flag.h"
+
+namespace fs = std::filesystem;
+
+box::BoxOptions MakeBoxOptions(const RigOptions& options) {
+    box::BoxOptions boxOptions;
+    boxOptions.mode = options.mode;
+    for (const std::string& text : options.faults) {
+        std::string error;
+        const auto fault = box::ParseFault(text, &error);
+        EXPECT_TRUE(fault) << error;
+        if (fault) boxOptions.faults.push_back(*fault);
+    }
+    return boxOptions;
+}
+
+SessionRig::SessionRig(const box::Image& image, RigOptions options)
+    : box(image, MakeBoxOptions(options)), link(box) {
+    // A box already announcing was switched on before Transfer was pressed.
+    box.PowerOn(box.HasFault(box::FaultKind::EtbStream) ? 0 : options.powerOnAt);
+    SetSerialBackend(&link);
+    SetPriorityHook(&priority);
+    CancelFlag = 0;
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const fs::path dir = fs::temp_directory_path() / ("kv-" + std::string(test->test_suite_name()) + "-" + test->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    dir_ = dir.string();
+    ConfigPath = Path("config.ini");
+    SetPacketLength("2048");
+}
+
+SessionRig::~SessionRig() {
+    SetSerialBackend(nullptr);
+    SetPriorityHook(nullptr);
+    CancelFlag = 0;
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+}
+
+std::string SessionRig::Path(const std::string& name) const { return (fs::path(dir_) / name).string(); }
+
+void SessionRig::SetPacketLength(const char* value) {
+    std::ofstream config(ConfigPath, std::ios::binary | std::ios::trunc);
+    config << "[OPTIONS]\r\nLastDir=" << dir_ << "\r\n";
+    if (value) config << "PacketLength=" << value << "\r\n";
+}
+
+box::Bytes SessionRig::FileBytes(const std::string& path) const {
+    box::Bytes bytes;
+    box::ReadFileBytes(path, &bytes);
+    return bytes;
+}
+
+bool SessionRig::Exists(const std::string& path) const { return fs::exists(path); }

@@ -1,0 +1,50 @@
+// A session against the emulated box on the virtual clock: the box, the virtual
+// link installed as the serial backend, a recording display and priority hook, a
+// scratch directory holding config.ini (PacketLength 2048) as ConfigPath.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "box/box.h"
+#include "box/synthetic_image.h"
+#include "box/virtual_link.h"
+#include "download/priority_hook.h"
+#include "support/recording_display.h"
+
+struct RecordingPriority : PriorityHook {
+    std::vector<std::string> calls;
+    void RaiseProcessPriority() override { calls.push_back("raise"); }
+    void SetThreadTimeCritical() override { calls.push_back("critical"); }
+    void SetThreadNormal() override { calls.push_back("normal"); }
+};
+
+struct RigOptions {
+    box::BoxMode mode = box::BoxMode::Auto;
+    std::vector<std::string> faults;
+    box::Micros powerOnAt = 3'000'000;  // the user switches the box on 3 s after Transfer
+};
+
+class SessionRig {
+public:
+    explicit SessionRig(const box::Image& image, RigOptions options = {});
+    ~SessionRig();
+
+    // A path in the scratch directory.
+    std::string Path(const std::string& name) const;
+    // Rewrites config.ini's PacketLength (nullptr: no such key).
+    void SetPacketLength(const char* value);
+    box::Bytes FileBytes(const std::string& path) const;
+    bool Exists(const std::string& path) const;
+    double Seconds() const { return static_cast<double>(link.Now()) / 1e6; }
+
+    box::Box box;
+    box::VirtualLink link;
+    RecordingDisplay display;
+    RecordingPriority priority;
+
+private:
+    std::string dir_;
+};
+
+box::BoxOptions MakeBoxOptions(const RigOptions& options);
