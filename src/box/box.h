@@ -114,6 +114,7 @@ private:
     void UploadByte(std::uint8_t b, Micros at);
     void HeaderComplete(Micros at);
     void DataComplete(Micros at);
+    void SectionReceived();
     void ReplyAfter(int packet, Micros at);
     void Refuse(Micros at);
 

@@ -75,7 +75,7 @@ void Box::HeaderComplete(Micros at) {
     dataIndex_ = 0;
     if (received_.back().announced == 0) {
         received_.back().complete = true;
-        state_ = State::UpIdle;
+        SectionReceived();
         return;
     }
     state_ = State::UpData;
@@ -98,10 +98,17 @@ void Box::DataComplete(Micros at) {
     ++dataIndex_;
     if (section.packets == section.announced) {
         section.complete = true;
-        state_ = State::UpIdle;
+        SectionReceived();
         return;
     }
     ReplyAfter(number, at);
+}
+
+void Box::SectionReceived() {
+    // Waits for the next section's ETB or the closing ENQ; with silence-between,
+    // answers nothing ever again.
+    const int index = SectionIndex(*received_.back().kind);
+    state_ = FindFault(FaultKind::SilenceBetween, index, sequence_ == 1) ? State::Dead : State::UpIdle;
 }
 
 void Box::ReplyAfter(int packet, Micros at) {

@@ -19,6 +19,7 @@ enum class FaultKind {
     // Both directions.
     Silent,          // "silent": switched off, never answers
     Noise,           // "noise": stray bytes while the box announces (download) or boots (upload)
+    SilenceBetween,  // "silence-between:SECTION": after SECTION no announcement (download), no ACK (upload)
     // Download.
     EtbStream,       // "etb-stream": already announcing before the tool opens its port
     NoHeader,        // "no-header": no reply to the header request
@@ -30,7 +31,6 @@ enum class FaultKind {
     Length,          // "length@K=V": packet K's length field says V (default 3000)
     BadChecksum,     // "bad-checksum@K": packet K's checksum is wrong
     BadEtx,          // "bad-etx@K": packet K has no ETX at its end
-    SilenceBetween,  // "silence-between:SECTION": after SECTION no further announcement
     NoApplication,   // "no-application": the Application Software section is never announced
     // Upload.
     Nak,             // "nak@K": answers packet K with NAK

@@ -45,7 +45,7 @@ int VirtualLink::Read(std::uint8_t* buffer, int count) {
 }
 
 int VirtualLink::Write(const std::uint8_t* buffer, int count) {
-    if (!open_ || count <= 0 || refuseWrites || (refusePacketWrites && count > 1)) return 0;
+    if (!open_ || count <= 0 || refuseWrites || (refuseWritesFrom > 0 && count >= refuseWritesFrom)) return 0;
     box_.Receive(buffer, static_cast<std::size_t>(count), now_ + byteTime * count);
     log.push_back({Event::Wrote, now_, Bytes(buffer, buffer + count)});
     return count;

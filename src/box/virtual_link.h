@@ -28,7 +28,7 @@ public:
     // Failures to inject.
     OpenStatus openResult = OpenStatus::Ok;
     bool refuseWrites = false;        // no write takes a byte
-    bool refusePacketWrites = false;  // writes of more than one byte take none
+    int refuseWritesFrom = 0;         // writes of this many bytes or more take none (0: off)
     Micros byteTime = 0;              // the tool's bytes take this long each to reach the box
     Micros unboundedReadLimit = 3'600'000'000;  // a read without time-out gives up after this
 

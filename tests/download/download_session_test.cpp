@@ -44,13 +44,13 @@ TEST(Download, StoresEverySectionByteForByteBesideItsIndexFile) {
     EXPECT_EQ(rig.display.messages[0].caption, "Status");
     EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::None);
     EXPECT_EQ(rig.display.messages[0].owner, MessageOwner::TransferDialog);
-    EXPECT_FALSE(rig.link.IsOpen());
-    EXPECT_EQ(rig.link.Count(box::VirtualLink::Event::Opened), 1);
-    EXPECT_EQ(rig.link.Count(box::VirtualLink::Event::Closed), 1);
+    EXPECT_FALSE(rig.link().IsOpen());
+    EXPECT_EQ(rig.link().Count(box::VirtualLink::Event::Opened), 1);
+    EXPECT_EQ(rig.link().Count(box::VirtualLink::Event::Closed), 1);
 
     // Each section's own read profile, after the session's three; the session's
     // last-section profile brings the write total.
-    EXPECT_EQ(rig.link.Profiles(), (std::vector<std::string>{"10000", "15000", "1000", "1000/1000", "1000/1000",
+    EXPECT_EQ(rig.link().Profiles(), (std::vector<std::string>{"10000", "15000", "1000", "1000/1000", "1000/1000",
                                                               "1000/1000", "1000/1000", "2000/2000", "1000/1000"}));
     EXPECT_EQ(rig.priority.calls, (std::vector<std::string>{"raise", "critical", "normal", "critical", "normal",
                                                              "critical", "normal", "critical", "normal", "critical",
@@ -73,9 +73,9 @@ TEST(Download, SilentBoxEndsQuietlyAfterTenAndFifteenSeconds) {
     SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {"silent"}});
     const std::string chosen = rig.Path("box.dat");
     EXPECT_EQ(RunDownload(chosen), 1);
-    EXPECT_EQ(rig.link.Now(), 25'000'000);
+    EXPECT_EQ(rig.link().Now(), 25'000'000);
     EXPECT_TRUE(rig.display.messages.empty());
-    EXPECT_FALSE(rig.link.IsOpen());
+    EXPECT_FALSE(rig.link().IsOpen());
     EXPECT_TRUE(rig.Exists(chosen));
     EXPECT_FALSE(rig.Exists(rig.Path("box.ur1")));
 }
@@ -85,7 +85,7 @@ TEST(Download, RunningEtbStreamAndNoiseAreTakenInTheirStride) {
         // next one is answered, the one after that starts Flash Database.
         SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {"etb-stream"}});
         ASSERT_EQ(RunDownload(rig.Path("box.dat")), 0);
-        const auto acks = rig.link.WritesOf(ACK);
+        const auto acks = rig.link().WritesOf(ACK);
         ASSERT_EQ(acks.size(), 6u);
         EXPECT_EQ(acks[0], 100'000);
         EXPECT_EQ(acks[1], 100'000);
@@ -111,7 +111,7 @@ TEST(Download, PortFailuresShowTheirMessageAndLeaveNothingOnDisk) {
     };
     for (const auto& row : rows) {
         SessionRig rig(box::SyntheticImage({}));
-        rig.link.openResult = row.status;
+        rig.link().openResult = row.status;
         EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
         ASSERT_EQ(rig.display.messages.size(), 1u);
         EXPECT_EQ(rig.display.messages[0].text, row.text);
@@ -139,7 +139,7 @@ TEST(Download, FilesThatCannotBeCreated) {
         fs::create_directory(rig.Path("box.ur2"));
         EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to create file"});
-        EXPECT_FALSE(rig.link.IsOpen());
+        EXPECT_FALSE(rig.link().IsOpen());
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->FileBytes());
         EXPECT_TRUE(rig.Exists(rig.Path("box.dat")));
         EXPECT_FALSE(rig.Exists(rig.Path("box.ur3")));
@@ -167,7 +167,7 @@ TEST(Download, FailedSectionKeepsItsPartialFileExceptApplicationSoftware) {
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur3")), partial);
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur2")), image[SectionKind::SatelliteDatabase]->FileBytes());
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur4")), (Bytes{'o', 'l', 'd'}));
-        EXPECT_FALSE(rig.link.IsOpen());
+        EXPECT_FALSE(rig.link().IsOpen());
     }
     {
         SessionRig rig(image, {box::BoxMode::Auto, {"bad-checksum@2:application"}});
@@ -190,9 +190,9 @@ TEST(Download, EmptyApplicationSoftwareCompletesWithoutItsFile) {
     EXPECT_EQ(rig.display.bars[1010].range, 10);
     EXPECT_EQ(rig.display.bars[1010].position, 10);
     EXPECT_EQ(rig.display.status, "Status: Transfer Complete");
-    EXPECT_EQ(rig.link.WritesOf(ACK).size(), 5u);  // handshake and four sections
+    EXPECT_EQ(rig.link().WritesOf(ACK).size(), 5u);  // handshake and four sections
     EXPECT_EQ(rig.FileBytes(rig.Path("box.ur5")), (Bytes{'o', 'l', 'd'}));
-    EXPECT_FALSE(rig.link.IsOpen());
+    EXPECT_FALSE(rig.link().IsOpen());
 }
 
 // Cancel pressed while the session waits: it ends at its next test of the flag,
@@ -207,9 +207,9 @@ TEST(Download, CancelEndsEveryKindOfWait) {
     const Row rows[] = {
         {"first handshake wait", {"silent"}, [](SessionRig&) { return true; }, 10.0},
         {"second handshake wait", {"etb-stream", "noise"},
-         [](SessionRig& r) { return r.link.Count(box::VirtualLink::Event::Timeouts) == 2; }, 15.0},
+         [](SessionRig& r) { return r.link().Count(box::VirtualLink::Event::Timeouts) == 2; }, 15.0},
         {"section wait", {"silence-between:flash"},
-         [](SessionRig& r) { return r.display.status == "Status: Receiving Satellite Database" && r.link.Now() > 60'000'000; },
+         [](SessionRig& r) { return r.display.status == "Status: Receiving Satellite Database" && r.link().Now() > 60'000'000; },
          1.0},
         {"application wait", {"noise"},
          [](SessionRig& r) { return r.display.status == "Status: Receiving Application Software"; }, 2.0},
@@ -226,7 +226,7 @@ TEST(Download, CancelEndsEveryKindOfWait) {
         };
         EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1) << row.where;
         EXPECT_TRUE(rig.display.messages.empty()) << row.where;
-        EXPECT_FALSE(rig.link.IsOpen()) << row.where;
+        EXPECT_FALSE(rig.link().IsOpen()) << row.where;
         ASSERT_GE(cancelledAt, 0) << row.where;
         EXPECT_LE(rig.Seconds() - cancelledAt, row.readBound) << row.where;
         EXPECT_FALSE(rig.Exists(rig.Path("box.ur5"))) << row.where;
@@ -242,11 +242,11 @@ TEST(Download, PacketLengthSettingDecidesEachReadAndItsTime) {
         SessionRig rig(image);
         rig.SetPacketLength(setting);
         rig.display.onPump = [&] {
-            if (rig.link.WritesOf(ACK).size() == 3) CancelFlag = 1;
+            if (rig.link().WritesOf(ACK).size() == 3) CancelFlag = 1;
         };
         RunDownload(rig.Path("box.dat"));
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->FileBytes()) << setting;
-        const auto acks = rig.link.WritesOf(ACK);
+        const auto acks = rig.link().WritesOf(ACK);
         return acks.size() < 3 ? -1.0 : (acks[2] - acks[1]) / 1e6;
     };
     EXPECT_DOUBLE_EQ(flashSeconds("2048"), 2.5);
@@ -261,7 +261,7 @@ TEST(Download, PacketLengthSettingDecidesEachReadAndItsTime) {
         };
         RunDownload(rig.Path("box.dat"));
         int fullReads = 0;
-        for (const auto& e : rig.link.log) {
+        for (const auto& e : rig.link().log) {
             if (e.kind != box::VirtualLink::Event::ReadBytes) continue;
             EXPECT_LE(e.requested, PacketBufferSize);
             fullReads += e.requested == PacketBufferSize;

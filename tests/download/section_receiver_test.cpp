@@ -53,14 +53,14 @@ TEST(SectionReceiver, EndsAsEachRowSays) {
             EXPECT_EQ(m.icon, m.caption == "Error" ? MessageIcon::Error : MessageIcon::None) << row.fault;
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), Stored(flash, row.storedPackets)) << row.fault;
         EXPECT_EQ(rig.display.bars[1007].position, std::max(row.storedPackets, 0)) << row.fault;
-        EXPECT_FALSE(rig.link.IsOpen()) << row.fault;
+        EXPECT_FALSE(rig.link().IsOpen()) << row.fault;
     }
 }
 
 TEST(SectionReceiver, DamagedPacketFailsAtTheNextStepWithoutAnotherRequest) {
     SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {"bad-checksum@2"}});
     EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
-    EXPECT_EQ(rig.box.DataRequests(), 2);  // no ENQ after the damaged packet
+    EXPECT_EQ(rig.box().DataRequests(), 2);  // no ENQ after the damaged packet
     // The title was still set after it, and the message came after one more pump.
     const auto& events = rig.display.events;
     const auto message = std::find(events.begin(), events.end(), std::string("message Error|") + kDataError);
@@ -83,7 +83,7 @@ TEST(SectionReceiver, QuietEndsCountAsComplete) {
         // Requests, each header's first: Flash 5 and one unanswered, Satellite 16,
         // Resource none, Eeprom exactly 4, Application Software 16.
         int enq = 0;
-        for (const auto& e : rig.link.log)
+        for (const auto& e : rig.link().log)
             enq += e.kind == box::VirtualLink::Event::Wrote && e.bytes == Bytes{ENQ};
         EXPECT_EQ(enq, (1 + 6) + (1 + 16) + 1 + (1 + 4) + (1 + 16));
     }

@@ -53,3 +53,12 @@ int RecordingDisplay::CountEvents(const std::string& prefix) const {
     for (const auto& e : events) n += e.compare(0, prefix.size(), prefix) == 0;
     return n;
 }
+
+void RecordingDisplay::Reset() {
+    events.clear();
+    messages.clear();
+    bars.clear();
+    status.clear();
+    title.clear();
+    pumps = 0;
+}

@@ -52,6 +52,8 @@ public:
     bool IsSectionChecked(SectionKind kind) override;
     MessageAnswer ShowMessage(const Message& message) override;
 
+    // Forgets everything shown so far.
+    void Reset();
     // Texts of the messages shown, in order.
     std::vector<std::string> MessageTexts() const;
     int CountEvents(const std::string& prefix) const;

@@ -7,6 +7,7 @@
 
 #include "app/config/config.h"
 #include "display/cancel_flag.h"
+#include "upload/urt_mode.h"
 
 namespace fs = std::filesystem;
 
@@ -22,13 +23,13 @@ box::BoxOptions MakeBoxOptions(const RigOptions& options) {
     return boxOptions;
 }
 
-SessionRig::SessionRig(const box::Image& image, RigOptions options)
-    : box(image, MakeBoxOptions(options)), link(box) {
-    // A box already announcing was switched on before Transfer was pressed.
-    box.PowerOn(box.HasFault(box::FaultKind::EtbStream) ? 0 : options.powerOnAt);
-    SetSerialBackend(&link);
+SessionRig::SessionRig(const box::Image& image, RigOptions options) {
+    NewBox(image, options);
     SetPriorityHook(&priority);
     CancelFlag = 0;
+    UrtMode = false;
+    LinkSettings = LinkSettingsRecord{};
+    LinkSettings.PortName = "COM5";
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const fs::path dir = fs::temp_directory_path() / ("kv-" + std::string(test->test_suite_name()) + "-" + test->name());
     fs::remove_all(dir);
@@ -38,10 +39,20 @@ SessionRig::SessionRig(const box::Image& image, RigOptions options)
     SetPacketLength("2048");
 }
 
+void SessionRig::NewBox(const box::Image& image, RigOptions options) {
+    link_.reset();
+    box_ = std::make_unique<box::Box>(image, MakeBoxOptions(options));
+    // A box already announcing was switched on before Transfer was pressed.
+    box_->PowerOn(box_->HasFault(box::FaultKind::EtbStream) ? 0 : options.powerOnAt);
+    link_ = std::make_unique<box::VirtualLink>(*box_);
+    SetSerialBackend(link_.get());
+}
+
 SessionRig::~SessionRig() {
     SetSerialBackend(nullptr);
     SetPriorityHook(nullptr);
     CancelFlag = 0;
+    UrtMode = false;
     std::error_code ignored;
     fs::remove_all(dir_, ignored);
 }

@@ -3,6 +3,7 @@
 // scratch directory holding config.ini (PacketLength 2048) as ConfigPath.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,20 +31,26 @@ public:
     explicit SessionRig(const box::Image& image, RigOptions options = {});
     ~SessionRig();
 
+    box::Box& box() { return *box_; }
+    box::VirtualLink& link() { return *link_; }
+    // Another box on the line (for the second session of a round trip); the clock
+    // starts again at 0.
+    void NewBox(const box::Image& image, RigOptions options = {});
+
     // A path in the scratch directory.
     std::string Path(const std::string& name) const;
     // Rewrites config.ini's PacketLength (nullptr: no such key).
     void SetPacketLength(const char* value);
     box::Bytes FileBytes(const std::string& path) const;
     bool Exists(const std::string& path) const;
-    double Seconds() const { return static_cast<double>(link.Now()) / 1e6; }
+    double Seconds() const { return static_cast<double>(link_->Now()) / 1e6; }
 
-    box::Box box;
-    box::VirtualLink link;
     RecordingDisplay display;
     RecordingPriority priority;
 
 private:
+    std::unique_ptr<box::Box> box_;
+    std::unique_ptr<box::VirtualLink> link_;
     std::string dir_;
 };
 

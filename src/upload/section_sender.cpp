@@ -1,0 +1,123 @@
+#include "upload/section_sender.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "display/cancel_flag.h"
+#include "display/progress_display.h"
+#include "display/section_display.h"
+#include "link/current_file.h"
+#include "link/packet.h"
+#include "link/serial_link.h"
+#include "upload/urt_mode.h"
+
+namespace {
+
+std::uint8_t packetBuffer[PacketBufferSize];
+
+int ProgressBar(std::optional<SectionKind> section) { return section ? SectionBar(*section) : UrtBarId; }
+
+int HeaderOffset() { return UrtMode ? UrtPrefixSize : 0; }
+
+}  // namespace
+
+int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section) {
+    // Room for the prefix and a header as long as a packet buffer holds.
+    std::uint8_t bytes[UrtPrefixSize + PacketBufferSize] = {};
+    const std::size_t stored = std::fread(bytes, 1, sizeof bytes, CurrentSectionFile);
+    std::rewind(CurrentSectionFile);
+
+    const std::size_t start = static_cast<std::size_t>(HeaderOffset());
+    const std::uint8_t* header = bytes + start;
+    const std::size_t available = stored > start ? stored - start : 0;
+    // The header is sent whole, and its count is read at offset N + 35: all of it
+    // must be in the file, and fit a packet buffer.
+    bool usable = available > HeaderCountPositionOffset;
+    if (usable) {
+        const unsigned size = PacketPayloadLength(header) + PacketFramingSize;
+        usable = size <= static_cast<unsigned>(PacketBufferSize) && size <= available &&
+                 HeaderCountByteOffset(header) < available;
+    }
+    if (!usable) {
+        ShowError("Header packet in file is invalid");
+        return 1;
+    }
+    *headerLength = PacketPayloadLength(header);
+    *packetCount = HeaderPacketCount(header, section);
+    CurrentDisplay().SetProgressRange(ProgressBar(section), static_cast<int>(*packetCount));
+    return 0;
+}
+
+bool ReadStoredPacket(unsigned payloadLength, std::uint8_t* buffer, int skip) {
+    for (int i = 0; i < skip; ++i) std::fgetc(CurrentSectionFile);
+    int c;
+    do {
+        c = std::fgetc(CurrentSectionFile);
+    } while (c != EOF && c != STX);
+    if (c == EOF) return false;
+    buffer[0] = STX;
+    const std::size_t wanted = payloadLength + PacketFramingSize - 1;
+    const std::size_t got = std::fread(buffer + 1, 1, wanted, CurrentSectionFile);
+    std::memset(buffer + 1 + got, 0xFF, wanted - got);
+    return true;
+}
+
+int SendSection(unsigned packetCount, unsigned headerLength, std::optional<SectionKind> section) {
+    const int bar = ProgressBar(section);
+    LinkTimeouts timeouts;
+    SetLinkTimeouts(timeouts, 1000, 1000);
+    std::uint8_t last = 0;  // the box's most recent byte; a time-out leaves it
+    char title[64];
+
+    for (unsigned i = 0; i <= packetCount; ++i) {
+        std::memset(packetBuffer, 0, sizeof packetBuffer);
+        if (i == 0) {
+            // The header goes when the box asks; everything else, NAK included, waits.
+            do {
+                if (CancelFlag) return 1;
+                PumpOneMessage();
+                ReadLinkByte(&last);
+            } while (last != ENQ);
+            if (!ReadStoredPacket(headerLength, packetBuffer, HeaderOffset())) {
+                ShowError("Header packet in file is invalid");
+                return 1;
+            }
+            if (WriteLink(packetBuffer, static_cast<int>(headerLength) + PacketFramingSize) == 0) {
+                ShowError("Header packet NOT sent!");
+                return 1;
+            }
+        } else {
+            // A data packet goes on ENQ, or after a second of silence that followed
+            // an ENQ. NAK ends the upload; silence after any other byte ends the
+            // section as sent.
+            for (;;) {
+                if (CancelFlag) return 1;
+                PumpOneMessage();
+                const int got = ReadLinkByte(&last);
+                if (last == NAK) {
+                    ShowError("Error receiving data. Quit any other applications and try again");
+                    return 1;
+                }
+                if (last == ENQ) break;
+                if (got == 0) {
+                    CurrentDisplay().SetProgressPosition(bar, static_cast<int>(packetCount));
+                    return 0;
+                }
+            }
+            if (!ReadStoredPacket(DataPayloadSize, packetBuffer, 0)) {
+                // The file holds fewer packets than its header announces: nothing
+                // is made up to stand in for them.
+                ShowError("Packet NOT found in file!");
+                return 1;
+            }
+            if (WriteLink(packetBuffer, DataPacketSize) == 0) {
+                ShowError("Packet NOT sent!");
+                return 1;
+            }
+            CurrentDisplay().AdvanceProgress(bar);
+        }
+        std::snprintf(title, sizeof title, "Sending Status - Packets re-sent: %i", 0);
+        CurrentDisplay().SetTransferTitle(title);
+    }
+    return 0;
+}

@@ -1,0 +1,272 @@
+// The stored-file side of an upload, and the sender's answers to the box.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+
+#include "display/cancel_flag.h"
+#include "link/current_file.h"
+#include "link/packet.h"
+#include "support/session_rig.h"
+#include "upload/section_sender.h"
+#include "upload/upload_session.h"
+#include "upload/urt_mode.h"
+
+namespace {
+
+using box::Bytes;
+
+const char* kDataError = "Error receiving data. Quit any other applications and try again";
+
+// A header with count position `n` and count byte `k`, and the given payload length.
+Bytes Header(unsigned n, std::uint8_t k, unsigned payload = 300) {
+    Bytes p(payload, 0x33);
+    p[12 - 4] = static_cast<std::uint8_t>(n);
+    p[n + 35 - 4] = k;
+    return box::BuildPacket(p);
+}
+
+class StoredFile : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (CurrentSectionFile) std::fclose(CurrentSectionFile);
+        CurrentSectionFile = nullptr;
+        UrtMode = false;
+        std::remove(path_.c_str());
+    }
+    void Open(const Bytes& bytes) {
+        box::WriteFileBytes(path_, bytes);
+        CurrentSectionFile = std::fopen(path_.c_str(), "r+b");
+        ASSERT_TRUE(CurrentSectionFile);
+    }
+    std::string path_ = ::testing::TempDir() + "kv_stored_section";
+    RecordingDisplay display;
+};
+
+TEST_F(StoredFile, HeaderFieldsAndTheEepromRule) {
+    Open(Header(3, 1));
+    unsigned count = 0, length = 0;
+    ASSERT_EQ(ReadStoredHeader(&count, &length, SectionKind::EepromDatabase), 0);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(length, 300u);
+    EXPECT_EQ(display.bars[1009].range, 4);
+    EXPECT_EQ(std::ftell(CurrentSectionFile), 0) << "rewound";
+    ASSERT_EQ(ReadStoredHeader(&count, &length, SectionKind::FlashDatabase), 0);
+    EXPECT_EQ(count, 16u);
+
+    // A URT file: six bytes ahead, header fields at file offsets 8, 9 and 18, and
+    // K = 1 gives 16 even for an Eeprom header.
+    std::fclose(CurrentSectionFile);
+    const Bytes h = Header(200, 1);
+    Bytes urt(UrtPrefixSize + h.size());
+    const std::uint8_t prefix[UrtPrefixSize] = {0x02, 0x02, 0x0F, 0xFF, 0x05, 0x17};
+    std::copy(h.begin(), h.end(), std::copy(prefix, prefix + UrtPrefixSize, urt.begin()));
+    Open(urt);
+    UrtMode = true;
+    ASSERT_EQ(ReadStoredHeader(&count, &length, std::nullopt), 0);
+    EXPECT_EQ(count, 16u);
+    EXPECT_EQ(length, 300u);
+    EXPECT_EQ(display.bars[1026].range, 16);
+    std::uint8_t buffer[PacketBufferSize];
+    ASSERT_TRUE(ReadStoredPacket(length, buffer, UrtPrefixSize));
+    EXPECT_EQ(Bytes(buffer, buffer + h.size()), h);
+}
+
+TEST_F(StoredFile, HeadersThatCannotBeSentAreRefused) {
+    const Bytes tooLong = Header(0, 1, 2992);  // 3001 bytes: more than a packet buffer
+    const Bytes whole = Header(250, 1);
+    const Bytes cut(whole.begin(), whole.begin() + 200);  // the count byte (285) and the end are missing
+    const Bytes tenBytes(10, STX);
+    for (const Bytes* file : {&tooLong, &cut, &tenBytes}) {
+        Open(*file);
+        unsigned count = 0, length = 0;
+        EXPECT_EQ(ReadStoredHeader(&count, &length, SectionKind::FlashDatabase), 1);
+        std::fclose(CurrentSectionFile);
+        CurrentSectionFile = nullptr;
+    }
+    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>(3, "Header packet in file is invalid"));
+    EXPECT_EQ(Header(0, 1, 2991).size(), 3000u);
+    Open(Header(0, 1, 2991));
+    unsigned count = 0, length = 0;
+    EXPECT_EQ(ReadStoredHeader(&count, &length, SectionKind::FlashDatabase), 0);
+}
+
+TEST_F(StoredFile, PacketsAreCopiedAsStoredAndNeverMadeUp) {
+    // A short packet is taken with what follows it; the next one is looked for from
+    // the first STX after that; past the end every byte is 0xFF; no STX, no packet.
+    const Bytes shortPacket = box::BuildPacket(Bytes(1000, 0x44));
+    Bytes file = shortPacket;
+    file.insert(file.end(), 1500, 0x77);
+    const Bytes full = box::BuildPacket(Bytes(DataPayloadSize, 0x55));
+    file.insert(file.end(), full.begin(), full.end());
+    file.insert(file.end(), shortPacket.begin(), shortPacket.end());
+    file.push_back(0x00);
+    Open(file);
+    std::uint8_t buffer[PacketBufferSize];
+    ASSERT_TRUE(ReadStoredPacket(DataPayloadSize, buffer, 0));
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), Bytes(file.begin(), file.begin() + DataPacketSize));
+    ASSERT_TRUE(ReadStoredPacket(DataPayloadSize, buffer, 0));
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), full);
+    ASSERT_TRUE(ReadStoredPacket(DataPayloadSize, buffer, 0));
+    Bytes padded = shortPacket;
+    padded.push_back(0x00);
+    padded.resize(DataPacketSize, 0xFF);
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), padded);
+    EXPECT_FALSE(ReadStoredPacket(DataPayloadSize, buffer, 0));
+}
+
+// A line on which the "box" says exactly what the script holds: one entry per
+// one-byte read (-1 for a read that times out).
+class ScriptedLine final : public SerialBackend {
+public:
+    std::deque<int> replies;
+    std::vector<Bytes> writes;
+    OpenStatus Open(const std::string&, std::int32_t) override { return OpenStatus::Ok; }
+    void ApplyTimeouts(const LinkTimeouts&) override {}
+    int Read(std::uint8_t* buffer, int) override {
+        if (replies.empty()) {
+            CancelFlag = 1;  // the script is over
+            return 0;
+        }
+        const int r = replies.front();
+        replies.pop_front();
+        if (r < 0) return 0;
+        buffer[0] = static_cast<std::uint8_t>(r);
+        return 1;
+    }
+    int Write(const std::uint8_t* buffer, int count) override {
+        writes.emplace_back(buffer, buffer + count);
+        return count;
+    }
+    void Close() override {}
+};
+
+TEST_F(StoredFile, SenderAnswersNakSilenceAndOtherBytesByTheirPlace) {
+    box::SyntheticPlan plan;
+    plan.packets = {3, -1, -1, -1, -1};
+    const Bytes stored = box::SyntheticImage(plan)[SectionKind::FlashDatabase]->FileBytes();
+    const unsigned headerLength = PacketPayloadLength(stored.data());
+    ScriptedLine line;
+    SetSerialBackend(&line);
+    auto run = [&](std::initializer_list<int> replies, unsigned count = 3) {
+        Open(stored);
+        line.replies = replies;
+        line.writes.clear();
+        CancelFlag = 0;
+        const int result = SendSection(count, headerLength, SectionKind::FlashDatabase);
+        std::fclose(CurrentSectionFile);
+        CurrentSectionFile = nullptr;
+        return result;
+    };
+
+    // NAK and silence while waiting for the header are nothing; ENQ releases it,
+    // and a second of silence after an ENQ releases the next packet as well.
+    EXPECT_EQ(run({NAK, -1, ACK, ENQ, -1, ENQ, -1}), 0);
+    ASSERT_EQ(line.writes.size(), 4u);
+    EXPECT_EQ(line.writes[0].size(), headerLength + 9);
+    EXPECT_EQ(line.writes[3], Bytes(stored.end() - DataPacketSize, stored.end()));
+    EXPECT_TRUE(display.messages.empty());
+
+    // NAK while waiting for a data request ends the upload.
+    EXPECT_EQ(run({ENQ, ENQ, NAK}), 1);
+    EXPECT_EQ(line.writes.size(), 2u);
+    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>{kDataError});
+
+    // Another byte, then silence: the section counts as sent, the bar shows full.
+    display.messages.clear();
+    EXPECT_EQ(run({ENQ, ACK, -1}), 0);
+    EXPECT_EQ(line.writes.size(), 1u);
+    EXPECT_EQ(display.bars[1007].position, 3);
+    EXPECT_TRUE(display.messages.empty());
+
+    // The box asks for more than the file holds: an error, and nothing made up.
+    EXPECT_EQ(run({ENQ, ENQ, ENQ, ENQ, ENQ}, 4), 1);
+    EXPECT_EQ(line.writes.size(), 4u);
+    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>{"Packet NOT found in file!"});
+    SetSerialBackend(nullptr);
+    CancelFlag = 0;
+}
+
+TEST(SectionSender, PacketsGoOnTheBoxsRequestsOrASecondAfterItsLastEnq) {
+    box::SyntheticPlan plan;
+    plan.packets = {32, 16, -1, -1, -1};
+    const box::Image image = box::SyntheticImage(plan);
+    auto untickAbsent = [](SessionRig& rig) {
+        rig.display.checked[2] = rig.display.checked[3] = rig.display.checked[4] = false;
+    };
+    {   // ENQ for the header, then silence: one packet a second, and the box has them all.
+        SessionRig rig(image, {box::BoxMode::Upload, {"enq-silence"}, 0});
+        box::WriteImage(rig.Path("box.dat"), image);
+        untickAbsent(rig);
+        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0) << ::testing::PrintToString(rig.display.MessageTexts());
+        std::vector<box::Micros> dataWrites;
+        for (const auto& e : rig.link().log)
+            if (e.kind == box::VirtualLink::Event::Wrote && e.bytes.size() == DataPacketSize) dataWrites.push_back(e.at);
+        ASSERT_EQ(dataWrites.size(), 48u);
+        for (int i = 1; i < 32; ++i) EXPECT_EQ(dataWrites[i] - dataWrites[i - 1], 1'000'000);
+        EXPECT_EQ(rig.box().Received()[0].packets, 32u);
+        EXPECT_EQ(rig.box().ReceivedImage()[SectionKind::SatelliteDatabase]->FileBytes(),
+                  image[SectionKind::SatelliteDatabase]->FileBytes());
+    }
+    {   // ACK after packet 5, then nothing: Flash Database ends there as sent.
+        SessionRig rig(image, {box::BoxMode::Upload, {"other-silence@5"}, 0});
+        box::WriteImage(rig.Path("box.dat"), image);
+        untickAbsent(rig);
+        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(rig.box().Received()[0].packets, 5u);
+        EXPECT_EQ(rig.display.bars[1007].position, 32);
+        EXPECT_TRUE(rig.box().Received()[1].complete);
+    }
+    {   // The sender sends 2069 bytes a packet whatever PacketLength says.
+        SessionRig rig(image, {box::BoxMode::Upload, {}, 0});
+        rig.SetPacketLength("1000");
+        box::WriteImage(rig.Path("box.dat"), image);
+        untickAbsent(rig);
+        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(rig.box().ReceivedImage()[SectionKind::FlashDatabase]->FileBytes(),
+                  image[SectionKind::FlashDatabase]->FileBytes());
+    }
+}
+
+TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
+    box::SyntheticPlan plan;
+    plan.packets = {20, 16, -1, -1, -1};  // Flash announces 32 and holds 20
+    const box::Image image = box::SyntheticImage(plan);
+    struct Row {
+        const char* name;
+        std::function<void(SessionRig&)> arrange;
+        std::string message;
+        std::size_t dataWrites;
+    };
+    const Row rows[] = {
+        {"file short of packets", [](SessionRig&) {}, "Packet NOT found in file!", 20},
+        {"header not taken", [](SessionRig& r) { r.link().refuseWritesFrom = 2; }, "Header packet NOT sent!", 0},
+        {"packet not taken", [](SessionRig& r) { r.link().refuseWritesFrom = DataPacketSize; }, "Packet NOT sent!", 0},
+        {"header too long",
+         [](SessionRig& r) {
+             Bytes header = Header(0, 1, 2995);
+             box::WriteFileBytes(r.Path("box.ur1"), header);
+         },
+         "Header packet in file is invalid", 0},
+    };
+    for (const Row& row : rows) {
+        SessionRig rig(image, {box::BoxMode::Upload, {}, 0});
+        box::WriteImage(rig.Path("box.dat"), image);
+        row.arrange(rig);
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1) << row.name;
+        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{row.message}) << row.name;
+        std::size_t dataWrites = 0, headerWrites = 0;
+        for (const auto& e : rig.link().log) {
+            if (e.kind != box::VirtualLink::Event::Wrote || e.bytes.size() < 2) continue;
+            ++(e.bytes.size() == DataPacketSize ? dataWrites : headerWrites);
+        }
+        EXPECT_EQ(dataWrites, row.dataWrites) << row.name;
+        if (row.message == "Header packet in file is invalid") {
+            EXPECT_EQ(headerWrites, 0u) << "nothing of it sent";
+        }
+        EXPECT_FALSE(rig.link().IsOpen()) << row.name;
+        EXPECT_EQ(CurrentSectionFile, nullptr) << row.name;
+    }
+}
+
+}  // namespace

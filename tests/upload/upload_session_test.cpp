@@ -1,0 +1,228 @@
+// Whole uploads against the emulated box on the virtual clock.
+#include <gtest/gtest.h>
+
+#include "display/cancel_flag.h"
+#include "download/download_session.h"
+#include "link/packet.h"
+#include "support/session_rig.h"
+#include "upload/upload_session.h"
+#include "upload/urt_mode.h"
+
+namespace {
+
+using box::Bytes;
+
+const char* kComplete = "Transfer Complete - Do not switch off box until 'BOOT' is displayed";
+
+RigOptions UploadBox(std::vector<std::string> faults = {}, box::Micros powerOnAt = 0) {
+    return {box::BoxMode::Upload, std::move(faults), powerOnAt};
+}
+
+std::vector<std::string> Statuses(const RecordingDisplay& display) {
+    std::vector<std::string> out;
+    for (const auto& e : display.events)
+        if (e.rfind("status ", 0) == 0) out.push_back(e.substr(7));
+    return out;
+}
+
+void Tick(RecordingDisplay& display, std::initializer_list<SectionKind> kinds) {
+    for (bool& c : display.checked) c = false;
+    for (SectionKind k : kinds) display.checked[SectionIndex(k)] = true;
+}
+
+TEST(Upload, DownloadThenUploadReproducesTheImage) {
+    const box::Image image = box::SyntheticImage({});
+    SessionRig rig(image);
+    const std::string chosen = rig.Path("box.dat");
+    ASSERT_EQ(RunDownload(chosen), 0);
+
+    rig.NewBox(box::Image{}, UploadBox({}, 3'000'000));  // switched on 3 s after Transfer
+    rig.display.Reset();
+    ASSERT_EQ(RunUpload(chosen), 0);
+
+    const box::Image received = rig.box().ReceivedImage();
+    for (SectionKind kind : AllSections) {
+        ASSERT_TRUE(received[kind]) << SectionName(kind);
+        EXPECT_EQ(received[kind]->FileBytes(), image[kind]->FileBytes()) << SectionName(kind);
+    }
+    EXPECT_TRUE(rig.box().Finished()) << "the closing ENQ arrived";
+    ASSERT_EQ(rig.display.messages.size(), 1u);
+    EXPECT_EQ(rig.display.messages[0].text, kComplete);
+    EXPECT_EQ(rig.display.messages[0].caption, "Status");
+    EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::None);
+    EXPECT_FALSE(rig.link().IsOpen());
+
+    // The first ETB met a box still off: the second, 15 s later, was answered.
+    const auto etbs = rig.link().WritesOf(ETB);
+    ASSERT_EQ(etbs.size(), 2u + 4u);  // opening, then one handshake before each later section
+    EXPECT_EQ(etbs[0], 0);
+    EXPECT_EQ(etbs[1], 15'000'000);
+    EXPECT_EQ(rig.link().log.back().kind, box::VirtualLink::Event::Closed);
+    EXPECT_EQ(rig.link().log[rig.link().log.size() - 2].bytes, Bytes{ENQ});
+
+    EXPECT_EQ(rig.link().Profiles(), (std::vector<std::string>{"15000", "50000", "1000/1000", "1000/1000", "1000/1000",
+                                                                "1000/1000", "1000/1000"}));
+    EXPECT_EQ(Statuses(rig.display),
+              (std::vector<std::string>{"Status: Turn On Box Holding Channel Down", "Status: Sending Flash Database",
+                                        "Status: Sending Satellite Database", "Status: Sending Resource",
+                                        "Status: Sending Eeprom Database", "Status: Sending Application Software",
+                                        "Status: Transfer Complete"}));
+    EXPECT_EQ(rig.display.events[0], "title Sending Status - Wait To Return To Main Screen");
+    EXPECT_EQ(rig.display.events[1], "collapse");
+    EXPECT_EQ(rig.display.CountEvents("show sections"), 1);
+    EXPECT_EQ(rig.display.title, "Sending Status - Packets re-sent: 0");
+    EXPECT_EQ(rig.display.bars[1009].range, 4);
+    EXPECT_EQ(rig.display.bars[1009].position, 4);
+    EXPECT_TRUE(rig.priority.calls.empty() || rig.priority.calls.front() == "raise");
+}
+
+TEST(Upload, OnlyTickedSectionsTakePartWithAHandshakeBeforeEachLaterOne) {
+    const box::Image image = box::SyntheticImage({});
+    {   // Eeprom Database alone: its header request follows the opening ACK directly.
+        SessionRig rig(image, UploadBox());
+        box::WriteImage(rig.Path("box.dat"), image);
+        Tick(rig.display, {SectionKind::EepromDatabase});
+        ASSERT_EQ(RunUpload(rig.Path("box.ur4")), 0);  // a section file's path names the same five
+        EXPECT_EQ(rig.link().WritesOf(ETB).size(), 1u);
+        ASSERT_EQ(rig.box().Received().size(), 1u);
+        EXPECT_EQ(rig.box().Received()[0].bytes, image[SectionKind::EepromDatabase]->FileBytes());
+        EXPECT_EQ(rig.display.CountEvents("checked? "), 5);
+    }
+    {   // Flash and Application Software: one handshake, after the status changed.
+        SessionRig rig(image, UploadBox());
+        box::WriteImage(rig.Path("box.dat"), image);
+        Tick(rig.display, {SectionKind::FlashDatabase, SectionKind::ApplicationSoftware});
+        std::size_t etbsWhenApplicationCameUp = 0;
+        rig.display.onPump = [&] {
+            if (rig.display.status == "Status: Sending Application Software" && !etbsWhenApplicationCameUp)
+                etbsWhenApplicationCameUp = rig.link().WritesOf(ETB).size();
+        };
+        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(etbsWhenApplicationCameUp, 1u);
+        EXPECT_EQ(rig.link().WritesOf(ETB).size(), 2u);
+        const box::Image received = rig.box().ReceivedImage();
+        EXPECT_TRUE(received[SectionKind::FlashDatabase]);
+        EXPECT_TRUE(received[SectionKind::ApplicationSoftware]);
+        EXPECT_FALSE(received[SectionKind::SatelliteDatabase]);
+    }
+}
+
+TEST(Upload, UrtFileIsSentOnItsOwnWithoutItsPrefix) {
+    const box::Image image = box::SyntheticImage({});
+    SessionRig rig(image, UploadBox());
+    const Bytes section = image[SectionKind::Resource]->FileBytes();
+    Bytes urt(UrtPrefixSize + section.size());
+    const char prefix[] = "KVURT1";
+    std::copy(section.begin(), section.end(), std::copy(prefix, prefix + UrtPrefixSize, urt.begin()));
+    const std::string path = rig.Path("resource.Urt");
+    box::WriteFileBytes(path, urt);
+    UrtMode = IsUrtFileName(path);
+    ASSERT_TRUE(UrtMode);
+
+    ASSERT_EQ(RunUpload(path), 0);
+    ASSERT_EQ(rig.box().Received().size(), 1u);
+    EXPECT_EQ(rig.box().Received()[0].bytes, section);
+    EXPECT_EQ(rig.display.CountEvents("collapse"), 0);
+    EXPECT_EQ(rig.display.CountEvents("show urt"), 1);
+    EXPECT_EQ(rig.display.CountEvents("title Sending Status - Wait"), 0);
+    EXPECT_EQ(Statuses(rig.display)[1], "Status: Sending URT file");
+    EXPECT_EQ(rig.display.bars[1026].range, 48);
+    EXPECT_EQ(rig.display.bars[1026].position, 48);
+    EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{kComplete});
+}
+
+TEST(Upload, BoxThatStaysOffOrBabblesAtTheOpeningHandshake) {
+    const box::Image image = box::SyntheticImage({});
+    {   // Switched off: ETB at once and after 15 s, then given up 30 s after Transfer.
+        SessionRig rig(image, UploadBox({"silent"}));
+        box::WriteImage(rig.Path("box.dat"), image);
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(rig.link().WritesOf(ETB), (std::vector<box::Micros>{0, 15'000'000}));
+        EXPECT_EQ(rig.link().Now(), 30'000'000);
+        EXPECT_TRUE(rig.display.messages.empty());
+        EXPECT_FALSE(rig.link().IsOpen());
+    }
+    {   // Boot output: every byte is answered at once by another ETB.
+        SessionRig rig(image, UploadBox({"noise"}));
+        box::WriteImage(rig.Path("box.dat"), image);
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        const auto etbs = rig.link().WritesOf(ETB);
+        EXPECT_GT(etbs.size(), 50u);
+        for (std::size_t i = 1; i < 50; ++i) EXPECT_LE(etbs[i] - etbs[i - 1], 50'000);
+    }
+}
+
+TEST(Upload, FailuresOfTheSession) {
+    const box::Image image = box::SyntheticImage({});
+    {
+        SessionRig rig(image, UploadBox());
+        rig.link().openResult = SerialBackend::OpenStatus::CreateFailed;
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to create a handle to COM port"});
+        EXPECT_EQ(rig.display.messages[0].owner, MessageOwner::MainWindow);
+    }
+    {   // A missing section file ends the upload when its section comes up.
+        SessionRig rig(image, UploadBox());
+        box::WriteImage(rig.Path("box.dat"), image);
+        std::remove(rig.Path("box.ur3").c_str());
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Could not open file"});
+        EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
+        EXPECT_EQ(rig.box().ReceivedImage()[SectionKind::SatelliteDatabase]->FileBytes(),
+                  image[SectionKind::SatelliteDatabase]->FileBytes());
+        EXPECT_EQ(rig.box().Received().size(), 2u);
+        EXPECT_FALSE(rig.link().IsOpen());
+    }
+    {   // The box refuses a packet.
+        SessionRig rig(image, UploadBox({"nak@3:satellite"}));
+        box::WriteImage(rig.Path("box.dat"), image);
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(rig.display.MessageTexts(),
+                  std::vector<std::string>{"Error receiving data. Quit any other applications and try again"});
+        EXPECT_EQ(rig.display.bars[1008].position, 3);
+        EXPECT_FALSE(rig.link().IsOpen());
+    }
+}
+
+TEST(Upload, CancelEndsEveryWaitQuietly) {
+    const box::Image image = box::SyntheticImage({});
+    struct Row {
+        const char* where;
+        std::vector<std::string> faults;
+        std::function<bool(SessionRig&)> when;
+        double readBound;
+    };
+    const Row rows[] = {
+        {"opening handshake", {"silent"}, [](SessionRig&) { return true; }, 15.0},
+        {"section handshake", {"silence-between:flash"},
+         [](SessionRig& r) { return r.display.status == "Status: Sending Satellite Database" && r.Seconds() > 10; }, 1.0},
+        {"header wait", {}, [](SessionRig& r) { return r.display.status == "Status: Sending Resource"; }, 1.0},
+        {"data wait", {}, [](SessionRig& r) { return r.display.bars[1009].position == 2; }, 1.0},
+        {"closing write", {}, [](SessionRig& r) { return r.display.bars[1010].position == 15; }, 1.0},
+    };
+    for (const Row& row : rows) {
+        SessionRig rig(image, UploadBox(row.faults));
+        box::WriteImage(rig.Path("box.dat"), image);
+        double cancelledAt = -1;
+        rig.display.onPump = [&] {
+            if (!CancelFlag && row.when(rig)) {
+                CancelFlag = 1;
+                cancelledAt = rig.Seconds();
+            }
+        };
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1) << row.where;
+        EXPECT_TRUE(rig.display.messages.empty()) << row.where;
+        EXPECT_FALSE(rig.link().IsOpen()) << row.where;
+        EXPECT_FALSE(rig.box().Finished()) << row.where << ": no closing ENQ";
+        ASSERT_GE(cancelledAt, 0) << row.where;
+        EXPECT_LE(rig.Seconds() - cancelledAt, row.readBound) << row.where;
+
+        // The next transfer opens the port as usual.
+        CancelFlag = 0;
+        rig.display.onPump = nullptr;
+        rig.NewBox(box::Image{}, UploadBox());
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 0) << row.where;
+    }
+}
+
+}  // namespace
