@@ -24,6 +24,9 @@ test-win32: win32
 
 test: test-native test-win32
 
+demo: native
+	scripts/demo
+
 bench: native
 	build/native/bench/link_roundtrip
 

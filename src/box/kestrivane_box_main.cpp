@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     std::string link, imagePath, counts = "32,16,48,4,16", recordDir, writeImage, mode = "auto";
     std::vector<std::string> faultTexts;
     long baud = 0;
-    int etbPeriodMs = 100, powerOnDelayMs = 500;
+    int etbPeriodMs = 100, powerOnDelayMs = 500, sectionGapMs = 1500;
     unsigned seed = 1;
     bool once = false, verbose = false;
 
@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"auto", "download", "upload"}))
         ->capture_default_str();
     app.add_option("--etb-period", etbPeriodMs, "milliseconds between announcing ETBs")->capture_default_str();
+    app.add_option("--section-gap", sectionGapMs, "milliseconds from a section's last packet to the next announcement")
+        ->capture_default_str();
     app.add_option("--power-on-delay", powerOnDelayMs, "milliseconds from the port's opening to the box's switching on")
         ->capture_default_str();
     app.add_flag("--once", once, "serve one session (the port opened and closed again), then exit: status 0 when the transfer finished");
@@ -84,6 +86,7 @@ int main(int argc, char** argv) {
     box::BoxOptions options;
     options.mode = mode == "download" ? box::BoxMode::Download : mode == "upload" ? box::BoxMode::Upload : box::BoxMode::Auto;
     options.etbPeriod = box::Micros{etbPeriodMs} * 1000;
+    options.sectionGap = box::Micros{sectionGapMs} * 1000;
     if (baud > 0) options.byteTime = 10'000'000 / baud;  // 10 bits a byte on the line
     for (const std::string& text : faultTexts) {
         std::string error;

@@ -2,7 +2,11 @@
 // /dev/ttyUSB0 or a pseudo-terminal.
 #pragma once
 
+#include <functional>
+
 #include "link/serial_link.h"
+
+enum class LowLatency { NotSupported, AlreadyOn, TurnedOn, Refused };
 
 class PosixSerialBackend final : public SerialBackend {
 public:
@@ -15,10 +19,14 @@ public:
     void Close() override;
 
     int Descriptor() const { return fd_; }
+    LowLatency LowLatencyMode() const { return lowLatency_; }
+    // Told, after each successful open, what was done to the line beyond the settings.
+    std::function<void(const std::string&)> onOpened;
 
 private:
     int fd_ = -1;
     LinkTimeouts timeouts_;
+    LowLatency lowLatency_ = LowLatency::NotSupported;
 };
 
 // Line speed through the speed table of termios; false when the rate is not in it.
@@ -27,3 +35,5 @@ bool SetStandardBaud(void* termiosRecord, long baudRate);
 bool SetAnyBaud(int fd, long baudRate);
 // The output speed the driver holds, in bits per second (-1 when unknown).
 long ReadLineBaud(int fd);
+// Asks the driver to pass received bytes on without a latency timer, where it can.
+LowLatency RequestLowLatency(int fd);

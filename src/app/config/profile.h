@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The value of `key` cut to `kept` characters, or the default (cut likewise) when
@@ -16,3 +17,8 @@ void WriteProfileText(const char* key, const std::string& value);
 // The current directory as the configuration path is built from it: empty when it
 // cannot be read (on Windows also when longer than 259 characters).
 std::string CurrentDirectoryForConfig();
+
+// A value that stands in for the file's own: every later read of `key` returns it
+// (the command line's --packet-length, or its default where there is no config.ini).
+void OverrideProfileValue(const char* key, const std::string& value);
+std::optional<std::string> ProfileOverride(const char* key);

@@ -8,10 +8,12 @@
 #include "app/config/profile.h"
 
 std::string ReadProfileText(const char* key, const char* defaultValue, int kept) {
+    if (auto value = ProfileOverride(key)) return value->substr(0, static_cast<std::size_t>(kept));
     return IniReadString(ConfigPath, ConfigSection, key, defaultValue, kept + 1);
 }
 
 std::int32_t ReadProfileInt(const char* key, std::int32_t defaultValue) {
+    if (auto value = ProfileOverride(key)) return value->empty() ? defaultValue : ProfileTextToInt(*value);
     return IniReadInt(ConfigPath, ConfigSection, key, defaultValue);
 }
 

@@ -8,3 +8,7 @@ long ReadLineBaud(int fd) {
     if (tcgetattr(fd, &tio) != 0) return -1;
     return static_cast<long>(cfgetospeed(&tio));
 }
+
+#include "link/serial_link_posix.h"
+
+LowLatency RequestLowLatency(int) { return LowLatency::NotSupported; }

@@ -1,0 +1,21 @@
+// Settings of the command line: config.ini in the current directory when it
+// exists (the Windows program's keys, read the same way), then the options.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct CommandLineSettings {
+    std::optional<std::string> port;
+    std::optional<std::int32_t> baud;
+    std::optional<std::int32_t> speed;
+    std::optional<std::int32_t> packetLength;
+};
+
+// Fills ConfigPath and LinkSettings and arranges the PacketLength the receiver
+// reads. Returns an empty string, or why the settings cannot be used.
+std::string ApplySettings(const CommandLineSettings& options, std::string* warning);
+
+// One line saying what will be used, for --verbose.
+std::string DescribeSettings();

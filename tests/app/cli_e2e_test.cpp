@@ -1,0 +1,138 @@
+// The built kestrivane against kestrivane-box on a pty, as a user runs them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "box/image.h"
+#include "link/packet.h"
+#include "support/process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using box::Bytes;
+
+// A box that wastes no time between sections.
+std::vector<std::string> FastBox(std::vector<std::string> more) {
+    std::vector<std::string> args = {"--etb-period", "20", "--section-gap", "100", "--power-on-delay", "0"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() / (std::string("kv-cli-") + test->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "served");
+        fs::create_directories(dir_ / "got");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string At(const std::string& name) const { return (dir_ / name).string(); }
+    Bytes Read(const std::string& name) const {
+        Bytes bytes;
+        box::ReadFileBytes(At(name), &bytes);
+        return bytes;
+    }
+    ProcessResult Kestrivane(std::vector<std::string> args, int interruptAfterMs = -1) {
+        args.insert(args.begin(), KV_CLI_BINARY);
+        return RunProgram(args, interruptAfterMs);
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(CommandLine, DownloadStoresTheBoxsImageByteForByte) {
+    BoxProcess box(FastBox({"--synthetic", "32,16,0,4,16", "--write-image", At("served/box.dat")}));
+    const ProcessResult r = Kestrivane({"--port", box.Port(), "download", At("got/box")});  // .dat added
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Status: Transfer Complete\n");
+    EXPECT_NE(r.err.find("Status: Receiving Eeprom Database"), std::string::npos);
+    for (const char* suffix : {"ur1", "ur2", "ur3", "ur4", "ur5"})
+        EXPECT_EQ(Read(std::string("got/box.") + suffix), Read(std::string("served/box.") + suffix)) << suffix;
+    EXPECT_FALSE(Read("got/box.dat").empty());
+}
+
+TEST_F(CommandLine, UploadGoesBackByteForByteInSectionAndUrtMode) {
+    BoxProcess box(FastBox({"--synthetic", "32,16,0,4,16", "--write-image", At("served/box.dat"), "--record", At("got")}));
+    ProcessResult r = Kestrivane({"--port", box.Port(), "upload", "--yes", "--sections", "flash,eeprom", At("served/box.ur3")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Status: Transfer Complete - Do not switch off box until 'BOOT' is displayed\n");
+
+    Bytes urt = {'K', 'V', 'U', 'R', 'T', '!'};
+    const Bytes satellite = Read("served/box.ur2");
+    urt.insert(urt.end(), satellite.begin(), satellite.end());
+    box::WriteFileBytes(At("satellite.URT"), urt);
+    r = Kestrivane({"--port", box.Port(), "upload", "--yes", At("satellite.URT")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Status: Sending URT file"), std::string::npos);
+
+    box.Stop();
+    EXPECT_EQ(Read("got/recorded.ur1"), Read("served/box.ur1"));
+    EXPECT_EQ(Read("got/recorded.ur4"), Read("served/box.ur4"));
+    EXPECT_EQ(Read("got/recorded.ur2"), satellite);
+    EXPECT_TRUE(Read("got/recorded.ur3").empty()) << "not ticked, not sent";
+}
+
+TEST_F(CommandLine, FailuresSayWhyAndSetTheExitStatus) {
+    {
+        BoxProcess box(FastBox({"--synthetic", "20,16,0,4,3", "--fault", "bad-checksum@2"}));
+        const ProcessResult r = Kestrivane({"--port", box.Port(), "download", At("got/box.dat")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("Error: Error receiving data. Quit any other applications and try again\n"),
+                  std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    ProcessResult r = Kestrivane({"download", At("got/box.dat")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--port"), std::string::npos);
+    r = Kestrivane({"--port", "/dev/null", "upload", At("got/box.dat")});
+    EXPECT_EQ(r.status, 2) << "no such file";
+    box::WriteFileBytes(At("got/box.dat"), {'x'});
+    r = Kestrivane({"--port", "/dev/null", "upload", At("got/box.dat")});
+    EXPECT_EQ(r.status, 2) << "no terminal to confirm on, and no --yes";
+    EXPECT_NE(r.err.find("--yes"), std::string::npos);
+    r = Kestrivane({"--port", "/dev/kv-no-such-port", "download", At("got/box.dat")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Handle Error: Failed to create a handle to COM port"), std::string::npos);
+}
+
+TEST_F(CommandLine, CtrlCEndsAWaitWithThePortClosed) {
+    BoxProcess box(FastBox({"--synthetic", "3,16,0,4,3", "--fault", "silence-between:flash"}));
+    const ProcessResult r = Kestrivane({"--port", box.Port(), "download", At("got/box.dat")}, 3000);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_LT(r.seconds, 3.0 + 1.5) << "the section wait notices within a read";
+    EXPECT_NE(r.err.find("cancelling"), std::string::npos);
+    EXPECT_EQ(r.err.find("Error"), std::string::npos) << r.err;
+    // The port was closed: it opens again at once.
+    const ProcessResult again = Kestrivane({"--port", box.Port(), "download", At("got/box2.dat")}, 500);
+    EXPECT_EQ(again.err.find("Failed to create a handle"), std::string::npos) << again.err;
+}
+
+TEST_F(CommandLine, InspectFindsDamageWhereItLies) {
+    BoxProcess box(FastBox({"--synthetic", "32,16,0,4,16", "--write-image", At("served/box.dat")}));
+    box.Stop();
+    ProcessResult r = Kestrivane({"inspect", At("served/box.dat")});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Eeprom Database section file"), std::string::npos);
+    EXPECT_NE(r.out.find("4 data packets announced"), std::string::npos);
+    EXPECT_NE(r.out.find("no problems found"), std::string::npos);
+
+    Bytes satellite = Read("served/box.ur2");
+    const std::size_t header = PacketPayloadLength(satellite.data()) + PacketFramingSize;
+    const std::size_t third = header + 2 * DataPacketSize;
+    satellite[third + 100] ^= 0x40;
+    satellite.resize(satellite.size() - 10);
+    box::WriteFileBytes(At("served/box.ur2"), satellite);
+    r = Kestrivane({"inspect", At("served/box.ur2")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("offset " + std::to_string(third + 4 + DataPayloadSize) + ": data packet 3: checksum"),
+              std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("data packet 16 cut short: 2059 of 2069 bytes"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 problems found"), std::string::npos) << r.out;
+}
+
+}  // namespace

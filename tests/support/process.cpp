@@ -1,0 +1,100 @@
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+pid_t Spawn(const std::vector<std::string>& argv, int outFd, int errFd) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open("/dev/null", O_RDONLY);
+        dup2(in, 0);
+        dup2(outFd, 1);
+        dup2(errFd, 2);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+void Drain(int fd, std::string* into) {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) into->append(buffer, static_cast<std::size_t>(n));
+}
+
+int StatusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
+
+}  // namespace
+
+ProcessResult RunProgram(const std::vector<std::string>& argv, int interruptAfterMs) {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    const auto start = Clock::now();
+    const pid_t pid = Spawn(argv, out[1], err[1]);
+    close(out[1]);
+    close(err[1]);
+    fcntl(out[0], F_SETFL, O_NONBLOCK);
+    fcntl(err[0], F_SETFL, O_NONBLOCK);
+    ProcessResult result;
+    bool interrupted = interruptAfterMs < 0;
+    int raw = 0;
+    for (;;) {
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        poll(fds, 2, 20);
+        Drain(out[0], &result.out);
+        Drain(err[0], &result.err);
+        if (!interrupted && Clock::now() - start >= std::chrono::milliseconds(interruptAfterMs)) {
+            kill(pid, SIGINT);
+            interrupted = true;
+        }
+        if (waitpid(pid, &raw, WNOHANG) == pid) break;
+    }
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    Drain(out[0], &result.out);
+    Drain(err[0], &result.err);
+    close(out[0]);
+    close(err[0]);
+    result.status = StatusOf(raw);
+    return result;
+}
+
+BoxProcess::BoxProcess(std::vector<std::string> args) {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    args.insert(args.begin(), KV_BOX_BINARY);
+    pid_ = Spawn(args, out[1], err[1]);
+    close(out[1]);
+    close(err[1]);
+    errFd_ = err[0];
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') port_ += c;
+    close(out[0]);
+    if (port_.empty()) throw std::runtime_error("kestrivane-box did not start");
+}
+
+BoxProcess::~BoxProcess() { Stop(); }
+
+std::string BoxProcess::Stop() {
+    std::string said;
+    if (pid_ < 0) return said;
+    kill(pid_, SIGTERM);
+    int raw;
+    waitpid(pid_, &raw, 0);
+    Drain(errFd_, &said);
+    close(errFd_);
+    pid_ = -1;
+    return said;
+}
