@@ -118,26 +118,9 @@ TEST(BoxDownload, EachFaultShowsOnTheLine) {
             EXPECT_EQ(got[i + 1], ETB);
         }
     }
-    auto headerReply = [&](const char* fault) {
-        box::Box b = MakeBox(image, {fault});
-        b.PowerOn(0);
-        BoxScript s(b);
-        s.WaitFor(ETB, 1000);
-        s.Send(ACK);
-        s.WaitFor(ETB, 1000);
-        s.Send(ACK);
-        s.Send(ENQ);
-        return s.Read(PacketBufferSize, 1000);
-    };
-    EXPECT_TRUE(headerReply("no-header").empty());
-    const Bytes noStx = headerReply("header-no-stx");
-    EXPECT_EQ(std::count(noStx.begin(), noStx.end(), STX), 0);
-    const Bytes noEtx = headerReply("header-no-etx");
-    EXPECT_EQ(noEtx.size(), image[SectionKind::FlashDatabase]->header.size());
-    EXPECT_NE(noEtx.back(), ETX);
-
-    // Replies to the first data request of Flash Database.
-    auto firstPacket = [&](std::vector<std::string> faults, int requests = 1) {
+    // The replies to the header request of Flash Database and to the data requests
+    // after it (the last of `requests`), from a box with these faults.
+    auto replies = [&](std::vector<std::string> faults, int requests) {
         box::Box b = MakeBox(image, faults);
         b.PowerOn(0);
         BoxScript s(b);
@@ -146,14 +129,23 @@ TEST(BoxDownload, EachFaultShowsOnTheLine) {
         s.WaitFor(ETB, 1000);
         s.Send(ACK);
         s.Send(ENQ);
-        s.Read(PacketBufferSize, 1000);
-        Bytes last;
+        Bytes last = s.Read(PacketBufferSize, 1000);
         for (int i = 0; i < requests; ++i) {
             s.Send(ENQ);
             last = s.Read(PacketBufferSize, 1000);
         }
         return last;
     };
+    auto headerReply = [&](const char* fault) { return replies({fault}, 0); };
+    auto firstPacket = [&](std::vector<std::string> faults, int requests = 1) { return replies(faults, requests); };
+
+    EXPECT_TRUE(headerReply("no-header").empty());
+    const Bytes noStx = headerReply("header-no-stx");
+    EXPECT_EQ(std::count(noStx.begin(), noStx.end(), STX), 0);
+    const Bytes noEtx = headerReply("header-no-etx");
+    EXPECT_EQ(noEtx.size(), image[SectionKind::FlashDatabase]->header.size());
+    EXPECT_NE(noEtx.back(), ETX);
+
     EXPECT_EQ(firstPacket({}), flash1);
     EXPECT_EQ(firstPacket({"stop@1"}, 1), flash1);
     EXPECT_TRUE(firstPacket({"stop@1"}, 2).empty());

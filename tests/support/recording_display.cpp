@@ -6,8 +6,8 @@ void RecordingDisplay::SetStatusText(const char* text) {
 }
 
 void RecordingDisplay::SetTransferTitle(const char* text) {
-    if (title != text) events.push_back(std::string("title ") + text);
     title = text;
+    events.push_back(std::string("title ") + text);
 }
 
 void RecordingDisplay::ShowDialogControl(int id, bool show) {
