@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -43,23 +42,11 @@ private:
             if (poll(&p, 1, 50) <= 0 || !(p.revents & POLLIN)) continue;
             unsigned char request[64];
             const ssize_t n = read(pty_.Master(), request, sizeof request);
-            for (ssize_t i = 0; i < n; ++i) Send();
+            for (ssize_t i = 0; i < n; ++i) pty_.WriteAll(packet_.data(), packet_.size());
         }
     }
-    void Send() {
-        std::size_t done = 0;
-        while (done < packet_.size()) {
-            const ssize_t r = write(pty_.Master(), packet_.data() + done, packet_.size() - done);
-            if (r > 0) done += static_cast<std::size_t>(r);
-            else if (errno == EAGAIN) {
-                pollfd p{pty_.Master(), POLLOUT, 0};
-                poll(&p, 1, 10);
-            } else return;
-        }
-    }
-
     PtyDevice pty_;
-    std::vector<unsigned char> packet_;
+    std::vector<std::uint8_t> packet_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

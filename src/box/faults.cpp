@@ -44,11 +44,10 @@ bool ParseNumber(const std::string& text, int* out) {
 }  // namespace
 
 std::optional<SectionKind> ParseSectionName(const std::string& text) {
-    static const char* const names[SectionCount] = {"flash", "satellite", "resource", "eeprom", "application"};
-    for (SectionKind kind : AllSections) {
-        const int i = SectionIndex(kind);
-        if (text == names[i] || text == std::to_string(i + 1)) return kind;
-    }
+    SectionKind named;
+    if (SectionFromShortName(text, &named)) return named;
+    for (SectionKind kind : AllSections)
+        if (text == std::to_string(SectionIndex(kind) + 1)) return kind;
     return std::nullopt;
 }
 

@@ -1,10 +1,10 @@
 #include "box/image.h"
 
-#include <cctype>
 #include <fstream>
 #include <iterator>
 
 #include "link/packet.h"
+#include "upload/urt_mode.h"
 
 namespace box {
 
@@ -47,15 +47,6 @@ Bytes TakePacket(const Bytes& bytes, std::size_t pos) {
     return Bytes(bytes.begin() + static_cast<long>(pos), bytes.begin() + static_cast<long>(pos + size));
 }
 
-bool IsUrtPath(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() < dot + 4) return false;
-    return std::tolower(static_cast<unsigned char>(name[dot + 1])) == 'u' &&
-           std::tolower(static_cast<unsigned char>(name[dot + 2])) == 'r' &&
-           std::tolower(static_cast<unsigned char>(name[dot + 3])) == 't';
-}
 
 }  // namespace
 
@@ -86,7 +77,7 @@ bool WriteFileBytes(const std::string& path, const Bytes& bytes) {
 std::optional<Image> LoadImage(const std::string& path, std::string* error) {
     Image image;
     Bytes bytes;
-    if (IsUrtPath(path)) {
+    if (IsUrtFileName(path)) {
         if (!ReadFileBytes(path, &bytes)) {
             *error = "cannot read " + path;
             return std::nullopt;

@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -53,6 +54,22 @@ bool PtyDevice::AddLink(const std::string& path) {
 void PtyDevice::RemoveLinks() {
     for (const auto& link : links_) std::remove(link.c_str());
     links_.clear();
+}
+
+bool PtyDevice::WriteAll(const std::uint8_t* bytes, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t r = write(master_, bytes + done, count - done);
+        if (r > 0) {
+            done += static_cast<std::size_t>(r);
+        } else if (r < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{master_, POLLOUT, 0};
+            poll(&p, 1, 100);
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool PtyDevice::SlaveIsOpen() const {

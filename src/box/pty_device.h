@@ -3,6 +3,7 @@
 // as a Wine prefix's dosdevices/com5).
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -24,6 +25,10 @@ public:
     // the link is removed again when this object goes.
     bool AddLink(const std::string& path);
     void RemoveLinks();
+
+    // Writes all of `bytes` to the master side, waiting while the pty is full.
+    // False when the pty took no more (nobody has the slave side open).
+    bool WriteAll(const std::uint8_t* bytes, std::size_t count);
 
     // True while some program has the slave side open.
     bool SlaveIsOpen() const;

@@ -5,14 +5,15 @@ namespace {
 struct SectionRow {
     const char* suffix;
     const char* name;
+    const char* shortName;
 };
 
 constexpr SectionRow kSections[SectionCount] = {
-    {"ur1", "Flash Database"},
-    {"ur2", "Satellite Database"},
-    {"ur3", "Resource"},
-    {"ur4", "Eeprom Database"},
-    {"ur5", "Application Software"},
+    {"ur1", "Flash Database", "flash"},
+    {"ur2", "Satellite Database", "satellite"},
+    {"ur3", "Resource", "resource"},
+    {"ur4", "Eeprom Database", "eeprom"},
+    {"ur5", "Application Software", "application"},
 };
 
 }  // namespace
@@ -20,6 +21,18 @@ constexpr SectionRow kSections[SectionCount] = {
 const char* SectionSuffix(SectionKind kind) { return kSections[SectionIndex(kind)].suffix; }
 
 const char* SectionName(SectionKind kind) { return kSections[SectionIndex(kind)].name; }
+
+const char* SectionShortName(SectionKind kind) { return kSections[SectionIndex(kind)].shortName; }
+
+bool SectionFromShortName(const std::string& name, SectionKind* kind) {
+    for (SectionKind k : AllSections) {
+        if (name == SectionShortName(k)) {
+            *kind = k;
+            return true;
+        }
+    }
+    return false;
+}
 
 std::string SectionFilePath(const std::string& chosenPath, SectionKind kind) {
     const std::size_t stem = chosenPath.size() > 3 ? chosenPath.size() - 3 : 0;

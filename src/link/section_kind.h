@@ -27,6 +27,10 @@ const char* SectionSuffix(SectionKind kind);
 // Human name, as the status texts use it ("Flash Database", ...).
 const char* SectionName(SectionKind kind);
 
+// Short name, as command lines give it: flash, satellite, resource, eeprom, application.
+const char* SectionShortName(SectionKind kind);
+bool SectionFromShortName(const std::string& name, SectionKind* kind);
+
 // The chosen path less its last three characters (whatever they are), followed by
 // the kind's suffix. A path of three characters or fewer gives the bare suffix.
 std::string SectionFilePath(const std::string& chosenPath, SectionKind kind);

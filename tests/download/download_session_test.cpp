@@ -20,13 +20,6 @@ box::Image Plan(std::array<int, SectionCount> packets) {
     return box::SyntheticImage(plan);
 }
 
-std::vector<std::string> Statuses(const RecordingDisplay& display) {
-    std::vector<std::string> out;
-    for (const auto& e : display.events)
-        if (e.rfind("status ", 0) == 0) out.push_back(e.substr(7));
-    return out;
-}
-
 TEST(Download, StoresEverySectionByteForByteBesideItsIndexFile) {
     const box::Image image = box::SyntheticImage({});
     SessionRig rig(image);
@@ -55,7 +48,7 @@ TEST(Download, StoresEverySectionByteForByteBesideItsIndexFile) {
     EXPECT_EQ(rig.priority.calls, (std::vector<std::string>{"raise", "critical", "normal", "critical", "normal",
                                                              "critical", "normal", "critical", "normal", "critical",
                                                              "normal"}));
-    EXPECT_EQ(Statuses(rig.display),
+    EXPECT_EQ(rig.display.StatusTexts(),
               (std::vector<std::string>{"Status: Turn On Box Holding Channel Up", "Status: Receiving Flash Database",
                                         "Status: Receiving Satellite Database", "Status: Receiving Resource",
                                         "Status: Receiving Eeprom Database", "Status: Receiving Application Software",

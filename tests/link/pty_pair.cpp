@@ -9,18 +9,7 @@
 #include <stdexcept>
 
 void PtyPair::WriteAll(const std::vector<std::uint8_t>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t r = write(Master(), bytes.data() + done, bytes.size() - done);
-        if (r > 0) {
-            done += static_cast<std::size_t>(r);
-        } else if (r < 0 && errno == EAGAIN) {
-            pollfd p{Master(), POLLOUT, 0};
-            poll(&p, 1, 100);
-        } else {
-            throw std::runtime_error("pty write failed");
-        }
-    }
+    if (!PtyDevice::WriteAll(bytes.data(), bytes.size())) throw std::runtime_error("pty write failed");
 }
 
 std::vector<std::uint8_t> PtyPair::ReadUpTo(std::size_t count, int timeoutMs) {

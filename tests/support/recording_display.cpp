@@ -54,6 +54,13 @@ int RecordingDisplay::CountEvents(const std::string& prefix) const {
     return n;
 }
 
+std::vector<std::string> RecordingDisplay::StatusTexts() const {
+    std::vector<std::string> out;
+    for (const auto& e : events)
+        if (e.rfind("status ", 0) == 0) out.push_back(e.substr(7));
+    return out;
+}
+
 void RecordingDisplay::Reset() {
     events.clear();
     messages.clear();

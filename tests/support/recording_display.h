@@ -57,4 +57,6 @@ public:
     // Texts of the messages shown, in order.
     std::vector<std::string> MessageTexts() const;
     int CountEvents(const std::string& prefix) const;
+    // Status texts set, in order.
+    std::vector<std::string> StatusTexts() const;
 };

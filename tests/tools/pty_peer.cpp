@@ -11,27 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "box/pty_device.h"
-
-namespace {
-
-void Send(int fd, const std::vector<unsigned char>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t r = write(fd, bytes.data() + done, bytes.size() - done);
-        if (r > 0) done += static_cast<std::size_t>(r);
-        else if (r < 0 && errno != EAGAIN && errno != EINTR) return;
-        else poll(nullptr, 0, 1);
-    }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     PtyDevice pty;
@@ -71,16 +56,18 @@ int main(int argc, char** argv) {
                 if (pending.size() == 256) {
                     bool ok = true;
                     for (int v = 0; v < 256; ++v) ok = ok && pending[v] == v;
-                    Send(pty.Master(), {static_cast<unsigned char>(ok ? 'K' : 'X')});
+                    const std::uint8_t verdict = ok ? 'K' : 'X';
+                    pty.WriteAll(&verdict, 1);
                     pending.clear();
                     checking = false;
                 }
             } else if (buf[k] == '5') {
-                Send(pty.Master(), std::vector<unsigned char>(500, 0x5A));
+                const std::vector<std::uint8_t> five(500, 0x5A);
+                pty.WriteAll(five.data(), five.size());
             } else if (buf[k] == 'A') {
-                std::vector<unsigned char> all(256);
-                for (int v = 0; v < 256; ++v) all[v] = static_cast<unsigned char>(v);
-                Send(pty.Master(), all);
+                std::vector<std::uint8_t> all(256);
+                for (int v = 0; v < 256; ++v) all[v] = static_cast<std::uint8_t>(v);
+                pty.WriteAll(all.data(), all.size());
             } else if (buf[k] == 'R') {
                 checking = true;
             }

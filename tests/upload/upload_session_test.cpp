@@ -18,13 +18,6 @@ RigOptions UploadBox(std::vector<std::string> faults = {}, box::Micros powerOnAt
     return {box::BoxMode::Upload, std::move(faults), powerOnAt};
 }
 
-std::vector<std::string> Statuses(const RecordingDisplay& display) {
-    std::vector<std::string> out;
-    for (const auto& e : display.events)
-        if (e.rfind("status ", 0) == 0) out.push_back(e.substr(7));
-    return out;
-}
-
 void Tick(RecordingDisplay& display, std::initializer_list<SectionKind> kinds) {
     for (bool& c : display.checked) c = false;
     for (SectionKind k : kinds) display.checked[SectionIndex(k)] = true;
@@ -62,7 +55,7 @@ TEST(Upload, DownloadThenUploadReproducesTheImage) {
 
     EXPECT_EQ(rig.link().Profiles(), (std::vector<std::string>{"15000", "50000", "1000/1000", "1000/1000", "1000/1000",
                                                                 "1000/1000", "1000/1000"}));
-    EXPECT_EQ(Statuses(rig.display),
+    EXPECT_EQ(rig.display.StatusTexts(),
               (std::vector<std::string>{"Status: Turn On Box Holding Channel Down", "Status: Sending Flash Database",
                                         "Status: Sending Satellite Database", "Status: Sending Resource",
                                         "Status: Sending Eeprom Database", "Status: Sending Application Software",
@@ -125,7 +118,7 @@ TEST(Upload, UrtFileIsSentOnItsOwnWithoutItsPrefix) {
     EXPECT_EQ(rig.display.CountEvents("collapse"), 0);
     EXPECT_EQ(rig.display.CountEvents("show urt"), 1);
     EXPECT_EQ(rig.display.CountEvents("title Sending Status - Wait"), 0);
-    EXPECT_EQ(Statuses(rig.display)[1], "Status: Sending URT file");
+    EXPECT_EQ(rig.display.StatusTexts()[1], "Status: Sending URT file");
     EXPECT_EQ(rig.display.bars[1026].range, 48);
     EXPECT_EQ(rig.display.bars[1026].position, 48);
     EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{kComplete});

@@ -51,16 +51,14 @@ int UsageError(const std::string& reason) {
 
 // Sections named in a comma-separated list.
 bool ParseSections(const std::string& list, std::array<bool, SectionCount>* checked, std::string* error) {
-    static const char* const names[SectionCount] = {"flash", "satellite", "resource", "eeprom", "application"};
     checked->fill(false);
     std::stringstream in(list);
     std::string name;
     bool any = false;
     while (std::getline(in, name, ',')) {
-        bool known = false;
-        for (int i = 0; i < SectionCount; ++i) {
-            if (name == names[i]) checked->at(static_cast<std::size_t>(i)) = known = any = true;
-        }
+        SectionKind kind;
+        const bool known = SectionFromShortName(name, &kind);
+        if (known) checked->at(static_cast<std::size_t>(SectionIndex(kind))) = any = true;
         if (!known) {
             *error = "--sections: unknown section '" + name + "' (flash, satellite, resource, eeprom, application)";
             return false;
