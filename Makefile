@@ -1,7 +1,10 @@
-# make test   installs what is missing, builds both presets, runs every test of both
+# make test   installs what is missing, builds every preset this machine needs and runs
+#             every test: native, then the Windows tests under 32-bit Wine, or under
+#             64-bit Wine where this machine cannot run 32-bit programs
+#             (KV_WINDOWS_TESTS=win32 or win64 forces either)
 # make demo   runs a download and an upload against the emulated box
 # make bench  runs the benchmarks of the native build
-.PHONY: all deps native win32 test test-native test-win32 demo bench clean
+.PHONY: all deps native win32 win64 test test-native test-win32 test-win64 test-windows demo bench clean
 
 all: native
 
@@ -16,13 +19,25 @@ win32: deps
 	cmake --preset win32
 	cmake --build --preset win32
 
+win64: deps
+	cmake --preset win64
+	cmake --build --preset win64
+
 test-native: native
 	ctest --preset native
 
 test-win32: win32
 	ctest --preset win32
 
-test: test-native test-win32
+test-win64: win64
+	ctest --preset win64
+
+# The 32-bit build is always made (it is the product); its tests, or the 64-bit
+# build's, run where this machine can.
+test-windows: win32
+	@arch=$$(scripts/windows-tests) && $(MAKE) --no-print-directory test-$$arch
+
+test: test-native test-windows
 
 demo: native
 	scripts/demo

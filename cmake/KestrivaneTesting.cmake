@@ -9,9 +9,16 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 if(CMAKE_CROSSCOMPILING)
   # Windows test programs run under Wine, in a prefix private to this build tree.
+  # KV_WINE is the command that runs one of them: 32-bit Wine for the i686 build,
+  # 64-bit Wine (its loader run directly) for the x86_64 build.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(KV_WINE_ARCH win64)
+  else()
+    set(KV_WINE_ARCH win32)
+  endif()
   set(KV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  set(KV_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${KV_WINE_RUN} ${KV_WINE_PREFIX})
+  set(KV_WINE ${CMAKE_SOURCE_DIR}/scripts/wine-run ${KV_WINE_ARCH} ${KV_WINE_PREFIX})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${KV_WINE})
 
   # Native helpers (pty peers) for the tests that talk to a COM port.
   include(ExternalProject)
@@ -24,9 +31,9 @@ if(CMAKE_CROSSCOMPILING)
   set(KV_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools/tests/tools)
 
   # The first Windows test makes the prefix and starts its wineserver, the last one stops it.
-  add_test(NAME wine_start COMMAND ${KV_WINE_RUN} ${KV_WINE_PREFIX} --init)
+  add_test(NAME wine_start COMMAND ${KV_WINE} --init)
   set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine)
-  add_test(NAME wine_stop COMMAND ${KV_WINE_RUN} ${KV_WINE_PREFIX} --stop)
+  add_test(NAME wine_stop COMMAND ${KV_WINE} --stop)
   set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
