@@ -20,15 +20,18 @@ if(CMAKE_CROSSCOMPILING)
   set(KV_WINE ${CMAKE_SOURCE_DIR}/scripts/wine-run ${KV_WINE_ARCH} ${KV_WINE_PREFIX})
   set(CMAKE_CROSSCOMPILING_EMULATOR ${KV_WINE})
 
-  # Native helpers (pty peers) for the tests that talk to a COM port.
+  # Native helpers (pty peers, the emulated box) for the tests that talk to a COM port.
   include(ExternalProject)
   ExternalProject_Add(host_tools
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/host-tools
     CMAKE_ARGS -DKV_HOST_TOOLS=ON -DCMAKE_BUILD_TYPE=Release
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target pty_peer kestrivane-box
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON)
   set(KV_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools/tests/tools)
+  # with-box BOX OPTIONS -- COMMAND: the emulated box serves while COMMAND runs.
+  set(KV_WITH_BOX ${CMAKE_SOURCE_DIR}/scripts/with-box ${CMAKE_BINARY_DIR}/host-tools/src/kestrivane-box)
 
   # The first Windows test makes the prefix and starts its wineserver, the last one stops it.
   add_test(NAME wine_start COMMAND ${KV_WINE} --init)

@@ -1,0 +1,100 @@
+#include "display/win32/transfer_dialog.h"
+
+#include <commctrl.h>
+
+#include "display/cancel_flag.h"
+#include "display/section_display.h"
+#include "display/win32/shell_handles.h"
+#include "display/win32/win32_display.h"
+#include "download/download_session.h"
+#include "upload/upload_session.h"
+
+namespace {
+
+void OnOpen(HWND dialog, TransferDialogKind kind) {
+    TransferDialog = dialog;
+    SetCurrentDisplay(&Win32TransferDisplay());
+    CancelFlag = 0;
+    ProgressDisplay& display = CurrentDisplay();
+    if (kind == TransferDialogKind::UrtUpload) {
+        SetDlgItemTextA(dialog, NoteLineId, "Press Transfer to start uploading");
+        return;
+    }
+    display.SetStatusText("Status: Idle");
+    if (kind == TransferDialogKind::SectionUpload)
+        for (SectionKind section : AllSections) CheckDlgButton(dialog, SectionDisplayOf(section).checkBoxId, BST_CHECKED);
+}
+
+bool AnySectionChecked() {
+    for (SectionKind section : AllSections)
+        if (CurrentDisplay().IsSectionChecked(section)) return true;
+    return false;
+}
+
+void OnTransfer(HWND dialog, TransferDialogKind kind) {
+    if (kind == TransferDialogKind::SectionUpload && !AnySectionChecked()) {
+        MessageBoxA(dialog, "Nothing to do!", "Upload", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    EnableWindow(GetDlgItem(dialog, TransferButtonId), FALSE);
+    const std::string path = SelectedImagePath ? SelectedImagePath : "";
+    // The session runs here, on this thread, and pumps the dialog's messages itself.
+    if (kind == TransferDialogKind::Download)
+        RunDownload(path);
+    else
+        RunUpload(path);
+    EndDialog(dialog, 1);
+}
+
+// Ends the dialog with 0 (Cancel, the close box): it disappears at once, even while
+// a session is still running inside its Transfer handler.
+void EndWithoutTransfer(HWND dialog) {
+    EndDialog(dialog, 0);
+    ShowMainWindowAgain();
+}
+
+// One procedure per dialog; they differ only where the kind says.
+template <TransferDialogKind Kind>
+INT_PTR CALLBACK TransferDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnOpen(dialog, Kind);
+        return TRUE;  // the platform focuses the first tab stop, Transfer
+    case WM_COMMAND:
+        // Matched on the whole value (identifier and notification); everything else,
+        // the Esc key's cancel command included, is ignored.
+        if (wParam == MAKEWPARAM(TransferButtonId, BN_CLICKED)) {
+            OnTransfer(dialog, Kind);
+        } else if (wParam == MAKEWPARAM(CancelButtonId, BN_CLICKED)) {
+            CancelFlag = 1;
+            EndWithoutTransfer(dialog);
+        }
+        return TRUE;
+    case WM_CLOSE:
+        EndWithoutTransfer(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        ShowMainWindowAgain();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+DLGPROC ProcedureOf(TransferDialogKind kind) {
+    switch (kind) {
+    case TransferDialogKind::Download: return TransferDialogProc<TransferDialogKind::Download>;
+    case TransferDialogKind::SectionUpload: return TransferDialogProc<TransferDialogKind::SectionUpload>;
+    case TransferDialogKind::UrtUpload: break;
+    }
+    return TransferDialogProc<TransferDialogKind::UrtUpload>;
+}
+
+}  // namespace
+
+INT_PTR RunTransferDialog(TransferDialogKind kind) {
+    static const INITCOMMONCONTROLSEX progressBars = {sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&progressBars);
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(static_cast<int>(kind)), nullptr,
+                           ProcedureOf(kind), 0);
+}

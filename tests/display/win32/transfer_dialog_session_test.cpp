@@ -1,0 +1,235 @@
+// Transfers run from the dialogs' Transfer buttons against emulated boxes on COM5
+// (KV_GUI_DIR holds its image and its record) and COM6 of the test prefix.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/config/config.h"
+#include "app/config/link_settings.h"
+#include "display/cancel_flag.h"
+#include "display/section_display.h"
+#include "display/win32/dialog_thread.h"
+#include "display/win32/shell_handles.h"
+#include "link/section_kind.h"
+#include "link/serial_link_win32.h"
+#include "upload/urt_mode.h"
+#include "support/win32/gui_driver.h"
+
+namespace {
+
+using Bytes = std::vector<char>;
+
+Bytes ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+bool PortClosed() {
+    return static_cast<Win32SerialBackend&>(PlatformSerialBackend()).Handle() == INVALID_HANDLE_VALUE;
+}
+
+class TransferFromDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = EnvironmentValue("KV_GUI_DIR");
+        ASSERT_FALSE(dir_.empty()) << "KV_GUI_DIR is not set: run through ctest";
+        LinkSettings.PortName = "COM5";
+        ConfigPath = Path("config.ini");
+        std::ofstream(ConfigPath) << "[OPTIONS]\r\nLastDir=\r\nPacketLength=2048\r\n";
+        CancelFlag = 0;
+    }
+
+    std::string Path(const std::string& name) const { return WindowsPathOf(dir_ + "/" + name); }
+
+    void Select(const std::string& name) {
+        selected_ = Path(name);
+        SelectedImagePath = selected_.c_str();
+    }
+
+    // The session's closing message, owned by the transfer dialog; its text. With
+    // `shot`, pictures of the dialog as it finished and of the message.
+    std::string DismissMessage(DialogThread& run, HWND dialog, const char* caption, const char* shot = nullptr) {
+        WindowQuery query;
+        query.caption = caption;
+        query.threadId = run.ThreadId();
+        query.owner = dialog;
+        query.anyOwner = false;
+        HWND box = WaitForWindow(query, 30000);
+        if (!box) return "(no message box)";
+        const std::string text = ControlText(box, 0xFFFF);
+        if (shot) {
+            SaveScreenshot(dialog, ScreenshotPath(std::string(shot) + "-finished"));
+            SaveScreenshot(box, ScreenshotPath(std::string(shot) + "-message"));
+        }
+        PostClick(box, IDOK);
+        return text;
+    }
+
+    bool WaitForStatus(HWND dialog, const std::string& prefix) {
+        return WaitUntil([&] { return ControlText(dialog, StatusLineId).rfind(prefix, 0) == 0; }, 30000);
+    }
+
+    // What the box received in the upload that just ended, by section suffix.
+    std::vector<std::pair<std::string, Bytes>> Recorded() {
+        std::vector<std::pair<std::string, Bytes>> sections;
+        for (SectionKind kind : AllSections) {
+            const std::string path = Path(std::string("record/recorded.") + SectionSuffix(kind));
+            if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+                sections.emplace_back(SectionSuffix(kind), ReadAll(path));
+        }
+        return sections;
+    }
+    void ClearRecord() {
+        for (SectionKind kind : AllSections)
+            DeleteFileA(Path(std::string("record/recorded.") + SectionSuffix(kind)).c_str());
+    }
+    // The box records a session once it has seen the port close.
+    void WaitForRecord(std::size_t sections) {
+        WaitUntil([&] { return Recorded().size() >= sections; }, 5000);
+    }
+
+    void Download(const char* name) {
+        Select(name);
+        DialogThread run(TransferDialogKind::Download, true);
+        HWND dialog = run.Dialog();
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+        ASSERT_TRUE(WaitForStatus(dialog, "Status: Receiving Satellite"));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, TransferButtonId)));
+        EXPECT_EQ(WindowText(dialog).rfind("Receiving Status - ", 0), 0u);
+        SaveScreenshot(dialog, ScreenshotPath("download-running"));
+        EXPECT_EQ(DismissMessage(run, dialog, "Status", "download"), "Transfer Complete");
+        EXPECT_EQ(run.Result(), 1);
+        EXPECT_TRUE(PortClosed());
+        EXPECT_TRUE(IsWindowVisible(run.MainWindow()) && !IsIconic(run.MainWindow()));
+    }
+
+    std::string dir_, selected_;
+};
+
+TEST_F(TransferFromDialog, DownloadThenSectionAndUrtUploadsReachTheBoxByteForByte) {
+    Download("box.dat");
+    for (SectionKind kind : AllSections) {
+        const std::string suffix = SectionSuffix(kind);
+        EXPECT_EQ(ReadAll(Path("box." + suffix)), ReadAll(Path("expected." + suffix))) << suffix;
+    }
+    EXPECT_FALSE(ReadAll(Path("box.dat")).empty());
+
+    // Section upload: first with nothing ticked, then Flash, Resource and Application Software.
+    ClearRecord();
+    Select("box.dat");
+    UrtMode = false;
+    {
+        DialogThread run(TransferDialogKind::SectionUpload);
+        HWND dialog = run.Dialog();
+        ASSERT_TRUE(dialog);
+        for (SectionKind kind : AllSections) PostButtonClick(dialog, SectionDisplayOf(kind).checkBoxId);
+        Settle(dialog);
+        ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+        EXPECT_EQ(DismissMessage(run, dialog, "Upload", "nothing-to-do"), "Nothing to do!");
+        Settle(dialog);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, TransferButtonId)));
+        for (SectionKind kind : {SectionKind::FlashDatabase, SectionKind::Resource, SectionKind::ApplicationSoftware})
+            PostButtonClick(dialog, SectionDisplayOf(kind).checkBoxId);
+        Settle(dialog);
+        ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+        ASSERT_TRUE(WaitUntil([&] { return ControlShown(dialog, StatusLineId); }));
+        SaveScreenshot(dialog, ScreenshotPath("section-upload-collapsed"));
+        ASSERT_TRUE(WaitForStatus(dialog, "Status: Sending"));
+        SaveScreenshot(dialog, ScreenshotPath("section-upload-running"));
+        EXPECT_EQ(DismissMessage(run, dialog, "Status", "section-upload"),
+                  "Transfer Complete - Do not switch off box until 'BOOT' is displayed");
+        EXPECT_EQ(run.Result(), 1);
+        EXPECT_TRUE(PortClosed());
+    }
+    WaitForRecord(3);
+    const auto sections = Recorded();
+    ASSERT_EQ(sections.size(), 3u);
+    EXPECT_EQ(sections[0].first, "ur1");
+    EXPECT_EQ(sections[1].first, "ur3");
+    EXPECT_EQ(sections[2].first, "ur5");
+    for (const auto& [suffix, bytes] : sections) EXPECT_EQ(bytes, ReadAll(Path("box." + suffix))) << suffix;
+
+    // URT upload: the Resource section behind six bytes of its own.
+    Bytes urt = {'K', 'V', 'U', 'R', 'T', '1'};
+    const Bytes resource = ReadAll(Path("box.ur3"));
+    urt.insert(urt.end(), resource.begin(), resource.end());
+    std::ofstream(Path("box.urt"), std::ios::binary).write(urt.data(), static_cast<std::streamsize>(urt.size()));
+    ClearRecord();
+    Select("box.urt");
+    UrtMode = true;
+    {
+        DialogThread run(TransferDialogKind::UrtUpload);
+        HWND dialog = run.Dialog();
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+        ASSERT_TRUE(WaitForStatus(dialog, "Status: Sending URT file"));
+        SaveScreenshot(dialog, ScreenshotPath("urt-upload-running"));
+        EXPECT_EQ(DismissMessage(run, dialog, "Status", "urt-upload"),
+                  "Transfer Complete - Do not switch off box until 'BOOT' is displayed");
+        EXPECT_EQ(run.Result(), 1);
+    }
+    WaitForRecord(1);
+    ASSERT_EQ(Recorded().size(), 1u);
+    EXPECT_EQ(Recorded()[0].second, resource);
+}
+
+// COM6's box falls silent after Flash Database: the session waits until cancelled.
+TEST_F(TransferFromDialog, CancelEndsTheDialogAtOnceAndTheSessionAtItsNextTest) {
+    LinkSettings.PortName = "COM6";
+    Select("cancelled.dat");
+    {
+        DialogThread run(TransferDialogKind::Download, true);
+        HWND dialog = run.Dialog();
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+        ASSERT_TRUE(WaitForStatus(dialog, "Status: Receiving Satellite"));
+        ASSERT_TRUE(PostClick(dialog, CancelButtonId));
+        // The click is seen at the session's next pump, after one read (1 s) at most.
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000)) << "the dialog disappears at once";
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(run.MainWindow()) != 0; }, 1000));
+        EXPECT_TRUE(run.Ended(5000)) << "the session stops at its next test";
+        EXPECT_EQ(run.Result(), 1);
+        EXPECT_TRUE(PortClosed());
+    }
+    Select("cancelled.dat");
+    UrtMode = false;
+    {
+        DialogThread run(TransferDialogKind::SectionUpload);
+        HWND dialog = run.Dialog();
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+        ASSERT_TRUE(WaitForStatus(dialog, "Status: Sending Satellite"));
+        ASSERT_TRUE(PostClick(dialog, CancelButtonId));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000));
+        EXPECT_TRUE(run.Ended(5000));
+        EXPECT_EQ(run.Result(), 1);
+        EXPECT_TRUE(PortClosed());
+    }
+}
+
+TEST_F(TransferFromDialog, TheCloseBoxLeavesTheSessionRunningToItsEnd) {
+    Select("closed.dat");
+    DialogThread run(TransferDialogKind::Download, true);
+    HWND dialog = run.Dialog();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+    ASSERT_TRUE(WaitForStatus(dialog, "Status: Receiving Flash"));
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(run.MainWindow()) != 0; }, 1000));
+    EXPECT_EQ(CancelFlag, 0);
+    EXPECT_EQ(DismissMessage(run, dialog, "Status"), "Transfer Complete");
+    EXPECT_EQ(run.Result(), 1);
+    for (SectionKind kind : AllSections) {
+        const std::string suffix = SectionSuffix(kind);
+        EXPECT_EQ(ReadAll(Path("closed." + suffix)), ReadAll(Path("expected." + suffix))) << suffix;
+    }
+}
+
+}  // namespace
