@@ -4,7 +4,9 @@
 #             (KV_WINDOWS_TESTS=win32 or win64 forces either)
 # make demo   runs a download and an upload against the emulated box
 # make bench  runs the benchmarks of the native build
-.PHONY: all deps native win32 win64 test test-native test-win32 test-win64 test-windows demo bench clean
+# make gui    runs Kestrivane.exe under Wine on your display, with the emulated box on COM1
+# make dist   makes build/dist/Kestrivane-VERSION.zip for Windows users
+.PHONY: all deps native win32 win64 test test-native test-win32 test-win64 test-windows demo bench gui dist clean
 
 all: native
 
@@ -41,6 +43,12 @@ test: test-native test-windows
 
 demo: native
 	scripts/demo
+
+gui: native win32
+	scripts/gui
+
+dist: win32
+	scripts/dist
 
 bench: native
 	build/native/bench/link_roundtrip

@@ -4,6 +4,7 @@
 
 #include "display/cancel_flag.h"
 #include "display/section_display.h"
+#include "display/win32/dialog_focus.h"
 #include "display/win32/shell_handles.h"
 #include "display/win32/win32_display.h"
 #include "download/download_session.h"
@@ -59,7 +60,8 @@ INT_PTR CALLBACK TransferDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_INITDIALOG:
         OnOpen(dialog, Kind);
-        return TRUE;  // the platform focuses the first tab stop, Transfer
+        FocusFirstTabStop(dialog);  // Transfer
+        return FALSE;
     case WM_COMMAND:
         // Matched on the whole value (identifier and notification); everything else,
         // the Esc key's cancel command included, is ignored.

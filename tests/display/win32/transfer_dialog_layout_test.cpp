@@ -14,7 +14,7 @@
 
 namespace {
 
-enum Kind { Push, DefaultPush, Check, Group, Line, CentredLine, Bar };
+enum Kind { Push, Check, Group, Line, CentredLine, Bar };
 
 struct Control {
     int id;
@@ -70,7 +70,7 @@ const Layout kSectionUpload = {TransferDialogKind::SectionUpload, "Sending Statu
 }};
 
 const Layout kUrtUpload = {TransferDialogKind::UrtUpload, "Sending status", 187, 95, {
-    {1005, DefaultPush, "Transfer", 16, 68, 50, 14, true},
+    {1005, Push, "Transfer", 16, 68, 50, 14, true},
     {1004, Push, "Cancel", 119, 68, 50, 14, true},
     {1026, Bar, "", 33, 36, 117, 11, false},
     {1003, Line, "", 13, 50, 167, 12, true},
@@ -100,7 +100,6 @@ Kind KindOf(HWND control) {
     }
     EXPECT_EQ(cls, "Button");
     switch (style & BS_TYPEMASK) {
-    case BS_DEFPUSHBUTTON: return DefaultPush;
     case BS_AUTOCHECKBOX: return Check;
     case BS_GROUPBOX: return Group;
     default: return Push;
@@ -165,6 +164,8 @@ void CheckLayout(const Layout& layout, const char* shot) {
     gui.cbSize = sizeof gui;
     GetGUIThreadInfo(run.ThreadId(), &gui);
     EXPECT_EQ(gui.hwndFocus, GetDlgItem(dialog, TransferButtonId)) << "the first tab stop has the focus";
+    // ... and is the button Enter presses; the URT dialog's template makes it the default too.
+    EXPECT_TRUE(SendMessageA(gui.hwndFocus, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
     if (layout.kind == TransferDialogKind::UrtUpload) {
         EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), TransferButtonId);
     }
