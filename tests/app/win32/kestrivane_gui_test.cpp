@@ -187,7 +187,32 @@ TEST_F(KestrivaneProgram, StartsOnlyWithConfigIniAndEndsEachWayAsked) {
         Program program(RunFolder("started", "[OPTIONS]\r\nLastDir=\r\n"));
         HWND main = program.Main();
         ASSERT_TRUE(main);
-        EXPECT_TRUE(GetMenu(main));
+        // The window has a menu: 106, whose texts and commands are read from the program
+        // file (Wine gives no access to another process's menu).
+        ASSERT_TRUE(GetMenu(main));
+        HMODULE file = LoadLibraryExA(WindowsPathOf(EnvironmentValue("KV_PROGRAM")).c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE);
+        HMENU menu = LoadMenuA(file, MAKEINTRESOURCEA(106));
+        const std::vector<std::vector<std::pair<const char*, UINT>>> items = {
+            {{"&Upload", 40001}, {"&Download", 40004}, {"", 0}, {"&Exit", 40002}},
+            {{"&Setup", 40006}},
+            {{"&Contents\tF1", 40007}, {"&About", 40003}}};
+        const char* const menus[] = {"&File", "&Options", "&Help"};
+        ASSERT_EQ(GetMenuItemCount(menu), 3);
+        for (int m = 0; m < 3; ++m) {
+            char text[64] = {};
+            GetMenuStringA(menu, m, text, sizeof text, MF_BYPOSITION);
+            EXPECT_STREQ(text, menus[m]);
+            HMENU sub = GetSubMenu(menu, m);
+            ASSERT_EQ(GetMenuItemCount(sub), static_cast<int>(items[m].size()));
+            for (int i = 0; i < GetMenuItemCount(sub); ++i) {
+                GetMenuStringA(sub, i, text, sizeof text, MF_BYPOSITION);
+                EXPECT_STREQ(text, items[m][i].first);
+                EXPECT_EQ(GetMenuItemID(sub, i), items[m][i].second) << text;
+            }
+        }
+        DestroyMenu(menu);
+        FreeLibrary(file);
         SaveScreenshot(main, Shot("main-window"));
         GUITHREADINFO gui{};
         gui.cbSize = sizeof gui;
