@@ -102,3 +102,8 @@ std::optional<PtyDevice::SlaveEvent> PtyDevice::NextSlaveEvent() {
     lastOpen_ = open;
     return open ? SlaveEvent::Opened : SlaveEvent::Closed;
 }
+
+void PtyDevice::HangUp() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+}

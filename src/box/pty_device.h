@@ -30,6 +30,9 @@ public:
     // False when the pty took no more (nobody has the slave side open).
     bool WriteAll(const std::uint8_t* bytes, std::size_t count);
 
+    // Closes the master side, as a cable pulled out: the slave side hangs up.
+    void HangUp();
+
     // True while some program has the slave side open.
     bool SlaveIsOpen() const;
 

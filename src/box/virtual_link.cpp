@@ -23,16 +23,16 @@ void VirtualLink::ApplyTimeouts(const LinkTimeouts& t) {
 }
 
 int VirtualLink::Read(std::uint8_t* buffer, int count) {
-    if (!open_ || count <= 0) return 0;
+    if (!open_ || count <= 0 || Lost()) return 0;
     const Micros total = (Micros{timeouts_.ReadTotalTimeoutConstant} +
                           Micros{timeouts_.ReadTotalTimeoutMultiplier} * count) * 1000;
-    const Micros deadline = now_ + (total > 0 ? total : unboundedReadLimit);
+    const Micros deadline = std::min(loseAt, now_ + (total > 0 ? total : unboundedReadLimit));
     int got = 0;
     while (got < count) {
         const auto next = box_.NextOutputTime();
         if (!next || *next > deadline) {
             now_ = deadline;
-            unboundedReadGaveUp = unboundedReadGaveUp || total == 0;
+            unboundedReadGaveUp = unboundedReadGaveUp || (total == 0 && deadline < loseAt);
             break;
         }
         now_ = std::max(now_, *next);
@@ -45,7 +45,7 @@ int VirtualLink::Read(std::uint8_t* buffer, int count) {
 }
 
 int VirtualLink::Write(const std::uint8_t* buffer, int count) {
-    if (!open_ || count <= 0 || refuseWrites || (refuseWritesFrom > 0 && count >= refuseWritesFrom)) return 0;
+    if (!open_ || count <= 0 || Lost() || refuseWrites || (refuseWritesFrom > 0 && count >= refuseWritesFrom)) return 0;
     box_.Receive(buffer, static_cast<std::size_t>(count), now_ + byteTime * count);
     log.push_back({Event::Wrote, now_, Bytes(buffer, buffer + count)});
     return count;

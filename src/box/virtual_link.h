@@ -21,6 +21,7 @@ public:
     int Read(std::uint8_t* buffer, int count) override;
     int Write(const std::uint8_t* buffer, int count) override;
     void Close() override;
+    bool Lost() const override { return open_ && now_ >= loseAt; }
 
     Micros Now() const { return now_; }
     bool IsOpen() const { return open_; }
@@ -31,6 +32,7 @@ public:
     int refuseWritesFrom = 0;         // writes of this many bytes or more take none (0: off)
     Micros byteTime = 0;              // the tool's bytes take this long each to reach the box
     Micros unboundedReadLimit = 3'600'000'000;  // a read without time-out gives up after this
+    Micros loseAt = kNever;           // the device goes away then (unplugged): reads and writes fail at once
 
     // What the tool did, in order.
     struct Event {

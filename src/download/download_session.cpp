@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "display/cancel_flag.h"
 #include "display/progress_display.h"
 #include "display/section_display.h"
 #include "download/index_file.h"
@@ -23,20 +22,22 @@ const char* ReceivingStatus(SectionKind kind) {
     return texts[SectionIndex(kind)];
 }
 
-enum class Wait { Announced, Silent, Cancelled };
+enum class Wait { Announced, Silent, Cancelled };  // Cancelled: cancelled, or the port is gone
 
 // One byte per pass until ETB, with a pump before every read. `silenceEnds`: a
 // read that returns nothing ends the wait as Silent (otherwise it only ends the
-// pass). The flag is tested before the first pass and after every pass that did
-// not end the wait, so a wait lasts at most one read past a Cancel.
+// pass). The stop test (Cancel, or the port gone) runs before the first pass and
+// after every pass that did not end the wait, so a wait lasts at most one read past
+// a Cancel; a port that has gone away ends it at once.
 Wait WaitForEtb(std::uint8_t* buffer, bool silenceEnds) {
-    if (CancelFlag) return Wait::Cancelled;
+    if (TransferStopped()) return Wait::Cancelled;
     for (;;) {
         PumpOneMessage();
         const int got = ReadLinkByte(buffer);
+        if (LinkLostReported()) return Wait::Cancelled;
         if (*buffer == ETB && got == 1) return Wait::Announced;
         if (got == 0 && silenceEnds) return Wait::Silent;
-        if (CancelFlag) return Wait::Cancelled;
+        if (TransferStopped()) return Wait::Cancelled;
     }
 }
 
@@ -52,9 +53,13 @@ Section ReceiveIntoFile(const std::string& chosenPath, SectionKind kind) {
         return Section::NotCreated;
     }
     CurrentPriorityHook().SetThreadTimeCritical();
-    const int result = ReceiveSection(kind);
+    int result = ReceiveSection(kind);
     CurrentPriorityHook().SetThreadNormal();
-    std::fclose(CurrentSectionFile);
+    // What the close writes out may fail too (a full disk): the section is then lost.
+    if (std::fclose(CurrentSectionFile) != 0 && result == 0) {
+        ShowError("Failed to write file");
+        result = 1;
+    }
     CurrentSectionFile = nullptr;
     return result == 0 ? Section::Received : Section::Failed;
 }

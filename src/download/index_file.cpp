@@ -11,10 +11,15 @@ int WriteIndexFile(const std::string& chosenPath) {
         ShowError("Unable to create a file");
         return 1;
     }
+    bool written = true;
     for (SectionKind kind : AllSections) {
         const std::string line = SectionFilePath(chosenPath, kind) + "\n";
-        std::fwrite(line.data(), 1, line.size(), file);
+        written = std::fwrite(line.data(), 1, line.size(), file) == line.size() && written;
     }
-    std::fclose(file);
+    // A write that failed (a full disk) is reported as a file that could not be made.
+    if (std::fclose(file) != 0 || !written) {
+        ShowError("Unable to create a file");
+        return 1;
+    }
     return 0;
 }

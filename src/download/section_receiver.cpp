@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "app/config/profile.h"
-#include "display/cancel_flag.h"
 #include "display/progress_display.h"
 #include "display/section_display.h"
 #include "link/current_file.h"
@@ -16,6 +15,13 @@ namespace {
 
 std::uint8_t receiveBuffer[PacketBufferSize];
 std::uint8_t headerBuffer[PacketBufferSize];
+
+// Appends to the section file, and makes sure the bytes got there.
+bool Store(const std::uint8_t* bytes, std::size_t size) {
+    if (std::fwrite(bytes, 1, size, CurrentSectionFile) == size && std::fflush(CurrentSectionFile) == 0) return true;
+    ShowError("Failed to write file");
+    return false;
+}
 
 // The first STX among the bytes received, or `count` when there is none.
 int FindStx(const std::uint8_t* bytes, int count) {
@@ -32,9 +38,17 @@ int DataReadSize(std::int32_t packetLengthSetting) {
 }
 
 int RequestHeaderPacket(SectionKind section, std::uint8_t* header, unsigned* packetCount) {
+    // The reply must have time to cross a slow line whole.
+    const LinkTimeouts current = AppliedLinkTimeouts();
+    const std::uint32_t readTotal = AtLeastWireTime(current.ReadTotalTimeoutConstant, PacketBufferSize);
+    if (readTotal != current.ReadTotalTimeoutConstant) {
+        LinkTimeouts slower = current;
+        SetLinkTimeouts(slower, readTotal);
+    }
     WriteLinkByte(ENQ);
     std::memset(receiveBuffer, 0, sizeof receiveBuffer);
     const int received = ReadLink(receiveBuffer, PacketBufferSize);
+    if (LinkLostReported()) return 1;
     if (received == 0) {
         ShowError("Header packet NOT received!");
         return 1;
@@ -71,19 +85,19 @@ int ReceiveSection(SectionKind section) {
     unsigned packetCount = 0;
     const int headerSize = RequestHeaderPacket(section, headerBuffer, &packetCount);
     if (headerSize == 1) {
-        ShowError("Failed to read header packet");
+        if (!LinkLost()) ShowError("Failed to read header packet");
         return 1;
     }
     const int readSize = DataReadSize(ReadProfileInt("PacketLength", 0));
     LinkTimeouts timeouts;
-    SetLinkTimeouts(timeouts, 1000, 1000);
-    std::fwrite(headerBuffer, 1, static_cast<std::size_t>(headerSize), CurrentSectionFile);
+    SetLinkTimeouts(timeouts, AtLeastWireTime(1000, readSize), AtLeastWireTime(1000, 1));
+    if (!Store(headerBuffer, static_cast<std::size_t>(headerSize))) return 1;
     if (packetCount == 0) return 0;
 
     char title[64];
     for (unsigned i = 0; i <= packetCount; ++i) {
         if (i == packetCount && previousAccepted) return 0;
-        if (CancelFlag) return 1;
+        if (TransferStopped()) return 1;
         PumpOneMessage();
         // A damaged packet fails the section here, before anything more is asked for.
         if (!previousAccepted) {
@@ -93,8 +107,13 @@ int ReceiveSection(SectionKind section) {
         WriteLinkByte(ENQ);
         std::memset(receiveBuffer, 0, sizeof receiveBuffer);
         const int received = ReadLink(receiveBuffer, readSize);
+        if (LinkLostReported()) return 1;
         if (received == 0) return 0;  // the box has nothing more for this section
-        if (received < readSize && receiveBuffer[received - 1] != ETX) return 0;
+        // A short reply ends the section, unless its last byte is an ETX or it begins
+        // with a whole, valid packet (the box's next announcement may follow it).
+        if (received < readSize && receiveBuffer[received - 1] != ETX &&
+            !StartsWithValidPacket(receiveBuffer, received))
+            return 0;
         if (receiveBuffer[0] != STX) {
             if (section == SectionKind::ApplicationSoftware) {
                 CurrentDisplay().SetProgressPosition(bar, static_cast<int>(packetCount));
@@ -110,10 +129,8 @@ int ReceiveSection(SectionKind section) {
         }
         // Accepted only with its ETX and checksum inside the bytes received; bytes
         // after the ETX are dropped.
-        const unsigned size = length + PacketFramingSize;
-        if (size <= static_cast<unsigned>(received) && receiveBuffer[length + 8] == ETX &&
-            VerifyPacketChecksum(receiveBuffer, length)) {
-            std::fwrite(receiveBuffer, 1, size, CurrentSectionFile);
+        if (StartsWithValidPacket(receiveBuffer, received)) {
+            if (!Store(receiveBuffer, length + PacketFramingSize)) return 1;
             CurrentDisplay().AdvanceProgress(bar);
         } else {
             previousAccepted = false;

@@ -22,3 +22,10 @@ unsigned HeaderPacketCount(const std::uint8_t* header, std::optional<SectionKind
     if (section == SectionKind::EepromDatabase && k == 1) return 4;
     return k * 16;
 }
+
+bool StartsWithValidPacket(const std::uint8_t* bytes, int count) {
+    if (count < PacketFramingSize || bytes[0] != STX) return false;
+    const unsigned length = PacketPayloadLength(bytes);
+    return length < static_cast<unsigned>(PacketBufferSize) && length + PacketFramingSize <= static_cast<unsigned>(count) &&
+           bytes[length + 8] == ETX && VerifyPacketChecksum(bytes, length);
+}

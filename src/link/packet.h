@@ -55,3 +55,8 @@ unsigned HeaderCountByteOffset(const std::uint8_t* header);
 constexpr unsigned HeaderCountPositionOffset = 12;
 // Bytes of a header that must be present for its count byte to be read in any case.
 constexpr unsigned HeaderFieldsMaxSpan = 255 + 35 + 1;
+
+// True when `bytes` (`count` of them) begin with a packet that passes every check a
+// received data packet gets: STX first, a length below PacketBufferSize, its ETX
+// within the bytes, its checksum.
+bool StartsWithValidPacket(const std::uint8_t* bytes, int count);

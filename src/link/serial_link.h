@@ -36,6 +36,9 @@ public:
     // Returns the number of bytes written (0 on any failure).
     virtual int Write(const std::uint8_t* buffer, int count) = 0;
     virtual void Close() = 0;
+    // True once the device has gone away (unplugged, hung up) since it was opened:
+    // every read and write then returns 0 at once.
+    virtual bool Lost() const { return false; }
 };
 
 // The backend OpenSerialLink uses: the platform's own unless another was installed.
@@ -58,3 +61,21 @@ int WriteLink(const std::uint8_t* buffer, int count);
 inline int WriteLinkByte(std::uint8_t byte) { return WriteLink(&byte, 1); }
 
 void CloseSerialLink();
+
+// The record the last SetLinkTimeouts applied.
+const LinkTimeouts& AppliedLinkTimeouts();
+
+// A read or write total of `totalMs`, made long enough for `bytes` bytes to cross the
+// line at LinkSettings.BaudRate with a margin (their wire time x 5/4 + 100 ms). At
+// 115200 bit/s the totals of the transfers stand as they are.
+std::uint32_t AtLeastWireTime(std::uint32_t totalMs, int bytes);
+
+// True once the open port's device has gone away.
+bool LinkLost();
+
+// The test every wait makes between its reads: true when the user cancelled, or when
+// the port has gone away, which is then reported once ("Lost connection to COM
+// port", caption "Error"). The session then ends as for a failure.
+bool TransferStopped();
+// Only the second half of that test: the port is gone (reported once).
+bool LinkLostReported();

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -78,6 +77,8 @@ SerialBackend::OpenStatus PosixSerialBackend::Open(const std::string& portName, 
         return status;
     }
     fd_ = fd;
+    baudRate_ = baudRate;
+    lost_ = false;
     timeouts_ = LinkTimeouts{};
     // This protocol waits for every packet before it asks for the next: a 16 ms
     // latency timer costs about a tenth of the line's throughput.
@@ -92,7 +93,7 @@ SerialBackend::OpenStatus PosixSerialBackend::Open(const std::string& portName, 
 }
 
 int PosixSerialBackend::Read(std::uint8_t* buffer, int count) {
-    if (fd_ < 0 || count <= 0) return 0;
+    if (fd_ < 0 || count <= 0 || lost_) return 0;
     const auto start = Clock::now();
     const std::uint64_t total = std::uint64_t{timeouts_.ReadTotalTimeoutConstant} +
                                 std::uint64_t{timeouts_.ReadTotalTimeoutMultiplier} * count;
@@ -115,19 +116,20 @@ int PosixSerialBackend::Read(std::uint8_t* buffer, int count) {
             wasReady = true;
             continue;
         }
-        // The other end hung up or the device went away: nothing more can come, but
-        // the call still lasts its time-out, as a silent line would.
-        if (w == Wait::HungUp && bounded) std::this_thread::sleep_until(deadline);
+        // The other end hung up or the device went away (EIO, ENXIO): nothing more
+        // can come. Said at once, not taken for a silent line.
+        lost_ = lost_ || w == Wait::HungUp;
         break;
     }
     return got;
 }
 
 int PosixSerialBackend::Write(const std::uint8_t* buffer, int count) {
-    if (fd_ < 0 || count <= 0) return 0;
-    const std::uint64_t total = std::uint64_t{timeouts_.WriteTotalTimeoutConstant} +
-                                std::uint64_t{timeouts_.WriteTotalTimeoutMultiplier} * count;
-    const bool bounded = total != 0;
+    if (fd_ < 0 || count <= 0 || lost_) return 0;
+    std::uint64_t total = std::uint64_t{timeouts_.WriteTotalTimeoutConstant} +
+                          std::uint64_t{timeouts_.WriteTotalTimeoutMultiplier} * count;
+    // A write without a write total still never blocks for ever: 5 s beyond its wire time.
+    if (total == 0) total = 5000 + (baudRate_ > 0 ? std::uint64_t(count) * 10000 / std::uint64_t(baudRate_) : 0);
     const auto deadline = Clock::now() + std::chrono::milliseconds(total);
 
     int done = 0;
@@ -138,7 +140,9 @@ int PosixSerialBackend::Write(const std::uint8_t* buffer, int count) {
             continue;
         }
         if (r < 0 && errno == EINTR) continue;
-        if (r < 0 && errno == EAGAIN && WaitFor(fd_, POLLOUT, bounded, deadline) == Wait::Ready) continue;
+        const Wait w = r < 0 && errno == EAGAIN ? WaitFor(fd_, POLLOUT, true, deadline) : Wait::HungUp;
+        if (w == Wait::Ready) continue;
+        lost_ = lost_ || w == Wait::HungUp;
         break;
     }
     return done;

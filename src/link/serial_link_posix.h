@@ -17,6 +17,7 @@ public:
     int Read(std::uint8_t* buffer, int count) override;
     int Write(const std::uint8_t* buffer, int count) override;
     void Close() override;
+    bool Lost() const override { return lost_; }
 
     int Descriptor() const { return fd_; }
     LowLatency LowLatencyMode() const { return lowLatency_; }
@@ -25,6 +26,8 @@ public:
 
 private:
     int fd_ = -1;
+    long baudRate_ = 0;
+    bool lost_ = false;  // hung up, or the device went away
     LinkTimeouts timeouts_;
     LowLatency lowLatency_ = LowLatency::NotSupported;
 };

@@ -12,6 +12,25 @@ std::string Win32DevicePath(const std::string& portName) {
     return portName;
 }
 
+bool IsDeviceLostError(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NOT_READY:
+        return true;
+    default:
+        return false;
+    }
+}
+
 SerialBackend::OpenStatus Win32SerialBackend::Open(const std::string& portName, std::int32_t baudRate) {
     Close();
     HANDLE h = CreateFileA(Win32DevicePath(portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -37,6 +56,7 @@ SerialBackend::OpenStatus Win32SerialBackend::Open(const std::string& portName, 
         return OpenStatus::SetStateFailed;
     }
     handle_ = h;
+    lost_ = false;
     return OpenStatus::Ok;
 }
 
@@ -48,20 +68,33 @@ void Win32SerialBackend::ApplyTimeouts(const LinkTimeouts& t) {
     ct.ReadTotalTimeoutConstant = t.ReadTotalTimeoutConstant;
     ct.WriteTotalTimeoutMultiplier = t.WriteTotalTimeoutMultiplier;
     ct.WriteTotalTimeoutConstant = t.WriteTotalTimeoutConstant;
+    if (ct.WriteTotalTimeoutMultiplier == 0 && ct.WriteTotalTimeoutConstant == 0) {
+        // No write total given: a write still never blocks for ever (5 s beyond its wire time).
+        ct.WriteTotalTimeoutMultiplier = dcb_.BaudRate ? (10000 + dcb_.BaudRate - 1) / dcb_.BaudRate : 0;
+        ct.WriteTotalTimeoutConstant = 5000;
+    }
     SetCommTimeouts(handle_, &ct);  // result not consulted
 }
 
 int Win32SerialBackend::Read(std::uint8_t* buffer, int count) {
-    if (handle_ == INVALID_HANDLE_VALUE || count <= 0) return 0;
+    if (handle_ == INVALID_HANDLE_VALUE || count <= 0 || lost_) return 0;
     DWORD got = 0;
-    ReadFile(handle_, buffer, static_cast<DWORD>(count), &got, nullptr);
+    if (!ReadFile(handle_, buffer, static_cast<DWORD>(count), &got, nullptr)) {
+        lost_ = IsDeviceLostError(GetLastError());
+    } else if (got < static_cast<DWORD>(count)) {
+        // A read that timed out: a silent line, or a device that is gone (some
+        // drivers, and Wine, tell only when asked for the port's state).
+        DWORD errors = 0;
+        COMSTAT status;
+        lost_ = !ClearCommError(handle_, &errors, &status) && IsDeviceLostError(GetLastError());
+    }
     return static_cast<int>(got);
 }
 
 int Win32SerialBackend::Write(const std::uint8_t* buffer, int count) {
-    if (handle_ == INVALID_HANDLE_VALUE || count <= 0) return 0;
+    if (handle_ == INVALID_HANDLE_VALUE || count <= 0 || lost_) return 0;
     DWORD done = 0;
-    WriteFile(handle_, buffer, static_cast<DWORD>(count), &done, nullptr);
+    if (!WriteFile(handle_, buffer, static_cast<DWORD>(count), &done, nullptr)) lost_ = IsDeviceLostError(GetLastError());
     return static_cast<int>(done);
 }
 

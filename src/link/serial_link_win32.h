@@ -14,6 +14,7 @@ public:
     int Read(std::uint8_t* buffer, int count) override;
     int Write(const std::uint8_t* buffer, int count) override;
     void Close() override;
+    bool Lost() const override { return lost_; }
 
     HANDLE Handle() const { return handle_; }
     // The device state the last open handed to SetCommState.
@@ -22,8 +23,13 @@ public:
 private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     DCB dcb_{};
+    bool lost_ = false;  // a read or write failed as a vanished device's do
 };
 
 // The name CreateFileA is given for a port name: COM10 and above only exist in the
 // device namespace (\\.\COM10); every other name is used as it stands.
 std::string Win32DevicePath(const std::string& portName);
+
+// True for the errors a read or write on a COM port gives once its device has gone
+// (a USB-serial adapter unplugged); a time-out is not one of them.
+bool IsDeviceLostError(DWORD error);

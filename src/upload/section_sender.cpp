@@ -1,9 +1,9 @@
 #include "upload/section_sender.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "display/cancel_flag.h"
 #include "display/progress_display.h"
 #include "display/section_display.h"
 #include "link/current_file.h"
@@ -19,31 +19,40 @@ int ProgressBar(std::optional<SectionKind> section) { return section ? SectionBa
 
 int HeaderOffset() { return UrtMode ? UrtPrefixSize : 0; }
 
+// The section counts as sent: its bar shows full.
+int EndedEarly(int bar, unsigned packetCount) {
+    CurrentDisplay().SetProgressPosition(bar, static_cast<int>(packetCount));
+    return 0;
+}
+
 }  // namespace
 
-int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section) {
+bool StoredHeaderUsable(std::FILE* file, std::optional<SectionKind> section, unsigned* packetCount,
+                        unsigned* headerLength) {
     // Room for the prefix and a header as long as a packet buffer holds.
     std::uint8_t bytes[UrtPrefixSize + PacketBufferSize] = {};
-    const std::size_t stored = std::fread(bytes, 1, sizeof bytes, CurrentSectionFile);
-    std::rewind(CurrentSectionFile);
+    const std::size_t stored = std::fread(bytes, 1, sizeof bytes, file);
+    std::rewind(file);
 
     const std::size_t start = static_cast<std::size_t>(HeaderOffset());
     const std::uint8_t* header = bytes + start;
     const std::size_t available = stored > start ? stored - start : 0;
     // The header is sent whole, and its count is read at offset N + 35: all of it
     // must be in the file, and fit a packet buffer.
-    bool usable = available > HeaderCountPositionOffset;
-    if (usable) {
-        const unsigned size = PacketPayloadLength(header) + PacketFramingSize;
-        usable = size <= static_cast<unsigned>(PacketBufferSize) && size <= available &&
-                 HeaderCountByteOffset(header) < available;
-    }
-    if (!usable) {
+    if (available <= HeaderCountPositionOffset) return false;
+    const unsigned size = PacketPayloadLength(header) + PacketFramingSize;
+    if (size > static_cast<unsigned>(PacketBufferSize) || size > available || HeaderCountByteOffset(header) >= available)
+        return false;
+    if (headerLength) *headerLength = PacketPayloadLength(header);
+    if (packetCount) *packetCount = HeaderPacketCount(header, section);
+    return true;
+}
+
+int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section) {
+    if (!StoredHeaderUsable(CurrentSectionFile, section, packetCount, headerLength)) {
         ShowError("Header packet in file is invalid");
         return 1;
     }
-    *headerLength = PacketPayloadLength(header);
-    *packetCount = HeaderPacketCount(header, section);
     CurrentDisplay().SetProgressRange(ProgressBar(section), static_cast<int>(*packetCount));
     return 0;
 }
@@ -58,14 +67,23 @@ bool ReadStoredPacket(unsigned payloadLength, std::uint8_t* buffer, int skip) {
     buffer[0] = STX;
     const std::size_t wanted = payloadLength + PacketFramingSize - 1;
     const std::size_t got = std::fread(buffer + 1, 1, wanted, CurrentSectionFile);
-    std::memset(buffer + 1 + got, 0xFF, wanted - got);
+    if (got < wanted) {
+        // The file ends within these bytes. A packet that is whole in the file goes
+        // with what follows it, 0xFF past the end; one cut short by the end of the
+        // file is no packet: its missing bytes are not made up.
+        const std::size_t held = got + 1;
+        if (held < 4 || PacketPayloadLength(buffer) + PacketFramingSize > held) return false;
+        std::memset(buffer + held, 0xFF, wanted - got);
+    }
     return true;
 }
 
 int SendSection(unsigned packetCount, unsigned headerLength, std::optional<SectionKind> section) {
     const int bar = ProgressBar(section);
+    // Long enough, on a slow line, for the longest packet to cross it.
+    const int longest = std::max(static_cast<int>(headerLength) + PacketFramingSize, DataPacketSize);
     LinkTimeouts timeouts;
-    SetLinkTimeouts(timeouts, 1000, 1000);
+    SetLinkTimeouts(timeouts, AtLeastWireTime(1000, longest), AtLeastWireTime(1000, longest));
     std::uint8_t last = 0;  // the box's most recent byte; a time-out leaves it
     char title[64];
 
@@ -74,9 +92,10 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
         if (i == 0) {
             // The header goes when the box asks; everything else, NAK included, waits.
             do {
-                if (CancelFlag) return 1;
+                if (TransferStopped()) return 1;
                 PumpOneMessage();
                 ReadLinkByte(&last);
+                if (LinkLostReported()) return 1;
             } while (last != ENQ);
             if (!ReadStoredPacket(headerLength, packetBuffer, HeaderOffset())) {
                 ShowError("Header packet in file is invalid");
@@ -90,23 +109,27 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
             // A data packet goes on ENQ, or after a second of silence that followed
             // an ENQ. NAK ends the upload; silence after any other byte ends the
             // section as sent.
+            bool asked = false;  // a fresh ENQ, not a second of silence after an old one
             for (;;) {
-                if (CancelFlag) return 1;
+                if (TransferStopped()) return 1;
                 PumpOneMessage();
                 const int got = ReadLinkByte(&last);
+                if (LinkLostReported()) return 1;
                 if (last == NAK) {
                     ShowError("Error receiving data. Quit any other applications and try again");
                     return 1;
                 }
-                if (last == ENQ) break;
-                if (got == 0) {
-                    CurrentDisplay().SetProgressPosition(bar, static_cast<int>(packetCount));
-                    return 0;
+                if (last == ENQ) {
+                    asked = got == 1;
+                    break;
                 }
+                if (got == 0) return EndedEarly(bar, packetCount);
             }
             if (!ReadStoredPacket(DataPayloadSize, packetBuffer, 0)) {
-                // The file holds fewer packets than its header announces: nothing
-                // is made up to stand in for them.
+                // The file holds no further packet, and nothing is made up to stand in
+                // for one. A box that asks for it is told; one that went quiet after
+                // the packets it wanted has them all.
+                if (!asked) return EndedEarly(bar, packetCount);
                 ShowError("Packet NOT found in file!");
                 return 1;
             }

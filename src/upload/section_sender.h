@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 
 #include "link/section_kind.h"
@@ -14,9 +15,15 @@
 // its fields or its own length, or longer than a packet buffer.
 int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section);
 
+// The checks of ReadStoredHeader on any open stored file (URT layout in URT mode),
+// without a message or progress; the fields when they pass. The file is rewound.
+bool StoredHeaderUsable(std::FILE* file, std::optional<SectionKind> section, unsigned* packetCount = nullptr,
+                        unsigned* headerLength = nullptr);
+
 // Copies the next stored packet (payload length + 9 bytes from the next STX after
-// `skip` bytes) into `buffer`; bytes past the end of the file read as 0xFF.
-// Returns false, copying nothing, when no STX is left in the file.
+// `skip` bytes) into `buffer`. A packet whole in the file but shorter is copied with
+// the bytes that follow it, 0xFF past the end of the file. Returns false when no
+// STX is left, or when the file ends within the packet's own length.
 bool ReadStoredPacket(unsigned payloadLength, std::uint8_t* buffer, int skip);
 
 // Answers the box's requests until the header and `packetCount` data packets are

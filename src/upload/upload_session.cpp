@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "app/config/link_settings.h"
-#include "display/cancel_flag.h"
 #include "display/progress_display.h"
 #include "link/current_file.h"
 #include "link/packet.h"
@@ -25,30 +24,57 @@ const char* SendingStatus(SectionKind kind) {
     return texts[SectionIndex(kind)];
 }
 
-enum class Handshake { Answered, Silent, Cancelled };
+enum class Handshake { Answered, Silent, Cancelled };  // Cancelled: cancelled, or the port is gone
 
 // ETB until the box answers ACK, one byte read after each. With `limitSilence`
 // (the opening handshake) the second read that returns nothing gives up.
 Handshake AnnounceUntilAck(bool limitSilence) {
     std::uint8_t reply = BEL;  // not ACK: an old ACK never ends a new wait
     bool silentOnce = false;
-    if (CancelFlag) return Handshake::Cancelled;
+    if (TransferStopped()) return Handshake::Cancelled;
     for (;;) {
         PumpOneMessage();
         WriteLinkByte(ETB);
-        if (ReadLinkByte(&reply) == 0 && limitSilence) {
+        const int got = ReadLinkByte(&reply);
+        if (LinkLostReported()) return Handshake::Cancelled;
+        if (got == 0 && limitSilence) {
             if (silentOnce) return Handshake::Silent;
             silentOnce = true;
         }
         if (reply == ACK) return Handshake::Answered;
-        if (CancelFlag) return Handshake::Cancelled;
+        if (TransferStopped()) return Handshake::Cancelled;
     }
+}
+
+std::FILE* OpenStoredFile(const std::string& path) {
+    return std::fopen(path.c_str(), "r+b");  // must be writable; never written
+}
+
+// Every file the upload will send, opened as it will be opened and its header read
+// with the sender's checks, before anything goes to the box: an upload never stops
+// half way for a file that is missing or unusable. On failure its usual message.
+bool CheckStoredFiles(const std::string* paths, const bool* sending) {
+    for (SectionKind kind : AllSections) {
+        if (!sending[SectionIndex(kind)]) continue;
+        std::FILE* file = OpenStoredFile(paths[SectionIndex(kind)]);
+        if (!file) {
+            ShowError("Could not open file");
+            return false;
+        }
+        const bool usable = StoredHeaderUsable(file, UrtMode ? std::nullopt : std::optional<SectionKind>(kind));
+        std::fclose(file);
+        if (!usable) {
+            ShowError("Header packet in file is invalid");
+            return false;
+        }
+    }
+    return true;
 }
 
 // Opens one stored file, reads its header and sends it. On failure the port is
 // closed and false returned.
 bool SendFile(const std::string& path, std::optional<SectionKind> section) {
-    CurrentSectionFile = std::fopen(path.c_str(), "r+b");  // must be writable; never written
+    CurrentSectionFile = OpenStoredFile(path);
     if (!CurrentSectionFile) {
         ShowError("Could not open file");
         CloseSerialLink();
@@ -83,11 +109,22 @@ int RunUpload(const std::string& chosenPath) {
         display.CollapseSectionOptions();
     }
     if (!OpenSerialLink()) return 1;
+    // The files to send: URT mode sends the chosen file as path 1 with no section;
+    // section mode the ticked sections (their boxes are hidden by now and stay as
+    // they are: each is read once).
+    bool sending[SectionCount] = {};
+    for (SectionKind kind : AllSections) {
+        const int i = SectionIndex(kind);
+        paths[i] = UrtMode ? (kind == SectionKind::FlashDatabase ? chosenPath : std::string())
+                           : SectionFilePath(chosenPath, kind);
+        sending[i] = UrtMode ? kind == SectionKind::FlashDatabase : display.IsSectionChecked(kind);
+    }
+    if (!CheckStoredFiles(paths, sending)) {
+        CloseSerialLink();
+        return 1;
+    }
     display.SetStatusText("Status: Turn On Box Holding Channel Down");
     display.Repaint();
-    for (SectionKind kind : AllSections)
-        paths[SectionIndex(kind)] = UrtMode ? (kind == SectionKind::FlashDatabase ? chosenPath : std::string())
-                                            : SectionFilePath(chosenPath, kind);
 
     LinkTimeouts timeouts;
     SetLinkTimeouts(timeouts, 15000);
@@ -103,7 +140,7 @@ int RunUpload(const std::string& chosenPath) {
         display.ShowSectionProgress();
         bool started = false;
         for (SectionKind kind : AllSections) {
-            if (!display.IsSectionChecked(kind)) continue;  // no exchange for an unticked section
+            if (!sending[SectionIndex(kind)]) continue;  // no exchange for an unticked section
             display.SetStatusText(SendingStatus(kind));
             if (started && AnnounceUntilAck(false) == Handshake::Cancelled) return Cancelled();
             started = true;
@@ -112,11 +149,11 @@ int RunUpload(const std::string& chosenPath) {
     }
 
     // The closing ENQ: written once the port takes it; nothing is read.
-    if (CancelFlag) return Cancelled();
+    if (TransferStopped()) return Cancelled();
     for (;;) {
         PumpOneMessage();
         if (WriteLinkByte(ENQ) == 1) break;
-        if (CancelFlag) return Cancelled();
+        if (TransferStopped()) return Cancelled();
     }
     display.SetStatusText("Status: Transfer Complete");
     CloseSerialLink();

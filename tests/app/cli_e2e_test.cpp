@@ -112,6 +112,19 @@ TEST_F(CommandLine, CtrlCEndsAWaitWithThePortClosed) {
     EXPECT_EQ(again.err.find("Failed to create a handle"), std::string::npos) << again.err;
 }
 
+TEST_F(CommandLine, PortThatGoesAwayEndsTheTransferWithItsMessage) {
+    BoxProcess box(FastBox({"--synthetic", "3,16,0,4,3", "--fault", "silence-between:flash"}));
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        box.Stop();  // its pty goes with it, as an adapter pulled out
+    });
+    const ProcessResult r = Kestrivane({"--port", box.Port(), "download", At("got/box.dat")});
+    unplug.join();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error: Lost connection to COM port"), std::string::npos) << r.err;
+    EXPECT_LT(r.seconds, 2.5 + 1.5) << "not taken for a silent box";
+}
+
 TEST_F(CommandLine, InspectFindsDamageWhereItLies) {
     BoxProcess box(FastBox({"--synthetic", "32,16,0,4,16", "--write-image", At("served/box.dat")}));
     box.Stop();

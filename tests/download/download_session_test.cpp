@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/config/link_settings.h"
 #include "display/cancel_flag.h"
 #include "display/section_display.h"
 #include "download/download_session.h"
@@ -270,6 +271,82 @@ TEST(Download, PacketLengthSettingDecidesEachReadAndItsTime) {
         EXPECT_EQ(rig.display.MessageTexts(),
                   std::vector<std::string>{"Error receiving data. Quit any other applications and try again"});
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->header);
+    }
+}
+
+#ifndef _WIN32
+// A section file or the index file on a full disk (/dev/full under its name).
+TEST(Download, WriteErrorsAreReportedAndFailTheirSection) {
+    namespace fs = std::filesystem;
+    const box::Image image = box::SyntheticImage({});
+    for (const char* name : {"box.ur2", "box.ur5"}) {
+        SessionRig rig(image);
+        fs::create_symlink("/dev/full", rig.Path(name));
+        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1) << name;
+        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to write file"}) << name;
+        EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
+        EXPECT_EQ(rig.display.messages[0].owner, MessageOwner::TransferDialog);
+        EXPECT_FALSE(rig.link().IsOpen());
+        // Nothing after the failed section; a failed Application Software file is removed.
+        EXPECT_FALSE(rig.Exists(rig.Path(name == std::string("box.ur2") ? "box.ur3" : "box.ur5"))) << name;
+    }
+    SessionRig rig(image);
+    fs::create_symlink("/dev/full", rig.Path("box.dat"));
+    EXPECT_EQ(RunDownload(rig.Path("box.dat")), 0);
+    EXPECT_EQ(rig.display.MessageTexts(), (std::vector<std::string>{"Unable to create a file", "Transfer Complete"}));
+}
+#endif
+
+// PacketLength above 2048 and a box that announces its next section 0.9 s after a
+// section's last packet: that packet's read ends with the announcement behind it.
+TEST(Download, WholePacketAheadOfTheNextAnnouncementIsKept) {
+    const box::Image image = Plan({16, 16, 16, 4, 16});
+    RigOptions options;
+    options.sectionGap = 900'000;
+    SessionRig rig(image, options);
+    rig.SetPacketLength("2500");
+    ASSERT_EQ(RunDownload(rig.Path("box.dat")), 0);
+    for (SectionKind kind : AllSections)
+        EXPECT_EQ(rig.FileBytes(rig.Path(std::string("box.") + SectionSuffix(kind))), image[kind]->FileBytes())
+            << SectionName(kind);
+}
+
+// At 9600 bit/s a 2069-byte packet takes 2.2 s on the line: the reads wait for it.
+TEST(Download, SlowLineGetsReadsLongEnoughForItsPackets) {
+    const box::Image image = Plan({16, 16, 16, 4, 16});
+    RigOptions options;
+    options.byteTime = 1042;  // 9600 bit/s
+    SessionRig rig(image, options);
+    LinkSettings.BaudRate = 9600;
+    rig.link().byteTime = 1042;
+    ASSERT_EQ(RunDownload(rig.Path("box.dat")), 0);
+    for (SectionKind kind : AllSections)
+        EXPECT_EQ(rig.FileBytes(rig.Path(std::string("box.") + SectionSuffix(kind))), image[kind]->FileBytes())
+            << SectionName(kind);
+    const auto profiles = rig.link().Profiles();
+    EXPECT_EQ(profiles[3], "4006") << "the header request: 3000 bytes' wire time and a margin";
+    EXPECT_EQ(profiles[4], "2795/1000") << "the data reads: 2069 bytes' wire time and a margin";
+}
+
+// The port goes away (a USB-serial adapter unplugged) while the session waits.
+TEST(Download, LostPortEndsTheSessionWithItsMessage) {
+    const struct {
+        const char* where;
+        std::vector<std::string> faults;
+        box::Micros lostAt;
+    } rows[] = {
+        {"opening handshake", {"silent"}, 2'000'000},
+        {"section wait", {"silence-between:flash"}, 40'000'000},
+        {"between data packets", {}, 12'000'000},
+    };
+    for (const auto& row : rows) {
+        SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, row.faults});
+        rig.link().loseAt = row.lostAt;
+        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1) << row.where;
+        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Lost connection to COM port"}) << row.where;
+        EXPECT_EQ(rig.display.messages[0].caption, "Error");
+        EXPECT_FALSE(rig.link().IsOpen()) << row.where;
+        EXPECT_LE(rig.link().Now(), row.lostAt + 1'000'000) << row.where;
     }
 }
 

@@ -112,6 +112,22 @@ TEST_F(PosixLinkTest, RatesOutsideTheTableAreSetExactly) {
 }
 #endif
 
+// The far end gone (a USB-serial adapter unplugged): reads and writes fail at once
+// and the waits hear of it, instead of taking it for a silent line.
+TEST_F(PosixLinkTest, HungUpLineIsALostPort) {
+    ASSERT_TRUE(OpenSerialLink());
+    SetLinkTimeouts(record, 3000, 3000);
+    pty.HangUp();
+    std::uint8_t byte = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(ReadLinkByte(&byte), 0);
+    EXPECT_EQ(WriteLinkByte(0x05), 0);
+    EXPECT_LT(SecondsSince(start), 0.5);
+    EXPECT_TRUE(TransferStopped());
+    EXPECT_TRUE(TransferStopped());
+    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>{"Lost connection to COM port"}) << "said once";
+}
+
 TEST_F(PosixLinkTest, EachOpenFailureHasItsOwnMainWindowMessage) {
     LinkSettings.PortName = "/dev/kestrivane-no-such-port";
     EXPECT_FALSE(OpenSerialLink());

@@ -143,4 +143,24 @@ TEST_F(Win32LinkTest, TwoDigitPortNamesAreUsedWhole) {
     EXPECT_TRUE(display.messages.empty());
 }
 
+// Last of this program: the peer hangs up for good. A vanished device is told from a
+// silent one at once.
+TEST_F(Win32LinkTest, HungUpLineIsALostPort) {
+    SetSerialBackend(&link);
+    ASSERT_TRUE(OpenSerialLink());
+    SetLinkTimeouts(record, 3000, 3000);
+    ASSERT_EQ(WriteLinkByte('H'), 1);
+    Sleep(300);
+    std::uint8_t byte = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(ReadLinkByte(&byte), 0);  // Wine's read waits out its time-out; Windows' fails at once
+    EXPECT_LT(SecondsSince(start), 4.0);
+    EXPECT_TRUE(LinkLost());
+    EXPECT_EQ(WriteLinkByte(0x05), 0);
+    EXPECT_TRUE(TransferStopped());
+    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>{"Lost connection to COM port"});
+    CloseSerialLink();
+    SetSerialBackend(nullptr);
+}
+
 }  // namespace

@@ -14,6 +14,8 @@ namespace fs = std::filesystem;
 box::BoxOptions MakeBoxOptions(const RigOptions& options) {
     box::BoxOptions boxOptions;
     boxOptions.mode = options.mode;
+    boxOptions.sectionGap = options.sectionGap;
+    boxOptions.byteTime = options.byteTime;
     for (const std::string& text : options.faults) {
         std::string error;
         const auto fault = box::ParseFault(text, &error);

@@ -24,6 +24,8 @@ struct RigOptions {
     box::BoxMode mode = box::BoxMode::Auto;
     std::vector<std::string> faults;
     box::Micros powerOnAt = 3'000'000;  // the user switches the box on 3 s after Transfer
+    box::Micros sectionGap = 1'500'000;  // from a section's last packet to the next announcement
+    box::Micros byteTime = 0;            // the box's bytes on the line (0: unpaced)
 };
 
 class SessionRig {

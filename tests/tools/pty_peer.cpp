@@ -6,6 +6,7 @@
 //   '5'  send 500 bytes of 0x5A
 //   'A'  send every byte value 0..255 once
 //   'R'  read the next 256 bytes and answer 'K' when they are 0..255 in order, else 'X'
+//   'H'  hang up: close the master side, as a cable pulled out (the line is gone for good)
 // Exits with COMMAND's status.
 #include <poll.h>
 #include <sys/wait.h>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
     int status = 0;
     for (;;) {
         if (waitpid(child, &status, WNOHANG) == child) break;
+        if (pty.Master() < 0) {  // hung up: only wait for the program
+            poll(nullptr, 0, 20);
+            continue;
+        }
         pollfd p{pty.Master(), POLLIN, 0};
         if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) {
             if (p.revents & POLLHUP) poll(nullptr, 0, 10);  // no program has the port open
@@ -70,6 +75,9 @@ int main(int argc, char** argv) {
                 pty.WriteAll(all.data(), all.size());
             } else if (buf[k] == 'R') {
                 checking = true;
+            } else if (buf[k] == 'H') {
+                pty.HangUp();
+                break;
             }
         }
     }

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <deque>
 
+#include "app/config/link_settings.h"
 #include "display/cancel_flag.h"
+#include "display/section_display.h"
 #include "link/current_file.h"
 #include "link/packet.h"
 #include "support/session_rig.h"
@@ -252,6 +254,7 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
     for (const Row& row : rows) {
         SessionRig rig(image, {box::BoxMode::Upload, {}, 0});
         box::WriteImage(rig.Path("box.dat"), image);
+        for (int absent = 2; absent < SectionCount; ++absent) rig.display.checked[absent] = false;
         row.arrange(rig);
         EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1) << row.name;
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{row.message}) << row.name;
@@ -266,6 +269,85 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
         }
         EXPECT_FALSE(rig.link().IsOpen()) << row.name;
         EXPECT_EQ(CurrentSectionFile, nullptr) << row.name;
+    }
+}
+
+// No packet left in the file: an error only for a box that asks for one with a fresh
+// ENQ. One that went quiet after the packets it wanted (a URT file's Eeprom Database
+// section of 4 packets, which the URT rule counts as 16) has them all.
+TEST(SectionSender, NoPacketLeftIsAnErrorOnlyWhenTheBoxAsksForOne) {
+    box::SyntheticPlan plan;
+    plan.packets = {-1, -1, -1, 4, -1};
+    const box::Image image = box::SyntheticImage(plan);
+    {
+        SessionRig rig(image, {box::BoxMode::Upload, {}, 0});
+        Bytes urt(UrtPrefixSize, 0x00);
+        const Bytes eeprom = image[SectionKind::EepromDatabase]->FileBytes();
+        urt.insert(urt.end(), eeprom.begin(), eeprom.end());
+        box::WriteFileBytes(rig.Path("eeprom.urt"), urt);
+        UrtMode = true;
+        ASSERT_EQ(RunUpload(rig.Path("eeprom.urt")), 0);
+        EXPECT_TRUE(rig.display.MessageTexts() == std::vector<std::string>{
+                        "Transfer Complete - Do not switch off box until 'BOOT' is displayed"});
+        EXPECT_EQ(rig.display.bars[UrtBarId].range, 16);
+        EXPECT_EQ(rig.display.bars[UrtBarId].position, 16);
+        ASSERT_EQ(rig.box().Received().size(), 1u);
+        EXPECT_TRUE(rig.box().Received()[0].complete);
+        EXPECT_EQ(rig.link().log[rig.link().log.size() - 2].bytes, Bytes{ENQ}) << "the closing ENQ";
+    }
+    {   // A stored packet cut short by the end of the file is no packet: nothing of it goes.
+        box::SyntheticPlan flash;
+        flash.packets = {16, -1, -1, -1, -1};
+        const box::Image full = box::SyntheticImage(flash);
+        SessionRig rig(full, {box::BoxMode::Upload, {}, 0});
+        Bytes cut = full[SectionKind::FlashDatabase]->header;
+        for (int i = 0; i < 2; ++i) {
+            const Bytes& p = full[SectionKind::FlashDatabase]->packets[i];
+            cut.insert(cut.end(), p.begin(), p.begin() + (i == 0 ? DataPacketSize : 1000));
+        }
+        box::WriteFileBytes(rig.Path("box.ur1"), cut);
+        for (int absent = 1; absent < SectionCount; ++absent) rig.display.checked[absent] = false;
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Packet NOT found in file!"});
+        int dataWrites = 0;
+        for (const auto& e : rig.link().log)
+            dataWrites += e.kind == box::VirtualLink::Event::Wrote && e.bytes.size() == DataPacketSize;
+        EXPECT_EQ(dataWrites, 1);
+    }
+}
+
+TEST(SectionSender, SlowLineAndLostPort) {
+    const box::Image image = box::SyntheticImage({});
+    {   // 9600 bit/s: the sender waits for each packet to cross the line before the
+        // box's silence can release the next one.
+        SessionRig rig(image, {box::BoxMode::Upload, {}, 0, 1'500'000, 1042});
+        box::WriteImage(rig.Path("box.dat"), image);
+        LinkSettings.BaudRate = 9600;
+        rig.link().byteTime = 1042;
+        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        const box::Image received = rig.box().ReceivedImage();
+        for (SectionKind kind : AllSections)
+            EXPECT_EQ(received[kind]->FileBytes(), image[kind]->FileBytes()) << SectionName(kind);
+        EXPECT_EQ(rig.link().Profiles()[2], "2795/2795");
+    }
+    const struct {
+        const char* where;
+        std::vector<std::string> faults;
+        box::Micros lostAt;
+    } rows[] = {
+        {"opening handshake", {"silent"}, 1'000'000},
+        {"section handshake", {"silence-between:flash"}, 30'000'000},
+        {"between data packets", {}, 5'000'000},
+    };
+    for (const auto& row : rows) {
+        SessionRig rig(image, {box::BoxMode::Upload, row.faults, 0});
+        box::WriteImage(rig.Path("box.dat"), image);
+        rig.link().byteTime = 87;  // 115200 bit/s: each packet takes its time to arrive
+        rig.link().loseAt = row.lostAt;
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1) << row.where;
+        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Lost connection to COM port"}) << row.where;
+        EXPECT_FALSE(rig.link().IsOpen()) << row.where;
+        EXPECT_LE(rig.link().Now(), row.lostAt + 1'000'000) << row.where;
     }
 }
 

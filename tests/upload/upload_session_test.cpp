@@ -154,17 +154,31 @@ TEST(Upload, FailuresOfTheSession) {
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to create a handle to COM port"});
         EXPECT_EQ(rig.display.messages[0].owner, MessageOwner::MainWindow);
     }
-    {   // A missing section file ends the upload when its section comes up.
+    {   // A missing or unusable file among those to send: refused before anything
+        // goes to the box, the box left as it was.
+        for (const char* damage : {"missing", "header cut"}) {
+            SessionRig rig(image, UploadBox());
+            box::WriteImage(rig.Path("box.dat"), image);
+            if (damage == std::string("missing"))
+                std::remove(rig.Path("box.ur3").c_str());
+            else
+                box::WriteFileBytes(rig.Path("box.ur3"), Bytes(image[SectionKind::Resource]->header.begin(),
+                                                                 image[SectionKind::Resource]->header.begin() + 20));
+            EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+            EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{damage == std::string("missing")
+                                                                                ? "Could not open file"
+                                                                                : "Header packet in file is invalid"});
+            EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
+            EXPECT_TRUE(rig.link().WritesOf(ETB).empty()) << damage;
+            EXPECT_TRUE(rig.box().Received().empty()) << damage;
+            EXPECT_FALSE(rig.link().IsOpen());
+        }
+        // An unticked section's file is not looked at.
         SessionRig rig(image, UploadBox());
         box::WriteImage(rig.Path("box.dat"), image);
         std::remove(rig.Path("box.ur3").c_str());
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
-        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Could not open file"});
-        EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
-        EXPECT_EQ(rig.box().ReceivedImage()[SectionKind::SatelliteDatabase]->FileBytes(),
-                  image[SectionKind::SatelliteDatabase]->FileBytes());
-        EXPECT_EQ(rig.box().Received().size(), 2u);
-        EXPECT_FALSE(rig.link().IsOpen());
+        Tick(rig.display, {SectionKind::FlashDatabase, SectionKind::SatelliteDatabase});
+        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 0);
     }
     {   // The box refuses a packet.
         SessionRig rig(image, UploadBox({"nak@3:satellite"}));

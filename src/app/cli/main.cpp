@@ -42,6 +42,9 @@ void CatchInterrupts() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A file grown past the size limit (ulimit -f) is a failed write the session
+    // reports, not a reason to die half way through a packet.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 int UsageError(const std::string& reason) {
