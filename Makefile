@@ -4,9 +4,13 @@
 #             (KV_WINDOWS_TESTS=win32 or win64 forces either)
 # make demo   runs a download and an upload against the emulated box
 # make bench  runs the benchmarks of the native build
+# make install  installs kestrivane, kestrivane-box, the manual page and bash completion
+#               under PREFIX (default /usr/local)
 # make gui    runs Kestrivane.exe under Wine on your display, with the emulated box on COM1
 # make dist   makes build/dist/Kestrivane-VERSION.zip for Windows users
-.PHONY: all deps native win32 win64 test test-native test-win32 test-win64 test-windows demo bench gui dist clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps install native win32 win64 test test-native test-win32 test-win64 test-windows demo bench gui dist clean
 
 all: native
 
@@ -43,6 +47,9 @@ test: test-native test-windows
 
 demo: native
 	scripts/demo
+
+install: native
+	cmake --install build/native --prefix "$(PREFIX)"
 
 gui: native win32
 	scripts/gui

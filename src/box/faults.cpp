@@ -10,26 +10,28 @@ struct NamedFault {
     const char* name;
     FaultKind kind;
     int defaultPacket;
+    const char* does;  // for --help
 };
 
 constexpr NamedFault kFaults[] = {
-    {"silent", FaultKind::Silent, 1},
-    {"noise", FaultKind::Noise, 1},
-    {"etb-stream", FaultKind::EtbStream, 1},
-    {"no-header", FaultKind::NoHeader, 1},
-    {"header-no-stx", FaultKind::HeaderNoStx, 1},
-    {"header-no-etx", FaultKind::HeaderNoEtx, 1},
-    {"stop", FaultKind::StopAfter, 1},
-    {"short-reply", FaultKind::ShortReply, 1},
-    {"no-stx", FaultKind::ReplyNoStx, 1},
-    {"length", FaultKind::Length, 1},
-    {"bad-checksum", FaultKind::BadChecksum, 1},
-    {"bad-etx", FaultKind::BadEtx, 1},
-    {"silence-between", FaultKind::SilenceBetween, 1},
-    {"no-application", FaultKind::NoApplication, 1},
-    {"nak", FaultKind::Nak, 1},
-    {"enq-silence", FaultKind::EnqSilence, 0},
-    {"other-silence", FaultKind::OtherSilence, 0},
+    {"silent", FaultKind::Silent, 1, "switched off: never answers"},
+    {"noise", FaultKind::Noise, 1, "stray bytes before each announcement; on upload 3 s of boot chatter first"},
+    {"etb-stream", FaultKind::EtbStream, 1, "already announcing before the port opens"},
+    {"no-header", FaultKind::NoHeader, 1, "no reply to the header request"},
+    {"header-no-stx", FaultKind::HeaderNoStx, 1, "header reply without its STX"},
+    {"header-no-etx", FaultKind::HeaderNoEtx, 1, "header reply without its ETX"},
+    {"stop", FaultKind::StopAfter, 1, "@K: serves K data packets, then never another byte"},
+    {"short-reply", FaultKind::ShortReply, 1, "@K: data packet K cut short, then the section is over"},
+    {"no-stx", FaultKind::ReplyNoStx, 1, "@K: data packet K with another byte in place of its STX"},
+    {"length", FaultKind::Length, 1, "@K=V: data packet K's length field says V (3000 if not given)"},
+    {"bad-checksum", FaultKind::BadChecksum, 1, "@K: data packet K's checksum is wrong"},
+    {"bad-etx", FaultKind::BadEtx, 1, "@K: data packet K has no ETX at its end"},
+    {"silence-between", FaultKind::SilenceBetween, 1,
+     ":SECTION: after that section no further announcement (download) or ACK (upload)"},
+    {"no-application", FaultKind::NoApplication, 1, "never announces Application Software"},
+    {"nak", FaultKind::Nak, 1, "@K: answers packet K with NAK (0: the header)"},
+    {"enq-silence", FaultKind::EnqSilence, 0, "@K: after packet K asks for nothing more in that section"},
+    {"other-silence", FaultKind::OtherSilence, 0, "@K: after packet K sends ACK instead of ENQ, then nothing"},
 };
 
 bool ParseNumber(const std::string& text, int* out) {
@@ -96,6 +98,16 @@ const char* FaultName(FaultKind kind) {
     for (const NamedFault& named : kFaults)
         if (named.kind == kind) return named.name;
     return "?";
+}
+
+std::string FaultHelp() {
+    std::string help;
+    for (const NamedFault& named : kFaults) {
+        std::string name = named.name;
+        name.resize(17, ' ');
+        help += "  " + name + named.does + "\n";
+    }
+    return help;
 }
 
 std::string FaultNames() {

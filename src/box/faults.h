@@ -50,6 +50,8 @@ std::optional<Fault> ParseFault(const std::string& text, std::string* error);
 const char* FaultName(FaultKind kind);
 // Every fault name, for help texts.
 std::string FaultNames();
+// Every fault with what it does, a line each.
+std::string FaultHelp();
 std::optional<SectionKind> ParseSectionName(const std::string& text);
 
 }  // namespace box

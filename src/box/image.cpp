@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/files/bounded_file.h"
 #include "link/packet.h"
 #include "upload/urt_mode.h"
 
@@ -62,9 +63,9 @@ std::optional<StoredSection> ParseStoredSection(const Bytes& bytes, std::size_t 
 }
 
 bool ReadFileBytes(const std::string& path, Bytes* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes, why;
+    if (ReadBoundedFile(path, ImageFileLimit, &bytes, &why) != FileRead::Ok) return false;
+    out->assign(bytes.begin(), bytes.end());
     return true;
 }
 

@@ -54,6 +54,9 @@ void Record(const std::string& dir, const box::Box& b) {
 
 int main(int argc, char** argv) {
     CLI::App app{"Serves an emulated receiver box on a new pseudo-terminal and prints its path."};
+    app.footer("Faults (--fault NAME[@K][=V][:SECTION]; K a data packet number counted from 1, SECTION one of\n"
+               "flash, satellite, resource, eeprom, application or 1..5; without it the first section it can hit):\n" +
+               box::FaultHelp());
     std::string link, imagePath, counts = "32,16,48,4,16", recordDir, writeImage, mode = "auto";
     std::vector<std::string> faultTexts;
     long baud = 0;
@@ -69,7 +72,7 @@ int main(int argc, char** argv) {
     app.add_option("--seed", seed, "seed of the made-up image")->capture_default_str();
     app.add_option("--write-image", writeImage, "write the served image as a download would (NAME.dat with NAME.ur1 ..) and go on");
     app.add_option("--record", recordDir, "write sections received on upload as DIR/recorded.ur1 ..");
-    app.add_option("--fault", faultTexts, "misbehave: NAME[@K][=V][:SECTION]; names: " + box::FaultNames());
+    app.add_option("--fault", faultTexts, "misbehave as the fault says (below); may be given more than once");
     app.add_option("--baud", baud, "pace the box's output to this line rate (default: as fast as the pty goes)");
     app.add_option("--mode", mode, "auto (announce a download, turn to an upload on ETB), download or upload")
         ->check(CLI::IsMember({"auto", "download", "upload"}))

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "display/cancel_flag.h"
 #include "display/progress_display.h"
 #include "display/section_display.h"
 #include "download/index_file.h"
@@ -36,6 +37,7 @@ Wait WaitForEtb(std::uint8_t* buffer, bool silenceEnds) {
         const int got = ReadLinkByte(buffer);
         if (LinkLostReported()) return Wait::Cancelled;
         if (*buffer == ETB && got == 1) return Wait::Announced;
+        if (got == 0 && CancelFlag) return Wait::Cancelled;  // a read Cancel cut short is no silence
         if (got == 0 && silenceEnds) return Wait::Silent;
         if (TransferStopped()) return Wait::Cancelled;
     }

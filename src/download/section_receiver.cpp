@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/config/profile.h"
+#include "display/cancel_flag.h"
 #include "display/progress_display.h"
 #include "display/section_display.h"
 #include "link/current_file.h"
@@ -108,6 +109,7 @@ int ReceiveSection(SectionKind section) {
         std::memset(receiveBuffer, 0, sizeof receiveBuffer);
         const int received = ReadLink(receiveBuffer, readSize);
         if (LinkLostReported()) return 1;
+        if (received < readSize && CancelFlag) return 1;  // cut short by Cancel: no end of the section
         if (received == 0) return 0;  // the box has nothing more for this section
         // A short reply ends the section, unless its last byte is an ETX or it begins
         // with a whole, valid packet (the box's next announcement may follow it).

@@ -60,11 +60,19 @@ Wait WaitFor(int fd, short events, bool bounded, Clock::time_point deadline) {
 
 SerialBackend::OpenStatus PosixSerialBackend::Open(const std::string& portName, std::int32_t baudRate) {
     Close();
+    openErrno_ = 0;
+    openBusy_ = false;
     const int fd = ::open(portName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return OpenStatus::CreateFailed;
+    if (fd < 0) {
+        openErrno_ = errno;
+        openBusy_ = errno == EBUSY;  // another opener holds TIOCEXCL
+        return OpenStatus::CreateFailed;
+    }
     // Exclusive use, like a COM port opened without sharing: the lock keeps out our
     // own kind (root included), TIOCEXCL every other unprivileged opener.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        openErrno_ = EBUSY;
+        openBusy_ = true;
         ::close(fd);
         return OpenStatus::CreateFailed;
     }
@@ -72,6 +80,7 @@ SerialBackend::OpenStatus PosixSerialBackend::Open(const std::string& portName, 
 
     const OpenStatus status = ConfigureLine(fd, baudRate);
     if (status != OpenStatus::Ok) {
+        openErrno_ = errno;
         (void)ioctl(fd, TIOCNXCL);
         ::close(fd);
         return status;
@@ -111,15 +120,34 @@ int PosixSerialBackend::Read(std::uint8_t* buffer, int count) {
         }
         if (r < 0 && errno == EINTR) continue;
         const bool nothingYet = (r < 0 && errno == EAGAIN) || (r == 0 && !wasReady);
-        const Wait w = nothingYet ? WaitFor(fd_, POLLIN, bounded, deadline) : Wait::HungUp;
+        if (!nothingYet) {
+            // The other end hung up or the device went away (EIO, ENXIO): nothing
+            // more can come. Said at once, not taken for a silent line.
+            lost_ = true;
+            break;
+        }
+        if (abandonReads && abandonReads()) break;
+        // Wait for bytes until the deadline; in slices of 100 ms when the read may be
+        // abandoned.
+        auto until = deadline;
+        bool limited = bounded;
+        if (abandonReads) {
+            const auto slice = Clock::now() + std::chrono::milliseconds(100);
+            if (!bounded || slice < deadline) {
+                until = slice;
+                limited = true;
+            }
+        }
+        const Wait w = WaitFor(fd_, POLLIN, limited, until);
         if (w == Wait::Ready) {
             wasReady = true;
             continue;
         }
-        // The other end hung up or the device went away (EIO, ENXIO): nothing more
-        // can come. Said at once, not taken for a silent line.
-        lost_ = lost_ || w == Wait::HungUp;
-        break;
+        if (w == Wait::HungUp) {
+            lost_ = true;
+            break;
+        }
+        if (bounded && Clock::now() >= deadline) break;  // the read's total has run out
     }
     return got;
 }

@@ -23,9 +23,19 @@ public:
     LowLatency LowLatencyMode() const { return lowLatency_; }
     // Told, after each successful open, what was done to the line beyond the settings.
     std::function<void(const std::string&)> onOpened;
+    // When set, a read waiting for bytes returns with what it has as soon as this
+    // says so (the command line's Ctrl-C during a 10 s or 15 s handshake read).
+    std::function<bool()> abandonReads;
+
+    // Why the last open failed: the system's error number (0: none) and whether the
+    // port was held by another program.
+    int OpenErrno() const { return openErrno_; }
+    bool OpenBusy() const { return openBusy_; }
 
 private:
     int fd_ = -1;
+    int openErrno_ = 0;
+    bool openBusy_ = false;
     long baudRate_ = 0;
     bool lost_ = false;  // hung up, or the device went away
     LinkTimeouts timeouts_;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/cancel_flag.h"
 #include "display/progress_display.h"
 #include "display/section_display.h"
 #include "link/current_file.h"
@@ -123,7 +124,7 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
                     asked = got == 1;
                     break;
                 }
-                if (got == 0) return EndedEarly(bar, packetCount);
+                if (got == 0) return CancelFlag ? 1 : EndedEarly(bar, packetCount);  // Cancel is no silence
             }
             if (!ReadStoredPacket(DataPayloadSize, packetBuffer, 0)) {
                 // The file holds no further packet, and nothing is made up to stand in

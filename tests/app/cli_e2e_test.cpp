@@ -91,13 +91,63 @@ TEST_F(CommandLine, FailuresSayWhyAndSetTheExitStatus) {
     EXPECT_NE(r.err.find("--port"), std::string::npos);
     r = Kestrivane({"--port", "/dev/null", "upload", At("got/box.dat")});
     EXPECT_EQ(r.status, 2) << "no such file";
-    box::WriteFileBytes(At("got/box.dat"), {'x'});
-    r = Kestrivane({"--port", "/dev/null", "upload", At("got/box.dat")});
+    EXPECT_NE(r.err.find("not there"), std::string::npos) << r.err;
+    // A port that cannot be used: the session's message, then the device and why.
+    for (const char* port : {"/dev/kv-no-such-port", "COM5"}) {
+        r = Kestrivane({"--port", port, "download", At("got/new.dat")});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("Handle Error: Failed to create a handle to COM port"), std::string::npos);
+        EXPECT_NE(r.err.find(std::string("cannot use the port ") + port + ": no such device"), std::string::npos) << r.err;
+    }
+    EXPECT_NE(r.err.find("COM5 is a Windows port name"), std::string::npos) << r.err;
+    r = Kestrivane({"--port", "/dev/null", "downlaod", At("got/box.dat")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("did you mean download?"), std::string::npos) << r.err;
+}
+
+// Nothing reaches the box from files that are not all there, or that hold damage.
+TEST_F(CommandLine, UploadChecksItsFilesBeforeTheBoxIsTouched) {
+    BoxProcess box(FastBox({"--synthetic", "16,16,16,4,-", "--write-image", At("served/box.dat"), "--record", At("got")}));
+    ProcessResult r = Kestrivane({"--port", box.Port(), "upload", "--yes", At("served/box.dat")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("box.ur5"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--sections flash,satellite,resource,eeprom"), std::string::npos) << r.err;
+
+    Bytes resource = Read("served/box.ur3");
+    resource[resource.size() - 100 - DataPacketSize] ^= 0x01;  // data packet 15's checksum no longer fits
+    box::WriteFileBytes(At("served/box.ur3"), resource);
+    r = Kestrivane({"--port", box.Port(), "upload", "--yes", "-s", "flash,resource", At("served/box.dat")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("data packet 15: checksum"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+    r = Kestrivane({"--port", box.Port(), "upload", At("served/box.ur1")});
     EXPECT_EQ(r.status, 2) << "no terminal to confirm on, and no --yes";
     EXPECT_NE(r.err.find("--yes"), std::string::npos);
-    r = Kestrivane({"--port", "/dev/kv-no-such-port", "download", At("got/box.dat")});
+    EXPECT_TRUE(box.Stop().find("received") == std::string::npos) << "nothing reached the box";
+
+    BoxProcess second(FastBox({"--synthetic", "16,16,16,4,-", "--record", At("got")}));
+    r = Kestrivane({"--port", second.Port(), "upload", "--yes", "--force", "-q", At("served/box.ur3")});
+    EXPECT_EQ(r.status, 1) << "the box refuses the damaged packet";
+    EXPECT_NE(r.err.find("Resource: the box refused data packet 15 (" + At("served/box.ur3") + ", offset "),
+              std::string::npos) << r.err;
+}
+
+TEST_F(CommandLine, CompareTellsWhereImagesDiffer) {
+    BoxProcess box(FastBox({"--synthetic", "16,16,16,4,16", "--write-image", At("served/box.dat")}));
+    box.Stop();
+    for (const char* suffix : {"dat", "ur1", "ur2", "ur3", "ur4", "ur5"})
+        box::WriteFileBytes(At(std::string("got/copy.") + suffix), Read(std::string("served/box.") + suffix));
+    ProcessResult r = Kestrivane({"compare", At("served/box.dat"), At("got/copy.dat")});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Eeprom Database: same (header and 4 data packets)"), std::string::npos) << r.out;
+
+    Bytes satellite = Read("got/copy.ur2");
+    satellite[satellite.size() - 3 * DataPacketSize + 50] ^= 0xFF;  // in data packet 14
+    box::WriteFileBytes(At("got/copy.ur2"), satellite);
+    r = Kestrivane({"compare", "--json", At("served/box.dat"), At("got/copy.ur2")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Handle Error: Failed to create a handle to COM port"), std::string::npos);
+    EXPECT_NE(r.out.find("\"section\": \"Satellite Database\", \"same\": false"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("data packet 14 differs from its byte 50"), std::string::npos) << r.out;
 }
 
 TEST_F(CommandLine, CtrlCEndsAWaitWithThePortClosed) {

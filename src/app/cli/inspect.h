@@ -1,10 +1,10 @@
-// `kestrivane inspect`: checks index, section and URT files the way an upload
-// would read them, and says where each problem lies.
+// `kestrivane inspect`: stored files checked as an upload would read them.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
-// Reports on one file; returns the number of problems found (an unreadable file
-// counts as one). An index file brings the section files an upload of it would send.
-int InspectFile(const std::string& path, std::FILE* out);
+// Reports on each file (an index file with the section files an upload of it
+// sends), in text or JSON, on `out`. Returns the number of problems found.
+int InspectFiles(const std::vector<std::string>& paths, bool json, std::FILE* out);

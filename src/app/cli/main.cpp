@@ -1,196 +1,187 @@
-// kestrivane: copies a receiver box's memory image to disk over a serial line, and
-// writes it back.
-#include <unistd.h>
-
+// kestrivane: the command line front end. Settings come from config.ini in the
+// current directory (the Windows program's keys), then from the options.
 #include <CLI/CLI.hpp>
 
-#include <csignal>
+#include <algorithm>
+#include <array>
 #include <cstdio>
-#include <iostream>
 #include <sstream>
-#include <sys/stat.h>
 
+#include "app/cli/compare.h"
 #include "app/cli/inspect.h"
+#include "app/cli/ports.h"
 #include "app/cli/settings.h"
-#include "display/cancel_flag.h"
-#include "display/console/console_display.h"
-#include "download/download_session.h"
-#include "link/serial_link_posix.h"
-#include "upload/upload_session.h"
+#include "app/cli/suggest.h"
+#include "app/cli/transfer_command.h"
 #include "upload/urt_mode.h"
 
 namespace {
 
-constexpr int kUsageError = 2;
+constexpr int UsageError = 2;
+constexpr const char* Version = "1.2.1";
 
-// Ctrl-C is the dialog's Cancel: the session stops at its next check, with the
-// port closed. A second Ctrl-C stops the program at once.
-void OnInterrupt(int signal) {
-    if (CancelFlag) {
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-        return;
-    }
-    CancelFlag = 1;
-    static const char said[] = "\nkestrivane: cancelling at the next check (Ctrl-C again to stop at once)\n";
-    (void)!write(STDERR_FILENO, said, sizeof said - 1);
-}
-
-void CatchInterrupts() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A file grown past the size limit (ulimit -f) is a failed write the session
-    // reports, not a reason to die half way through a packet.
-    std::signal(SIGXFSZ, SIG_IGN);
-}
-
-int UsageError(const std::string& reason) {
+int Usage(const std::string& reason) {
     std::fprintf(stderr, "kestrivane: %s\n", reason.c_str());
-    return kUsageError;
+    return UsageError;
+}
+
+// A whole number within bounds, said plainly when it is not.
+CLI::Validator WholeNumber(long low, long high) {
+    return CLI::Validator(
+        [low, high](std::string& text) -> std::string {
+            std::size_t used = 0;
+            long value = 0;
+            try {
+                value = std::stol(text, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used == 0 || used != text.size() || value < low || value > high)
+                return text + " is not a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+            return {};
+        },
+        "NUMBER");
 }
 
 // Sections named in a comma-separated list.
-bool ParseSections(const std::string& list, std::array<bool, SectionCount>* checked, std::string* error) {
-    checked->fill(false);
+bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chosen, std::string* error) {
+    chosen->fill(false);
     std::stringstream in(list);
     std::string name;
     bool any = false;
     while (std::getline(in, name, ',')) {
         SectionKind kind;
-        const bool known = SectionFromShortName(name, &kind);
-        if (known) checked->at(static_cast<std::size_t>(SectionIndex(kind))) = any = true;
-        if (!known) {
+        if (!SectionFromShortName(name, &kind)) {
             *error = "--sections: unknown section '" + name + "' (flash, satellite, resource, eeprom, application)";
             return false;
         }
+        chosen->at(static_cast<std::size_t>(SectionIndex(kind))) = any = true;
     }
     if (!any) *error = "--sections: no section named";
     return any;
 }
 
-// The upload warning of the Windows program, asked on the terminal.
-bool Confirmed() {
-    std::fprintf(stderr, "Upload Warning: Warning !!\nThis will overwrite the data in the Receiver.\n\nProceed? [y/N] ");
-    std::fflush(stderr);
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return false;
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+// After a parse error: a mistyped command or option, and what was probably meant.
+void SuggestFor(const CLI::App& app, int argc, char** argv) {
+    std::vector<std::string> commands, options;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+        commands.push_back(sub->get_name());
+        for (const CLI::Option* o : sub->get_options())
+            for (const std::string& n : o->get_lnames()) options.push_back("--" + n);
+    }
+    for (const CLI::Option* o : app.get_options())
+        for (const std::string& n : o->get_lnames()) options.push_back("--" + n);
+    bool commandGiven = false;
+    for (int i = 1; i < argc; ++i)
+        commandGiven = commandGiven || std::find(commands.begin(), commands.end(), argv[i]) != commands.end();
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--", 0) == 0) {
+            const std::string name = arg.substr(0, arg.find('='));
+            if (std::find(options.begin(), options.end(), name) != options.end()) continue;
+            const std::string near = NearestName(name, options);
+            if (!near.empty()) std::fprintf(stderr, "kestrivane: unknown option %s; did you mean %s?\n", name.c_str(), near.c_str());
+        } else if (!arg.empty() && arg[0] != '-' && !commandGiven) {
+            const std::string near = NearestName(arg, commands);
+            if (!near.empty()) {
+                std::fprintf(stderr, "kestrivane: unknown command %s; did you mean %s?\n", arg.c_str(), near.c_str());
+                return;
+            }
+        }
+    }
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     CLI::App app{"Copies the memory image of a 4730 receiver box to disk over a serial line, and writes it back."};
     app.footer(
         "Settings come from config.ini in the current directory when there is one (section OPTIONS, keys\n"
         "Port, BAUD_RATE, SPEED and PacketLength, as the Windows program keeps them), then from the options.\n"
         "Without config.ini the packet length is 2048.\n\n"
-        "Exit status: 0 done, 1 the transfer failed or was cancelled (or inspect found problems),\n"
-        "2 the command line or the settings cannot be used.");
+        "Exit status: 0 done; 1 the transfer failed, was cancelled or completed after an error (inspect and\n"
+        "compare: problems found, images differ); 2 the command line, the settings, the files or the port\n"
+        "cannot be used (nothing was sent to the box).");
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kestrivane ") + Version);
 
-    CommandLineSettings options;
-    bool verbose = false;
-    app.add_option("-p,--port", options.port, "serial device, such as /dev/ttyUSB0 (config.ini: Port)");
-    app.add_option("-b,--baud", options.baud, "line speed in bit/s (config.ini: BAUD_RATE; default 115200)")
-        ->check(CLI::PositiveNumber);
-    app.add_option("--speed", options.speed,
-                   "upload time-out factor, x 5000 ms (config.ini: SPEED; default 10)")->check(CLI::PositiveNumber);
-    app.add_option("--packet-length", options.packetLength,
+    CommandLineSettings settings;
+    TransferOptions options;
+    bool json = false;
+    app.add_option("-p,--port", settings.port, "serial device, such as /dev/ttyUSB0 (config.ini: Port)");
+    app.add_option("-b,--baud", settings.baud, "line speed in bit/s (config.ini: BAUD_RATE; default 115200)")
+        ->check(WholeNumber(1, 100000000));
+    app.add_option("--speed", settings.speed, "upload time-out factor, x 5000 ms (config.ini: SPEED; default 10)")
+        ->check(WholeNumber(1, 100000));
+    app.add_option("--packet-length", settings.packetLength,
                    "bytes of a data packet a download expects, 2048 for full packets (config.ini: PacketLength)")
-        ->check(CLI::Range(1, 2979));
-    app.add_flag("-v,--verbose", verbose, "say which settings are used and what was done to the line");
+        ->check(WholeNumber(1, 2979));
+    app.add_flag("-v,--verbose", options.verbose, "say which settings are used and what was done to the line");
+    app.add_flag("-q,--quiet", options.quiet, "print only failures");
 
     std::string image;
     auto* download = app.add_subcommand(
         "download", "copy the box's image into IMAGE (an index file) and IMAGE's section files .ur1 to .ur5");
     download->add_option("IMAGE", image, "index file to write, such as box.dat; .dat is added to a name without "
                                          "an extension")->required();
+    download->add_flag("-y,--yes", options.yes, "replace an earlier image of that name without asking");
     download->fallthrough();
 
     std::string sections = "flash,satellite,resource,eeprom,application";
-    bool yes = false;
     auto* upload = app.add_subcommand(
         "upload", "write section files, or one URT file, back into the box (overwrites what the box holds)");
     upload->add_option("IMAGE", image,
-                       "a URT file (extension beginning with urt), or an index or section file of a download")
-        ->required();
+                       "a URT file (extension beginning with urt), an index file (all five sections) or a section "
+                       "file (its own section)")->required();
     auto* sectionsOption = upload->add_option(
         "-s,--sections", sections,
-        "sections to send, comma-separated: flash, satellite, resource, eeprom, application (default: all)");
-    upload->add_flag("-y,--yes", yes, "do not ask before overwriting the box (needed without a terminal)");
+        "sections to send, comma-separated: flash, satellite, resource, eeprom, application");
+    upload->add_flag("-y,--yes", options.yes, "do not ask before overwriting the box (needed without a terminal)");
+    upload->add_flag("--force", options.force, "send files that hold damaged packets all the same");
     upload->fallthrough();
 
     std::vector<std::string> files;
     auto* inspect = app.add_subcommand(
         "inspect", "check index, section and URT files as an upload would read them; status 1 on any problem");
     inspect->add_option("FILE", files, "files to check")->required();
+    inspect->add_flag("--json", json, "report as JSON");
+
+    std::string first, second;
+    auto* compare = app.add_subcommand("compare", "compare two images section by section and packet by packet; "
+                                                  "status 1 when they differ");
+    compare->add_option("A", first, "an index, section or URT file")->required();
+    compare->add_option("B", second, "another")->required();
+    compare->add_flag("--json", json, "report as JSON");
+
+    auto* ports = app.add_subcommand("ports", "list the serial ports of this machine");
+    ports->add_flag("--json", json, "report as JSON");
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kUsageError;
+        const int status = app.exit(e);
+        if (status != 0) SuggestFor(app, argc, argv);
+        return status == 0 ? 0 : UsageError;
     }
 
-    if (inspect->parsed()) {
-        int problems = 0;
-        for (const std::string& file : files) {
-            problems += InspectFile(file, stdout);
-            std::fputc('\n', stdout);
-        }
-        std::printf(problems ? "%d problems found\n" : "no problems found\n", problems);
-        return problems ? 1 : 0;
-    }
+    if (inspect->parsed()) return InspectFiles(files, json, stdout) ? 1 : 0;
+    if (compare->parsed()) return CompareImages(first, second, json, stdout, stderr);
+    if (ports->parsed()) return PrintSerialPorts(json, stdout);
 
-    std::array<bool, SectionCount> checked{true, true, true, true, true};
     if (upload->parsed()) {
-        if (!Exists(image)) return UsageError("no such file: " + image);
-        UrtMode = IsUrtFileName(image);
         std::string error;
-        if (UrtMode && sectionsOption->count()) return UsageError("--sections does not apply to a URT file");
-        if (!UrtMode && !ParseSections(sections, &checked, &error)) return UsageError(error);
+        options.sectionsGiven = sectionsOption->count() > 0;
+        if (IsUrtFileName(image) && options.sectionsGiven) return Usage("--sections does not apply to a URT file");
+        if (!ParseSections(sections, &options.sections, &error)) return Usage(error);
     }
     std::string warning;
-    const std::string problem = ApplySettings(options, &warning);
-    if (!problem.empty()) return UsageError(problem);
+    const std::string problem = ApplySettings(settings, &warning);
+    if (!problem.empty()) return Usage(problem);
     if (!warning.empty()) std::fprintf(stderr, "kestrivane: warning: %s\n", warning.c_str());
+    if (options.verbose) std::fprintf(stderr, "kestrivane: %s\n", DescribeSettings().c_str());
 
-    if (upload->parsed() && !yes) {
-        if (!isatty(STDIN_FILENO)) return UsageError("an upload overwrites the box: confirm on a terminal or give --yes");
-        if (!Confirmed()) {
-            std::fprintf(stderr, "kestrivane: nothing sent\n");
-            return 1;
-        }
-    }
-
-    if (verbose) {
-        std::fprintf(stderr, "kestrivane: %s\n", DescribeSettings().c_str());
-        static_cast<PosixSerialBackend&>(PlatformSerialBackend()).onOpened = [](const std::string& said) {
-            std::fprintf(stderr, "kestrivane: %s\n", said.c_str());
-        };
-    }
-    ConsoleDisplay display(stdout, stderr, isatty(STDERR_FILENO));
-    display.SetChecked(checked);
-    SetCurrentDisplay(&display);
-    CancelFlag = 0;
-    CatchInterrupts();
-
-    int result;
-    if (download->parsed()) {
-        const auto slash = image.find_last_of('/');
-        if (image.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) image += ".dat";
-        result = RunDownload(image);
-    } else {
-        result = RunUpload(image);
-    }
-    SetCurrentDisplay(nullptr);
-    return result;
+    return download->parsed() ? DownloadCommand(image, options) : UploadCommand(image, options);
+} catch (const std::exception& e) {
+    std::fprintf(stderr, "kestrivane: %s\n", e.what());
+    return UsageError;
 }

@@ -4,11 +4,29 @@
 
 #include "app/config/config.h"
 #include "app/config/profile.h"
+#include "app/files/bounded_file.h"
+
+namespace {
+
+// A value of config.ini as the matching option would take it: a whole number in range.
+bool Acceptable(const std::string& text, long low, long high) {
+    std::size_t used = 0;
+    try {
+        const long value = std::stol(text, &used);
+        return used == text.size() && value >= low && value <= high;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
 
 std::string ApplySettings(const CommandLineSettings& options, std::string* warning) {
     ConfigPath = CurrentDirectoryForConfig() + "/config.ini";
-    struct stat st;
-    const bool haveFile = stat(ConfigPath.c_str(), &st) == 0;
+    std::string text, why;
+    const FileRead read = ReadBoundedFile(ConfigPath, SettingsFileLimit, &text, &why);
+    if (read == FileRead::Refused) return ConfigPath + " " + why + ": it cannot be a settings file";
+    const bool haveFile = read == FileRead::Ok;
 
     LinkSettings.PortName = haveFile ? ReadProfileText("Port", "", SettingValueMax) : "";
     LinkSettings.BaudRate = DecimalTextToInt(haveFile ? ReadProfileText("BAUD_RATE", "115200", SettingValueMax) : "115200");
@@ -19,14 +37,26 @@ std::string ApplySettings(const CommandLineSettings& options, std::string* warni
 
     // The receiver reads PacketLength from config.ini for every section; without a
     // file it is the value that matches full data packets.
+    std::string warned;
     if (options.packetLength) {
         OverrideProfileValue("PacketLength", std::to_string(*options.packetLength));
     } else if (!haveFile) {
         OverrideProfileValue("PacketLength", "2048");
-    } else if (ReadProfileInt("PacketLength", -1) == -1 && ReadProfileInt("PacketLength", -2) == -2) {
-        *warning = "config.ini has no PacketLength, so every data packet read is 21 bytes and fails; "
-                   "set PacketLength=2048 there or give --packet-length 2048";
+    } else {
+        const std::string value = ReadProfileText("PacketLength", "", SettingValueMax);
+        if (value.empty())
+            warned = "config.ini has no PacketLength, so every data packet read is 21 bytes and fails";
+        else if (!Acceptable(value, 1, 2979))
+            warned = "config.ini's PacketLength \"" + value + "\" is not a packet length a download can use (1 to 2979)";
+        if (!warned.empty()) warned += "; set PacketLength=2048 there or give --packet-length 2048";
     }
+    if (haveFile && !options.speed && !Acceptable(ReadProfileText("SPEED", "10", SettingValueMax), 1, 100000)) {
+        if (!warned.empty()) warned += "\nkestrivane: warning: ";
+        warned += "config.ini's SPEED \"" + ReadProfileText("SPEED", "10", SettingValueMax) +
+                  "\" is not a time-out factor (1 or more; 10 is usual): an upload would give up at once; "
+                  "set SPEED=10 there or give --speed 10";
+    }
+    *warning = warned;
 
     if (LinkSettings.PortName.empty()) return "no serial port: give --port DEVICE (or Port=DEVICE in config.ini)";
     if (LinkSettings.BaudRate <= 0) return "BAUD_RATE in config.ini is not a line speed";

@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/files/bounded_file.h"
+
 namespace {
 
 struct Line {
@@ -100,10 +102,11 @@ Layout Find(const std::string& text, const std::string& section, const std::stri
     return layout;
 }
 
+// A file that is not a regular one, or larger than any settings file, reads as absent.
 std::string ReadAll(const std::string& path, bool* exists) {
-    std::ifstream in(path, std::ios::binary);
-    *exists = static_cast<bool>(in);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text, why;
+    *exists = ReadBoundedFile(path, SettingsFileLimit, &text, &why) == FileRead::Ok;
+    return text;
 }
 
 std::optional<std::string> Lookup(const std::string& path, const std::string& section, const std::string& key) {

@@ -1,22 +1,33 @@
 // The transfer display of the command line: status texts and progress on standard
-// error (a live bar per section on a terminal, plain lines otherwise), message
-// boxes as "<caption>: <text>", the completion message on standard output.
+// error (on a terminal a live bar for the section and a line for the whole image,
+// both fitted to the terminal's width; otherwise a plain line every few seconds),
+// message boxes as "<caption>: <text>", the completion message on standard output.
 #pragma once
 
 #include <array>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "display/progress_display.h"
 
+// Set (by a signal handler) when the terminal was resized; the next draw fits the
+// new width and clears it.
+extern volatile std::sig_atomic_t TerminalResized;
+
 class ConsoleDisplay final : public ProgressDisplay {
 public:
-    ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal);
+    ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bool quiet = false);
     ~ConsoleDisplay() override;
 
     // Sections an upload sends (all five unless told otherwise).
     void SetChecked(const std::array<bool, SectionCount>& checked) { checked_ = checked; }
+    // Data packets of the whole transfer, when known beforehand (an upload): the
+    // whole image's time left is then shown.
+    void SetExpectedPackets(int packets) { expectedPackets_ = packets; }
 
     void SetStatusText(const char* text) override;
     void SetTransferTitle(const char*) override {}  // the window's title; the console has none
@@ -33,25 +44,47 @@ public:
     bool IsSectionChecked(SectionKind kind) override { return checked_[SectionIndex(kind)]; }
     MessageAnswer ShowMessage(const Message& message) override;
 
+    // What a bar went through, for the report after a transfer.
+    struct Tally {
+        int range = 0;
+        int advanced = 0;  // packets that went through
+    };
+    const std::map<int, Tally>& Tallies() const { return tallies_; }
+    int LastBar() const { return lastBar_; }
+    // Error messages shown, in order.
+    const std::vector<std::string>& Errors() const { return errors_; }
+
 private:
     using Clock = std::chrono::steady_clock;
 
     void Draw(bool final);
     void FinishBar();
+    std::string SectionLine(int width) const;
+    std::string TotalLine() const;
+    void PlainProgress();
 
     std::FILE* out_;
     std::FILE* err_;
     bool terminal_;
+    bool quiet_;
     std::array<bool, SectionCount> checked_{true, true, true, true, true};
     std::string lastStatus_;
 
     int bar_ = 0;  // control id of the bar shown; 0: none
+    int lastBar_ = 0;
     int range_ = 0;
     int position_ = 0;   // where the bar stands
     int advanced_ = 0;   // packets that really went through
-    Clock::time_point started_;
+    Clock::time_point started_;       // of the section
+    Clock::time_point firstStarted_;  // of the first section
     Clock::time_point drawn_;
+    Clock::time_point plainDrawn_;  // the last plain progress line
     bool dirty_ = false;
+    bool live_ = false;  // the two live lines stand on the terminal
+    int expectedPackets_ = 0;
+    int donePackets_ = 0;  // of the whole transfer
+    std::map<int, Tally> tallies_;
+    std::vector<std::string> errors_;
 };
 
 // The name a progress bar shows its section by ("Flash Data", "URT file").

@@ -1,0 +1,142 @@
+#include "app/cli/compare.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "app/cli/json_text.h"
+#include "app/cli/stored_file.h"
+
+namespace {
+
+constexpr std::size_t ListedDifferences = 5;
+
+struct Side {
+    std::vector<StoredFile> files;  // an index file's five, or the one file
+    bool index = false;
+};
+
+bool Load(const std::string& path, Side* side, std::string* why) {
+    StoredFile file = AnalyseStoredFile(path);
+    if (!file.present) {
+        *why = path + ": " + file.readError;
+        return false;
+    }
+    if (file.kind == StoredKind::Unknown) {
+        *why = path + ": neither an index, a section nor a URT file";
+        return false;
+    }
+    side->index = file.kind == StoredKind::Index;
+    if (!side->index) {
+        side->files.push_back(std::move(file));
+        return true;
+    }
+    for (const std::string& section : SectionFilesOf(path)) side->files.push_back(AnalyseStoredFile(section));
+    return true;
+}
+
+std::string Label(const StoredFile& f) {
+    return f.kind == StoredKind::Urt ? "URT file" : f.section ? SectionName(*f.section) : "section";
+}
+
+// First differing byte of two ranges, or none.
+std::optional<std::size_t> FirstDifference(const std::string& a, std::size_t at, std::size_t an, const std::string& b,
+                                           std::size_t bt, std::size_t bn) {
+    const std::size_t n = std::min(an, bn);
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[at + i] != b[bt + i]) return i;
+    if (an != bn) return n;
+    return std::nullopt;
+}
+
+// The differences between two stored sections, in words.
+std::vector<std::string> Differences(const StoredFile& a, const StoredFile& b) {
+    std::vector<std::string> out;
+    if (!a.present || !b.present) {
+        out.push_back(std::string(a.present ? "B" : "A") + " has no such file (" +
+                      (a.present ? b.readError : a.readError) + ")");
+        return out;
+    }
+    if (auto d = FirstDifference(a.bytes, a.headerOffset, a.headerSize, b.bytes, b.headerOffset, b.headerSize))
+        out.push_back("header packet differs from its byte " + std::to_string(*d));
+    std::size_t differing = 0;
+    const std::size_t common = std::min(a.packets.size(), b.packets.size());
+    for (std::size_t k = 0; k < common; ++k) {
+        const StoredPacket& pa = a.packets[k];
+        const StoredPacket& pb = b.packets[k];
+        const auto d = FirstDifference(a.bytes, pa.offset, pa.size, b.bytes, pb.offset, pb.size);
+        if (!d) continue;
+        if (++differing <= ListedDifferences)
+            out.push_back("data packet " + std::to_string(k + 1) + " differs from its byte " + std::to_string(*d) +
+                          " (A offset " + std::to_string(pa.offset) + ", B offset " + std::to_string(pb.offset) + ")");
+    }
+    if (differing > ListedDifferences)
+        out.push_back("and " + std::to_string(differing - ListedDifferences) + " more data packets differ");
+    if (a.packets.size() != b.packets.size())
+        out.push_back("A holds " + std::to_string(a.packets.size()) + " data packets, B " +
+                      std::to_string(b.packets.size()));
+    return out;
+}
+
+struct Pair {
+    std::string label;
+    const StoredFile* a;
+    const StoredFile* b;
+};
+
+bool PairUp(const Side& a, const Side& b, std::vector<Pair>* pairs, std::string* why) {
+    if (a.index && b.index) {
+        for (int i = 0; i < SectionCount; ++i)
+            pairs->push_back({SectionName(AllSections[i]), &a.files[i], &b.files[i]});
+        return true;
+    }
+    if (!a.index && !b.index) {
+        pairs->push_back({Label(a.files[0]), &a.files[0], &b.files[0]});
+        return true;
+    }
+    const Side& index = a.index ? a : b;
+    const StoredFile& single = a.index ? b.files[0] : a.files[0];
+    if (!single.section) {
+        *why = single.path + ": no section named by its extension, to find in the index file's image";
+        return false;
+    }
+    const StoredFile& fromIndex = index.files[static_cast<std::size_t>(SectionIndex(*single.section))];
+    pairs->push_back({SectionName(*single.section), a.index ? &fromIndex : &single, a.index ? &single : &fromIndex});
+    return true;
+}
+
+}  // namespace
+
+int CompareImages(const std::string& pathA, const std::string& pathB, bool json, std::FILE* out, std::FILE* err) {
+    Side a, b;
+    std::string why;
+    std::vector<Pair> pairs;
+    if (!Load(pathA, &a, &why) || !Load(pathB, &b, &why) || !PairUp(a, b, &pairs, &why)) {
+        std::fprintf(err, "kestrivane: compare: %s\n", Printable(why).c_str());
+        return 2;
+    }
+    bool same = true;
+    std::string entries;
+    for (const Pair& p : pairs) {
+        if (!p.a->present && !p.b->present) continue;  // neither image holds this section
+        const std::vector<std::string> diffs = Differences(*p.a, *p.b);
+        same = same && diffs.empty();
+        if (json) {
+            std::string list;
+            for (const std::string& d : diffs) list += (list.empty() ? "" : ", ") + JsonString(d);
+            entries += (entries.empty() ? "\n  " : ",\n  ") + std::string("{\"section\": ") + JsonString(p.label) +
+                       ", \"same\": " + (diffs.empty() ? "true" : "false") + ", \"differences\": [" + list + "]}";
+        } else if (diffs.empty()) {
+            std::fprintf(out, "%s: same (header and %zu data packets)\n", p.label.c_str(), p.a->packets.size());
+        } else {
+            std::fprintf(out, "%s: differs\n", p.label.c_str());
+            for (const std::string& d : diffs) std::fprintf(out, "  %s\n", d.c_str());
+        }
+    }
+    if (json)
+        std::fprintf(out, "{\"a\": %s, \"b\": %s, \"sections\": [%s\n], \"same\": %s}\n", JsonString(pathA).c_str(),
+                     JsonString(pathB).c_str(), entries.c_str(), same ? "true" : "false");
+    else
+        std::fprintf(out, same ? "the images hold the same packets\n" : "the images differ\n");
+    return same ? 0 : 1;
+}

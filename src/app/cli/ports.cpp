@@ -1,0 +1,87 @@
+#include "app/cli/ports.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "app/cli/json_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The USB device a tty belongs to: the nearest parent with a vendor id.
+void AddUsbDetails(const fs::path& device, SerialPortInfo* info) {
+    std::error_code ec;
+    for (fs::path p = fs::canonical(device, ec); !ec && p.has_relative_path(); p = p.parent_path()) {
+        if (!fs::exists(p / "idVendor")) continue;
+        info->usbId = FirstLine(p / "idVendor") + ":" + FirstLine(p / "idProduct");
+        info->serial = FirstLine(p / "serial");
+        const std::string maker = FirstLine(p / "manufacturer"), product = FirstLine(p / "product");
+        info->description = maker.empty() ? product : product.empty() ? maker : maker + " " + product;
+        return;
+    }
+}
+
+}  // namespace
+
+std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty) {
+    std::vector<SerialPortInfo> ports;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(sysClassTty, ec)) {
+        const fs::path device = entry.path() / "device";
+        if (!fs::exists(device)) continue;  // virtual terminals, ptys
+        // The ISA placeholders of ports a PC may have (ttyS1 .. ttyS31) hang off the
+        // platform bus; real ones do not.
+        if (fs::canonical(device / "subsystem", ec).filename() == "platform") continue;
+        SerialPortInfo info;
+        info.device = "/dev/" + entry.path().filename().string();
+        info.driver = fs::canonical(device / "driver", ec).filename().string();
+        AddUsbDetails(device, &info);
+        ports.push_back(info);
+    }
+    if (ec && ports.empty()) {
+        // No sysfs (macOS and the like): the names adapters usually get.
+        for (const auto& entry : fs::directory_iterator("/dev", ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("cu.", 0) == 0 || name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0)
+                ports.push_back({entry.path().string(), "", "", "", ""});
+        }
+    }
+    std::sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) { return a.device < b.device; });
+    return ports;
+}
+
+int PrintSerialPorts(bool json, std::FILE* out) {
+    const std::vector<SerialPortInfo> ports = ListSerialPorts();
+    if (json) {
+        std::string entries;
+        for (const SerialPortInfo& p : ports)
+            entries += (entries.empty() ? "\n  " : ",\n  ") + std::string("{\"device\": ") + JsonString(p.device) +
+                       ", \"driver\": " + JsonString(p.driver) + ", \"usb\": " + JsonString(p.usbId) +
+                       ", \"serial\": " + JsonString(p.serial) + ", \"description\": " + JsonString(p.description) + "}";
+        std::fprintf(out, "{\"ports\": [%s\n]}\n", entries.c_str());
+        return 0;
+    }
+    if (ports.empty()) {
+        std::fprintf(out, "no serial ports found (a USB-serial adapter shows up as /dev/ttyUSB0 or /dev/ttyACM0 "
+                          "once plugged in)\n");
+        return 0;
+    }
+    for (const SerialPortInfo& p : ports) {
+        std::string line = p.device;
+        if (!p.usbId.empty()) line += "  USB " + p.usbId;
+        if (!p.serial.empty()) line += "  serial " + p.serial;
+        if (!p.description.empty()) line += "  " + p.description;
+        if (!p.driver.empty()) line += "  (" + p.driver + ")";
+        std::fprintf(out, "%s\n", line.c_str());
+    }
+    return 0;
+}

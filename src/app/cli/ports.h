@@ -1,0 +1,20 @@
+// `kestrivane ports`: the serial ports of this machine.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct SerialPortInfo {
+    std::string device;       // /dev/ttyUSB0
+    std::string driver;       // ftdi_sio, cdc_acm, serial8250 ...
+    std::string usbId;        // vendor:product, for a USB adapter
+    std::string serial;       // its serial number, where it has one
+    std::string description;  // maker and product, as the adapter names itself
+};
+
+// Ports found under `sysClassTty` (Linux sysfs); elsewhere the usual device names.
+std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty = "/sys/class/tty");
+
+// Prints them (text or JSON); returns 0.
+int PrintSerialPorts(bool json, std::FILE* out);

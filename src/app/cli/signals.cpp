@@ -1,0 +1,41 @@
+#include "app/cli/signals.h"
+
+#include <unistd.h>
+
+#include <csignal>
+
+#include "display/cancel_flag.h"
+#include "display/console/console_display.h"
+
+namespace {
+
+// The first signal cancels at the session's next check, with the port closed; a
+// second one stops the program at once.
+void OnCancel(int signal) {
+    if (CancelFlag) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    CancelFlag = 1;
+    static const char said[] = "\nkestrivane: cancelling at the next check (Ctrl-C again to stop at once)\n";
+    (void)!write(STDERR_FILENO, said, sizeof said - 1);
+}
+
+void OnResize(int) { TerminalResized = 1; }
+
+}  // namespace
+
+void CatchSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnCancel;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
+    action.sa_handler = OnResize;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGWINCH, &action, nullptr);
+    // Output to a closed pipe (| head -1) fails quietly; a file grown past the size
+    // limit (ulimit -f) is a failed write the session reports.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}

@@ -1,0 +1,53 @@
+// What a stored file holds, read as an upload reads it: its kind, the header
+// packet's fields, and every data packet with its offset. Problems are what would
+// go wrong, or be sent wrong, on upload; notes are worth knowing and harmless.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/section_kind.h"
+
+enum class StoredKind { Section, Urt, Index, Unknown };
+
+struct Finding {
+    std::size_t offset;
+    std::string text;
+};
+
+struct StoredPacket {
+    std::size_t offset;  // of its STX
+    std::size_t size;    // bytes an upload takes from there (2069, fewer at the end of the file)
+};
+
+struct StoredFile {
+    std::string path;
+    StoredKind kind = StoredKind::Unknown;
+    std::optional<SectionKind> section;  // a section file's, by its extension
+    bool present = false;
+    std::string readError;               // why it could not be read
+    std::string bytes;
+
+    // Section and URT files.
+    bool headerUsable = false;           // an upload can send it
+    std::size_t headerOffset = 0, headerSize = 0;
+    unsigned countPosition = 0, countByte = 0, announced = 0;
+    std::vector<StoredPacket> packets;
+
+    std::vector<std::string> indexLines;  // an index file's lines, made printable
+    std::vector<Finding> problems, notes;
+};
+
+// Reads and looks through one file.
+StoredFile AnalyseStoredFile(const std::string& path);
+
+// "Flash Database section file", "URT file", "index file", "file of unknown content".
+std::string DescribeKind(const StoredFile& file);
+
+// The files an index file stands for: the section files an upload of it sends.
+std::vector<std::string> SectionFilesOf(const std::string& indexPath);
+
+// Text with everything outside printable ASCII written as \xNN.
+std::string Printable(const std::string& text);

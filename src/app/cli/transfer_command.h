@@ -1,0 +1,21 @@
+// `kestrivane download` and `kestrivane upload`: the checks before the box is
+// touched, the question, the session and what is said after it.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "link/section_kind.h"
+
+struct TransferOptions {
+    bool yes = false;      // no question
+    bool force = false;    // upload damaged files anyway
+    bool quiet = false;    // only failures
+    bool verbose = false;  // the settings and what was done to the line
+    std::array<bool, SectionCount> sections{true, true, true, true, true};
+    bool sectionsGiven = false;
+};
+
+// Each returns the exit status; the settings are applied already.
+int DownloadCommand(std::string image, const TransferOptions& options);
+int UploadCommand(const std::string& image, const TransferOptions& options);
