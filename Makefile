@@ -1,16 +1,20 @@
-# make test   installs what is missing, builds every preset this machine needs and runs
-#             every test: native, then the Windows tests under 32-bit Wine, or under
-#             64-bit Wine where this machine cannot run 32-bit programs
-#             (KV_WINDOWS_TESTS=win32 or win64 forces either)
-# make demo   runs a download and an upload against the emulated box
-# make bench  runs the benchmarks of the native build
-# make install  installs kestrivane, kestrivane-box, the manual page and bash completion
-#               under PREFIX (default /usr/local)
-# make gui    runs Kestrivane.exe under Wine on your display, with the emulated box on COM1
-# make dist   makes build/dist/Kestrivane-VERSION.zip for Windows users
+# make test     installs what is missing, builds every preset this machine needs and runs
+#                every test: the native build's, the sanitized build's (address and
+#                undefined-behaviour sanitizers, a few seconds of each fuzz target, the
+#                fault soak), then the Windows tests under 32-bit Wine, or under 64-bit
+#                Wine where this machine cannot run 32-bit programs
+#                (KV_WINDOWS_TESTS=win32 or win64 forces either)
+# make demo      runs a download and an upload against the emulated box
+# make fuzz      runs each fuzz target for FUZZ_SECONDS (default 60)
+# make soak      runs N randomised transfers under faults (default 10000; SEED= first seed)
+# make bench     runs the benchmarks of the native build
+# make install   installs kestrivane, kestrivane-box, the manual page and bash completion
+#                under PREFIX (default /usr/local)
+# make gui       runs Kestrivane.exe under Wine on your display, the emulated box on COM1
+# make dist      makes build/dist/Kestrivane-VERSION.zip for Windows users
 PREFIX ?= /usr/local
 
-.PHONY: all deps install native win32 win64 test test-native test-win32 test-win64 test-windows demo bench gui dist clean
+.PHONY: all deps install native sanitize test-sanitize fuzz soak win32 win64 test test-native test-win32 test-win64 test-windows demo bench gui dist clean
 
 all: native
 
@@ -20,6 +24,10 @@ deps:
 native: deps
 	cmake --preset native
 	cmake --build --preset native
+
+sanitize: deps
+	cmake --preset sanitize
+	cmake --build --preset sanitize
 
 win32: deps
 	cmake --preset win32
@@ -32,6 +40,18 @@ win64: deps
 test-native: native
 	ctest --preset native
 
+test-sanitize: sanitize
+	ctest --preset sanitize
+
+FUZZ_SECONDS ?= 60
+fuzz: sanitize
+	scripts/fuzz $(FUZZ_SECONDS)
+
+N ?= 10000
+SEED ?= 1
+soak: native
+	KV_SOAK_RUNS=$(N) KV_SOAK_SEED=$(SEED) build/native/tests/soak_tests
+
 test-win32: win32
 	ctest --preset win32
 
@@ -43,7 +63,7 @@ test-win64: win64
 test-windows: win32
 	@arch=$$(scripts/windows-tests) && $(MAKE) --no-print-directory test-$$arch
 
-test: test-native test-windows
+test: test-native test-sanitize test-windows
 
 demo: native
 	scripts/demo

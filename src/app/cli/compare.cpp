@@ -39,9 +39,13 @@ std::string Label(const StoredFile& f) {
     return f.kind == StoredKind::Urt ? "URT file" : f.section ? SectionName(*f.section) : "section";
 }
 
-// First differing byte of two ranges, or none.
+// First differing byte of two ranges (each cut to the bytes its file holds), or none.
 std::optional<std::size_t> FirstDifference(const std::string& a, std::size_t at, std::size_t an, const std::string& b,
                                            std::size_t bt, std::size_t bn) {
+    at = std::min(at, a.size());
+    bt = std::min(bt, b.size());
+    an = std::min(an, a.size() - at);
+    bn = std::min(bn, b.size() - bt);
     const std::size_t n = std::min(an, bn);
     for (std::size_t i = 0; i < n; ++i)
         if (a[at + i] != b[bt + i]) return i;

@@ -1,0 +1,93 @@
+// The section receiver fed any replies: the first bytes choose the section and the
+// PacketLength setting, the rest is what the "box" answers to each read. Whatever
+// it is given, the receiver stores only whole, valid data packets behind the header.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/config/profile.h"
+#include "display/progress_display.h"
+#include "download/section_receiver.h"
+#include "link/current_file.h"
+#include "link/packet.h"
+#include "link/serial_link.h"
+
+namespace {
+
+// Each read takes as many bytes as the next two input bytes say (at most what was
+// asked for), or none when the input is over.
+class FuzzLine final : public SerialBackend {
+public:
+    FuzzLine(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    OpenStatus Open(const std::string&, std::int32_t) override { return OpenStatus::Ok; }
+    void ApplyTimeouts(const LinkTimeouts&) override {}
+    int Read(std::uint8_t* buffer, int count) override {
+        if (pos_ + 2 > size_) return 0;
+        int n = (data_[pos_] << 8 | data_[pos_ + 1]) % (count + 1);
+        pos_ += 2;
+        n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), size_ - pos_));
+        std::memcpy(buffer, data_ + pos_, static_cast<std::size_t>(n));
+        pos_ += static_cast<std::size_t>(n);
+        return n;
+    }
+    int Write(const std::uint8_t*, int count) override { return count; }
+    void Close() override {}
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+class QuietDisplay final : public ProgressDisplay {
+public:
+    void SetStatusText(const char*) override {}
+    void SetTransferTitle(const char*) override {}
+    void Repaint() override {}
+    void SetSectionLabels() override {}
+    void ShowDialogControl(int, bool) override {}
+    void ShowSectionProgress() override {}
+    void ShowUrtProgress() override {}
+    void SetProgressRange(int, int) override {}
+    void AdvanceProgress(int) override {}
+    void SetProgressPosition(int, int) override {}
+    void CollapseSectionOptions() override {}
+    void PumpOneMessage() override {}
+    bool IsSectionChecked(SectionKind) override { return true; }
+    MessageAnswer ShowMessage(const Message&) override { return MessageAnswer::Ok; }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 3) return 0;
+    static QuietDisplay display;
+    SetCurrentDisplay(&display);
+    const SectionKind section = AllSections[data[0] % SectionCount];
+    const int lengths[] = {2048, 2500, 2979, 1000, 0, -7, 3000, 2069};
+    OverrideProfileValue("PacketLength", std::to_string(lengths[data[1] % 8]));
+    FuzzLine line(data + 2, size - 2);
+    SetSerialBackend(&line);
+
+    CurrentSectionFile = std::tmpfile();
+    const int result = ReceiveSection(section);
+    if (result != 0 && result != 1) __builtin_trap();
+    // The file: a header packet, then whole, valid data packets only.
+    std::vector<std::uint8_t> stored;
+    std::rewind(CurrentSectionFile);
+    for (int c; (c = std::fgetc(CurrentSectionFile)) != EOF;) stored.push_back(static_cast<std::uint8_t>(c));
+    std::fclose(CurrentSectionFile);
+    CurrentSectionFile = nullptr;
+    if (!stored.empty()) {
+        std::size_t pos = PacketPayloadLength(stored.data()) + PacketFramingSize;
+        while (pos < stored.size()) {
+            if (!StartsWithValidPacket(stored.data() + pos, static_cast<int>(stored.size() - pos))) __builtin_trap();
+            pos += PacketPayloadLength(stored.data() + pos) + PacketFramingSize;
+        }
+        if (pos != stored.size()) __builtin_trap();
+    }
+    SetSerialBackend(nullptr);
+    return 0;
+}
