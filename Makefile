@@ -78,7 +78,7 @@ dist: win32
 	scripts/dist
 
 bench: native
-	build/native/bench/link_roundtrip
+	build/native/bench/kestrivane-bench
 
 clean:
 	rm -rf build

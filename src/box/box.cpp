@@ -51,9 +51,14 @@ void Box::Receive(const std::uint8_t* data, std::size_t count, Micros at) {
     }
 }
 
+Micros Box::ByteTime(const Burst& burst, std::size_t index) const {
+    if (options_.baud > 0) return burst.start + static_cast<Micros>(index) * 10'000'000 / options_.baud;
+    return burst.start + static_cast<Micros>(index) * options_.byteTime;
+}
+
 std::optional<Micros> Box::NextOutputTime() const {
     std::optional<Micros> next;
-    if (!line_.empty()) next = line_.front().first;
+    if (!line_.empty()) next = ByteTime(line_.front(), line_.front().taken);
     if (auto timed = NextTimedEvent(); timed && (!next || timed->output < *next)) next = timed->output;
     return next;
 }
@@ -62,14 +67,45 @@ std::uint8_t Box::TakeOutput() {
     const auto when = NextOutputTime();
     if (!when) return 0;
     Commit(*when);
-    const std::uint8_t b = line_.front().second;
-    line_.pop_front();
+    Burst& burst = line_.front();
+    const std::uint8_t b = burst.bytes[burst.taken++];
+    if (burst.taken == burst.bytes.size()) line_.pop_front();
     return b;
+}
+
+void Box::TakeOutputUntil(Micros t, Bytes* out) {
+    Commit(t);
+    while (!line_.empty()) {
+        Burst& burst = line_.front();
+        // The burst's bytes on the line by `t`, found by halving (a burst is in time order).
+        std::size_t low = burst.taken, high = burst.bytes.size();
+        while (low < high) {
+            const std::size_t mid = (low + high) / 2;
+            if (ByteTime(burst, mid) <= t)
+                low = mid + 1;
+            else
+                high = mid;
+        }
+        out->insert(out->end(), burst.bytes.begin() + static_cast<std::ptrdiff_t>(burst.taken),
+                    burst.bytes.begin() + static_cast<std::ptrdiff_t>(low));
+        burst.taken = low;
+        if (low < burst.bytes.size()) break;
+        line_.pop_front();
+    }
+}
+
+Micros Box::QueuedOutputEnd() const {
+    return line_.empty() ? 0 : ByteTime(line_.back(), line_.back().bytes.size() - 1);
 }
 
 void Box::DiscardOutputBefore(Micros t) {
     Commit(t - 1);
-    while (!line_.empty() && line_.front().first < t) line_.pop_front();
+    while (!line_.empty()) {
+        Burst& burst = line_.front();
+        while (burst.taken < burst.bytes.size() && ByteTime(burst, burst.taken) < t) ++burst.taken;
+        if (burst.taken < burst.bytes.size()) break;
+        line_.pop_front();
+    }
 }
 
 std::optional<Box::TimedEvent> Box::NextTimedEvent() const {
@@ -103,13 +139,17 @@ void Box::FireTimedEvent(Micros when) {
 }
 
 Micros Box::Emit(const Bytes& bytes, Micros at) {
-    Micros t = std::max(at, lineFree_);
-    for (std::uint8_t b : bytes) {
-        line_.emplace_back(t, b);
-        t += options_.byteTime;
+    if (bytes.empty()) return std::max(at, lineFree_);
+    // A busy line takes the bytes at the end of the burst on it; a free one starts a burst.
+    if (at < lineFree_ && !line_.empty()) {
+        Bytes& tail = line_.back().bytes;
+        tail.insert(tail.end(), bytes.begin(), bytes.end());
+    } else {
+        line_.push_back({std::max(at, lineFree_), bytes});
     }
-    lineFree_ = t;
-    return t;
+    const Burst& burst = line_.back();
+    lineFree_ = ByteTime(burst, burst.bytes.size());
+    return lineFree_;
 }
 
 std::uint8_t Box::NoiseByte() {

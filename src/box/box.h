@@ -41,6 +41,7 @@ struct BoxOptions {
     BoxMode mode = BoxMode::Auto;
     Micros etbPeriod = 100'000;           // between announcing ETBs
     Micros byteTime = 0;                  // each byte's time on the line (0: no pacing)
+    long baud = 0;                        // or exactly this line rate, 10 bits a byte (overrides byteTime)
     Micros replyDelay = 0;                // from a request to the start of its answer
     Micros sectionGap = 1'500'000;        // from a section's last packet to the next announcement
     Micros bootTime = 3'000'000;          // upload with noise: boot output before the box listens
@@ -71,6 +72,10 @@ public:
     std::optional<Micros> NextOutputTime() const;
     // Takes that byte.
     std::uint8_t TakeOutput();
+    // Takes every byte on the line by `t`, in order, onto the end of `out`.
+    void TakeOutputUntil(Micros t, Bytes* out);
+    // When the bytes queued now have all been put on the line (now, when none are).
+    Micros QueuedOutputEnd() const;
     // Drops what the box sent before `t` (nobody had the port open).
     void DiscardOutputBefore(Micros t);
 
@@ -125,8 +130,16 @@ private:
     bool uploadSide_ = false;
     bool finished_ = false;
 
-    std::deque<std::pair<Micros, std::uint8_t>> line_;  // bytes on their way, in time order
-    Micros lineFree_ = 0;                                // when the line can take the next byte
+    // Bytes on their way, in bursts: each byte's time follows from its burst's start
+    // and its place in it (exactly, on a paced line: no rounding adds up).
+    struct Burst {
+        Micros start;
+        Bytes bytes;
+        std::size_t taken = 0;  // bytes already on the line and taken
+    };
+    Micros ByteTime(const Burst& burst, std::size_t index) const;
+    std::deque<Burst> line_;
+    Micros lineFree_ = 0;  // when the line can take the next byte
 
     // Periodic output: announcing ETBs (with noise between them), or boot noise.
     Micros nextPeriodic_ = kNever;

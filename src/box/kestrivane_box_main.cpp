@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     app.add_option("--write-image", writeImage, "write the served image as a download would (NAME.dat with NAME.ur1 ..) and go on");
     app.add_option("--record", recordDir, "write sections received on upload as DIR/recorded.ur1 ..");
     app.add_option("--fault", faultTexts, "misbehave as the fault says (below); may be given more than once");
-    app.add_option("--baud", baud, "pace the box's output to this line rate (default: as fast as the pty goes)");
+    app.add_option("--baud", baud, "pace the line to this rate, both ways, byte by byte (default: as fast as the pty goes)");
     app.add_option("--mode", mode, "auto (announce a download, turn to an upload on ETB), download or upload")
         ->check(CLI::IsMember({"auto", "download", "upload"}))
         ->capture_default_str();
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     options.mode = mode == "download" ? box::BoxMode::Download : mode == "upload" ? box::BoxMode::Upload : box::BoxMode::Auto;
     options.etbPeriod = box::Micros{etbPeriodMs} * 1000;
     options.sectionGap = box::Micros{sectionGapMs} * 1000;
-    if (baud > 0) options.byteTime = 10'000'000 / baud;  // 10 bits a byte on the line
+    options.baud = baud;  // 10 bits a byte on the line, both ways
     for (const std::string& text : faultTexts) {
         std::string error;
         auto fault = box::ParseFault(text, &error);
@@ -141,6 +141,7 @@ int main(int argc, char** argv) {
     serverOptions.powerOnDelay = box::Micros{powerOnDelayMs} * 1000;
     serverOptions.once = once;
     serverOptions.verbose = verbose;
+    serverOptions.baud = baud;
     for (const box::Fault& f : options.faults)
         serverOptions.poweredFromStart = serverOptions.poweredFromStart || f.kind == box::FaultKind::EtbStream;
 

@@ -41,6 +41,9 @@ public:
     // a close and reopen in quick succession; elsewhere only the state at each call.
     enum class SlaveEvent { Opened, Closed };
     std::optional<SlaveEvent> NextSlaveEvent();
+    // A descriptor that turns readable when such a change may have happened (-1 where
+    // there is none, and only polling tells).
+    int SlaveEventDescriptor() const { return watch_; }
 
 private:
     int master_ = -1;

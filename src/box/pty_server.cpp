@@ -27,6 +27,7 @@ void PtyServer::StartBox(Micros powerOnAt) {
     box_ = makeBox_();
     box_->PowerOn(powerOnAt);
     pending_.clear();
+    pendingAt_ = 0;
     if (options_.verbose) std::fprintf(stderr, "kestrivane-box: box switched on\n");
 }
 
@@ -44,6 +45,7 @@ int PtyServer::Run(const volatile std::sig_atomic_t& stop) {
                 if (!box_) StartBox(now + options_.powerOnDelay);
                 box_->DiscardOutputBefore(now);
                 pending_.clear();
+                pendingAt_ = 0;
                 open = true;
             } else {
                 if (options_.verbose) std::fprintf(stderr, "kestrivane-box: port closed\n");
@@ -62,17 +64,28 @@ int PtyServer::Run(const volatile std::sig_atomic_t& stop) {
         if (sessionOver && options_.once) return finished ? 0 : 1;
 
         if (!open) {
-            poll(nullptr, 0, 10);  // nobody listens
+            // Nobody listens: sleep until somebody opens the port.
+            pollfd w{pty_.SlaveEventDescriptor(), POLLIN, 0};
+            poll(&w, w.fd >= 0 ? 1 : 0, w.fd >= 0 ? 1000 : 10);
             continue;
         }
         Pump(now);
+        lastWake_ = now;
 
-        // Sleep until the box's next byte is due, input arrives, or the pty can take more.
-        int wait = 20;
-        if (const auto next = box_->NextOutputTime())
-            wait = static_cast<int>(std::clamp<Micros>((*next - Now() + 999) / 1000, 0, 20));
-        pollfd p{pty_.Master(), static_cast<short>(POLLIN | (pending_.empty() ? 0 : POLLOUT)), 0};
-        poll(&p, 1, wait);
+        // Sleep until the box's next byte is due, input arrives, or the pty can take
+        // more. On a paced line, at most one wake a millisecond, but the last byte of
+        // a burst goes out at its own time.
+        Micros wakeAt = now + 1'000'000;  // nothing due: only input or the port's closing wakes it
+        if (const auto next = box_->NextOutputTime()) {
+            wakeAt = std::min(wakeAt, *next);
+            const Micros batch = lastWake_ + 1000;
+            if (wakeAt < batch) wakeAt = std::min(batch, std::max(*next, box_->QueuedOutputEnd()));
+        }
+        const Micros wait = std::max<Micros>(0, wakeAt - Now());
+        const timespec timeout{static_cast<time_t>(wait / 1'000'000), static_cast<long>(wait % 1'000'000) * 1000};
+        pollfd p[2] = {{pty_.Master(), static_cast<short>(POLLIN | (pendingAt_ < pending_.size() ? POLLOUT : 0)), 0},
+                       {pty_.SlaveEventDescriptor(), POLLIN, 0}};
+        ppoll(p, p[1].fd >= 0 ? 2 : 1, &timeout, nullptr);
     }
     if (box_ && open) {
         finished = box_->Finished();
@@ -86,14 +99,27 @@ void PtyServer::Pump(Micros now) {
     for (;;) {
         const ssize_t n = read(pty_.Master(), buffer, sizeof buffer);
         if (n <= 0) break;
-        box_->Receive(buffer, static_cast<std::size_t>(n), now);
+        Micros arrived = now;
+        if (options_.baud > 0) {
+            // The bytes cross the line one after another: the last is there only then.
+            if (now >= inFree_) {
+                inBurstStart_ = now;
+                inBurstBytes_ = 0;
+            }
+            inBurstBytes_ += n;
+            arrived = inFree_ = inBurstStart_ + inBurstBytes_ * 10'000'000 / options_.baud;
+        }
+        box_->Receive(buffer, static_cast<std::size_t>(n), arrived);
     }
-    for (auto next = box_->NextOutputTime(); next && *next <= now; next = box_->NextOutputTime())
-        pending_.push_back(box_->TakeOutput());
-    while (!pending_.empty()) {
-        const ssize_t n = write(pty_.Master(), pending_.data(), pending_.size());
+    if (pendingAt_ == pending_.size()) {
+        pending_.clear();
+        pendingAt_ = 0;
+    }
+    box_->TakeOutputUntil(now, &pending_);
+    while (pendingAt_ < pending_.size()) {
+        const ssize_t n = write(pty_.Master(), pending_.data() + pendingAt_, pending_.size() - pendingAt_);
         if (n <= 0) break;
-        pending_.erase(pending_.begin(), pending_.begin() + n);
+        pendingAt_ += static_cast<std::size_t>(n);
     }
 }
 

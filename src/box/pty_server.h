@@ -19,6 +19,7 @@ struct PtyServerOptions {
     bool poweredFromStart = false;  // the box already announces before the port is opened
     bool once = false;              // one session (port opened, then closed) and return
     bool verbose = false;
+    long baud = 0;                  // what the program writes crosses a line of this rate (0: at once)
 };
 
 class PtyServer {
@@ -42,7 +43,12 @@ private:
     PtyServerOptions options_;
     SessionEnd onSessionEnd_;
     std::unique_ptr<Box> box_;
-    Bytes pending_;  // box output not yet taken by the pty
+    Bytes pending_;               // box output not yet taken by the pty
+    std::size_t pendingAt_ = 0;   // the first of those bytes
+    Micros lastWake_ = 0;
+    Micros inBurstStart_ = 0;     // a paced line: the program's current burst
+    long inBurstBytes_ = 0;
+    Micros inFree_ = 0;           // when its last byte has arrived
 };
 
 }  // namespace box

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -127,6 +128,7 @@ int PosixSerialBackend::Read(std::uint8_t* buffer, int count) {
             break;
         }
         if (abandonReads && abandonReads()) break;
+        if (got > 0) SleepWhileTheLineCarries(start, got, count - got, bounded, deadline);
         // Wait for bytes until the deadline; in slices of 100 ms when the read may be
         // abandoned.
         auto until = deadline;
@@ -150,6 +152,24 @@ int PosixSerialBackend::Read(std::uint8_t* buffer, int count) {
         if (bounded && Clock::now() >= deadline) break;  // the read's total has run out
     }
     return got;
+}
+
+// Bytes trickling in at the line's rate (a real serial line): rather than wake for
+// every few bytes, sleep until the missing ones can have crossed the line, less a
+// millisecond, then wait for them as usual. Bytes that come faster than the line
+// could carry them (a pty, a buffered adapter) are read as they come.
+void PosixSerialBackend::SleepWhileTheLineCarries(Clock::time_point start, int got, int missing, bool bounded,
+                                                  Clock::time_point deadline) const {
+    if (baudRate_ <= 0) return;
+    const auto now = Clock::now();
+    const double elapsed = std::chrono::duration<double>(now - start).count();
+    const double lineBytesPerSecond = baudRate_ / 10.0;
+    if (elapsed <= 0 || got / elapsed > 2 * lineBytesPerSecond) return;
+    const auto lineTime = std::chrono::microseconds(static_cast<long long>(missing * 1e6 / lineBytesPerSecond));
+    if (lineTime < std::chrono::milliseconds(3)) return;
+    auto until = now + lineTime - std::chrono::milliseconds(1);
+    if (bounded && until > deadline) until = deadline;
+    std::this_thread::sleep_until(until);
 }
 
 int PosixSerialBackend::Write(const std::uint8_t* buffer, int count) {

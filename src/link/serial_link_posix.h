@@ -2,6 +2,7 @@
 // /dev/ttyUSB0 or a pseudo-terminal.
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 #include "link/serial_link.h"
@@ -33,6 +34,10 @@ public:
     bool OpenBusy() const { return openBusy_; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    void SleepWhileTheLineCarries(Clock::time_point start, int got, int missing, bool bounded,
+                                  Clock::time_point deadline) const;
+
     int fd_ = -1;
     int openErrno_ = 0;
     bool openBusy_ = false;

@@ -1,0 +1,325 @@
+// kestrivane-bench: ratios measured side by side in one run, each the median of
+// short paired rounds (the two sides alternate, so both meet the same load), with
+// every far end in a process of its own:
+//   - the serial link's round trip against a bare read/poll loop;
+//   - a whole download and upload by `kestrivane`, per data packet, against a bare
+//     client doing the same exchanges with the same minimal box; CPU per packet;
+//   - the same download over an exact-rate 115200 bit/s relay, against the bare
+//     client and against stop-and-wait's limit; the tool's CPU share and peak RSS;
+//     and ZMODEM (sz/rz) for the same bytes where lrzsz is installed.
+//
+//   kestrivane-bench [--quick]       (--quick: one short round of each, for a smoke test)
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/config/link_settings.h"
+#include "bench/bench_roles.h"
+#include "link/packet.h"
+#include "link/serial_link.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string self;  // this program, started again for the far ends
+
+// A far end in its own process (this program in one of its roles, or `program`);
+// its standard output is read line by line.
+class Child {
+public:
+    explicit Child(const std::vector<std::string>& args, const std::string& program = self) {
+        int out[2];
+        if (pipe(out) != 0) std::exit(1);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = fdopen(out[0], "r");
+        port_ = Line();
+    }
+    ~Child() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        std::fclose(out_);
+    }
+    const std::string& Port() const { return port_; }
+    // CPU seconds the process has used so far (the scheduler's count, in nanoseconds).
+    double CpuSeconds() const {
+        std::FILE* f = std::fopen(("/proc/" + std::to_string(pid_) + "/schedstat").c_str(), "r");
+        unsigned long long ns = 0;
+        if (f) {
+            if (std::fscanf(f, "%llu", &ns) != 1) ns = 0;
+            std::fclose(f);
+        }
+        return static_cast<double>(ns) / 1e9;
+    }
+    std::string Line() {
+        char line[256] = "";
+        if (!std::fgets(line, sizeof line, out_)) return "";
+        std::string s = line;
+        if (!s.empty() && s.back() == '\n') s.pop_back();
+        return s;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::FILE* out_ = nullptr;
+    std::string port_;
+};
+
+struct Ran {
+    int status = -1;
+    double wall = 0, cpu = 0;  // seconds
+    long maxRssKb = 0;
+};
+
+Ran RunProgram(const std::vector<std::string>& args) {
+    const auto start = BenchClock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Ran r;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.wall = std::chrono::duration<double>(BenchClock::now() - start).count();
+    r.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    r.maxRssKb = usage.ru_maxrss;
+    return r;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// One session's data packets and the time they took, as the box saw them.
+struct Session {
+    long packets = 0;
+    double perPacketUs = 0;
+    Ran ran;
+};
+
+Session Measure(Child& box, const std::vector<std::string>& args) {
+    Session s;
+    s.ran = RunProgram(args);
+    long long us = 0;
+    if (std::sscanf(box.Line().c_str(), "packets %ld us %lld", &s.packets, &us) != 2 || s.packets == 0 || s.ran.status != 0) {
+        std::fprintf(stderr, "kestrivane-bench: %s did not complete (status %d)\n", args[0].c_str(), s.ran.status);
+        std::exit(1);
+    }
+    s.perPacketUs = static_cast<double>(us) / s.packets;
+    return s;
+}
+
+// Round trips over the link: 1 byte out, a 2069-byte packet back.
+double LinkRoundTrips(const std::string& port, int trips) {
+    LinkSettings.PortName = port;
+    LinkSettings.BaudRate = 115200;
+    if (!OpenSerialLink()) std::exit(1);
+    LinkTimeouts record;
+    SetLinkTimeouts(record, 1000, 1000);
+    std::uint8_t buffer[PacketBufferSize];
+    const auto start = BenchClock::now();
+    for (int i = 0; i < trips; ++i) {
+        WriteLinkByte(ENQ);
+        if (ReadLink(buffer, DataPacketSize) != DataPacketSize) std::exit(1);
+    }
+    const double seconds = std::chrono::duration<double>(BenchClock::now() - start).count();
+    CloseSerialLink();
+    return seconds;
+}
+
+double BareRoundTrips(const std::string& port, int trips) {
+    const int fd = OpenRaw(port);
+    std::uint8_t buffer[PacketBufferSize];
+    const auto start = BenchClock::now();
+    for (int i = 0; i < trips; ++i) {
+        const std::uint8_t request = ENQ;
+        WriteAllBytes(fd, &request, 1);
+        if (!ReadExactly(fd, buffer, DataPacketSize)) std::exit(1);
+    }
+    const double seconds = std::chrono::duration<double>(BenchClock::now() - start).count();
+    close(fd);
+    return seconds;
+}
+
+void Row(const char* what, double ratio, const char* goal, const std::string& detail) {
+    std::printf("  %-52s %6.3f  %-7s %s\n", what, ratio, goal, detail.c_str());
+}
+
+std::string Format(const char* format, double a, double b = 0) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+bool Installed(const char* program) {
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    self = fs::canonical("/proc/self/exe").string();
+    const std::string role = argc > 1 ? argv[1] : "";
+    std::vector<std::string> rest(argv + std::min(argc, 2), argv + argc);
+    if (role == "box") return RunMinimalBox(rest);
+    if (role == "bare") return RunBareClient(rest);
+    if (role == "relay") return RunRelay(rest);
+    if (role == "echo") return RunEcho(rest);
+    const bool quick = role == "--quick";
+    const std::string tool = fs::path(self).parent_path().parent_path() / "src" / "kestrivane";
+
+    const fs::path dir = fs::temp_directory_path() / ("kestrivane-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::string toolImage = (dir / "tool.dat").string(), bareImage = (dir / "bare.dat").string();
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::printf("kestrivane-bench: ratios measured side by side in this run (each the median of paired rounds)\n");
+    std::printf("  %-52s %6s  %-7s %s\n", "measure", "ratio", "goal", "");
+
+    {   // The link.
+        Child echo({"echo"});
+        const int rounds = quick ? 10 : 200, trips = quick ? 20 : 100;
+        std::vector<double> ratios;
+        LinkRoundTrips(echo.Port(), 20);
+        for (int r = 0; r < rounds; ++r) {
+            const bool linkFirst = r % 2 == 0;
+            double link = 0, bare = 0;
+            if (linkFirst) link = LinkRoundTrips(echo.Port(), trips);
+            bare = BareRoundTrips(echo.Port(), trips);
+            if (!linkFirst) link = LinkRoundTrips(echo.Port(), trips);
+            ratios.push_back(link / bare);
+        }
+        Row("link round trip: SerialLink / bare poll loop", Median(ratios), "<= 1.10",
+            "(" + std::to_string(rounds) + " rounds of " + std::to_string(trips) + " round trips)");
+    }
+
+    // Sections whole as announced (16 data packets a count unit; 4 for Eeprom Database's 1).
+    const std::string sections = quick ? "16,16,16,4,16" : "64,64,64,4,64";
+    const int rounds = quick ? 1 : 15;
+    double cpu[2][2] = {};  // [download, upload][kestrivane, bare client], microseconds a packet
+    for (const bool download : {true, false}) {
+        Child box({"box", download ? "download" : "upload", sections});
+        std::vector<double> ratios, toolUs, bareUs, toolCpu, bareCpu;
+        for (int r = 0; r < rounds + 1; ++r) {  // the first round warms up
+            const std::vector<std::string> toolArgs =
+                download ? std::vector<std::string>{tool, "--quiet", "--port", box.Port(), "--packet-length", "2048",
+                                                    "download", "--yes", toolImage}
+                         : std::vector<std::string>{tool, "--quiet", "--port", box.Port(), "upload", "--yes", toolImage};
+            const std::vector<std::string> bareArgs = {self, "bare", download ? "download" : "upload", box.Port(),
+                                                       download ? bareImage : toolImage};
+            Session a, b;
+            if (r % 2) {
+                b = Measure(box, bareArgs);
+                a = Measure(box, toolArgs);
+            } else {
+                a = Measure(box, toolArgs);
+                b = Measure(box, bareArgs);
+            }
+            if (r == 0) continue;
+            ratios.push_back(a.perPacketUs / b.perPacketUs);
+            toolUs.push_back(a.perPacketUs);
+            bareUs.push_back(b.perPacketUs);
+            toolCpu.push_back(a.ran.cpu * 1e6 / a.packets);
+            bareCpu.push_back(b.ran.cpu * 1e6 / b.packets);
+        }
+        Row(download ? "download per packet: kestrivane / bare client" : "upload per packet: kestrivane / bare client",
+            Median(ratios), "<= 1.10", Format("(%.1f us / %.1f us)", Median(toolUs), Median(bareUs)));
+        cpu[download ? 0 : 1][0] = Median(toolCpu);
+        cpu[download ? 0 : 1][1] = Median(bareCpu);
+    }
+    std::printf("  CPU per packet, whole process: kestrivane %.1f us down, %.1f us up; bare client %.1f us, %.1f us\n",
+                cpu[0][0], cpu[1][0], cpu[0][1], cpu[1][1]);
+
+    {   // The emulated box's own cost, serving the same download to kestrivane.
+        Child emulated({"--synthetic", sections, "--etb-period", "20", "--section-gap", "0", "--power-on-delay", "0"},
+                       (fs::path(tool).parent_path() / "kestrivane-box").string());
+        std::vector<double> boxCpu;
+        for (int r = 0; r < (quick ? 1 : 5); ++r) {
+            const double before = emulated.CpuSeconds();
+            const Ran ran = RunProgram({tool, "--quiet", "--port", emulated.Port(), "--packet-length", "2048",
+                                        "download", "--yes", toolImage});
+            const double packets = quick ? 68 : 260;
+            if (ran.status == 0) boxCpu.push_back((emulated.CpuSeconds() - before) * 1e6 / packets);
+        }
+        std::printf("  kestrivane-box CPU per packet served: %.1f us (kestrivane's: %.1f us)\n", Median(boxCpu), cpu[0][0]);
+    }
+
+    double pacedPerPacketUs = 0;
+    {   // A paced line: 115200 bit/s through the relay.
+        Child box({"box", "download", quick ? "16,0,0,0,0" : "16,16,0,4,0"});
+        Child relay({"relay", "115200", box.Port()});
+        const double limitUs = (1 + DataPacketSize) * 10 * 1e6 / 115200;  // ENQ out, packet back
+        std::vector<double> ratios, toolUs, shares, rss;
+        for (int r = 0; r < (quick ? 1 : 3); ++r) {
+            const Session a = Measure(box, {tool, "--quiet", "--port", relay.Port(), "--packet-length", "2048",
+                                            "download", "--yes", toolImage});
+            const Session b = Measure(box, {self, "bare", "download", relay.Port(), bareImage});
+            ratios.push_back(a.perPacketUs / b.perPacketUs);
+            toolUs.push_back(a.perPacketUs);
+            shares.push_back(100 * a.ran.cpu / a.ran.wall);
+            rss.push_back(a.ran.maxRssKb / 1024.0);
+        }
+        pacedPerPacketUs = Median(toolUs);
+        Row("paced 115200 per packet: kestrivane / bare client", Median(ratios), "", "");
+        Row("paced 115200 per packet: kestrivane / stop-and-wait", Median(toolUs) / limitUs, "",
+            Format("(%.2f ms / %.2f ms)", Median(toolUs) / 1000, limitUs / 1000));
+        std::printf("  paced 115200: kestrivane CPU %.2f %% of wall time, peak RSS %.1f MB\n", Median(shares), Median(rss));
+    }
+    if (!Installed("sz") || !Installed("rz")) {
+        std::printf("  ZMODEM: lrzsz (sz, rz) is not installed: no comparison with it\n");
+    } else {
+        // The same data packets' bytes, sent by sz to rz over the same kind of relay.
+        Child relay({"relay", "115200", "new"});
+        const std::string farSide = relay.Line();
+        const double bytes = (quick ? 16 : 36) * double{DataPacketSize};
+        const fs::path zdir = dir / "zmodem";
+        fs::create_directories(zdir / "in");
+        std::system(("head -c " + std::to_string(static_cast<long>(bytes)) + " /dev/urandom > " + (zdir / "data").string()).c_str());
+        const std::string receive = "cd " + (zdir / "in").string() + " && stty raw -echo < " + farSide +
+                                    " && timeout 120 rz -q -y < " + farSide + " > " + farSide + " 2>/dev/null &";
+        std::system(receive.c_str());
+        const auto start = BenchClock::now();
+        const std::string send = "stty raw -echo < " + relay.Port() + " && timeout 120 sz -q " + (zdir / "data").string() + " < " +
+                                 relay.Port() + " > " + relay.Port() + " 2>/dev/null";
+        const int status = std::system(send.c_str());
+        const double seconds = std::chrono::duration<double>(BenchClock::now() - start).count();
+        if (status == 0)
+            Row("paced 115200 data phase: kestrivane / ZMODEM (sz, rz)",
+                pacedPerPacketUs * (bytes / DataPacketSize) / 1e6 / seconds, "",
+                Format("(%.0f bytes in %.2f s by ZMODEM)", bytes, seconds));
+        else
+            std::printf("  ZMODEM: sz failed (status %d): no comparison\n", status);
+    }
+    fs::remove_all(dir);
+    return 0;
+}
