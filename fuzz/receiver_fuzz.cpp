@@ -41,29 +41,11 @@ private:
     std::size_t pos_ = 0;
 };
 
-class QuietDisplay final : public ProgressDisplay {
-public:
-    void SetStatusText(const char*) override {}
-    void SetTransferTitle(const char*) override {}
-    void Repaint() override {}
-    void SetSectionLabels() override {}
-    void ShowDialogControl(int, bool) override {}
-    void ShowSectionProgress() override {}
-    void ShowUrtProgress() override {}
-    void SetProgressRange(int, int) override {}
-    void AdvanceProgress(int) override {}
-    void SetProgressPosition(int, int) override {}
-    void CollapseSectionOptions() override {}
-    void PumpOneMessage() override {}
-    bool IsSectionChecked(SectionKind) override { return true; }
-    MessageAnswer ShowMessage(const Message&) override { return MessageAnswer::Ok; }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
-    static QuietDisplay display;
+    static NullDisplay display;
     SetCurrentDisplay(&display);
     const SectionKind section = AllSections[data[0] % SectionCount];
     const int lengths[] = {2048, 2500, 2979, 1000, 0, -7, 3000, 2069};

@@ -51,6 +51,27 @@ public:
     virtual MessageAnswer ShowMessage(const Message& message) = 0;
 };
 
+// A display that shows nothing and answers every message with OK (or No).
+class NullDisplay : public ProgressDisplay {
+public:
+    void SetStatusText(const char*) override {}
+    void SetTransferTitle(const char*) override {}
+    void Repaint() override {}
+    void SetSectionLabels() override {}
+    void ShowDialogControl(int, bool) override {}
+    void ShowSectionProgress() override {}
+    void ShowUrtProgress() override {}
+    void SetProgressRange(int, int) override {}
+    void AdvanceProgress(int) override {}
+    void SetProgressPosition(int, int) override {}
+    void CollapseSectionOptions() override {}
+    void PumpOneMessage() override {}
+    bool IsSectionChecked(SectionKind) override { return true; }
+    MessageAnswer ShowMessage(const Message& m) override {
+        return m.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+};
+
 // The current display. Until one is installed, a display that shows nothing and
 // prints messages on standard error stands in.
 ProgressDisplay& CurrentDisplay();

@@ -169,6 +169,7 @@ void PosixSerialBackend::SleepWhileTheLineCarries(Clock::time_point start, int g
     if (lineTime < std::chrono::milliseconds(3)) return;
     auto until = now + lineTime - std::chrono::milliseconds(1);
     if (bounded && until > deadline) until = deadline;
+    if (abandonReads && until > now + std::chrono::milliseconds(100)) until = now + std::chrono::milliseconds(100);
     std::this_thread::sleep_until(until);
 }
 
