@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "bench/bench_roles.h"
-#include "box/pty_device.h"
 #include "link/packet.h"
 #include "link/section_kind.h"
 
@@ -33,15 +32,6 @@ bool ReadExactly(int fd, std::uint8_t* buffer, int count, int timeoutMs) {
         if (poll(&p, 1, timeoutMs) <= 0 || !(p.revents & POLLIN)) return false;
     }
     return true;
-}
-
-bool AwaitSlave(PtyDevice& pty, bool opened, int timeoutMs) {
-    for (int waited = 0; timeoutMs < 0 || waited < timeoutMs; waited += 2) {
-        while (const auto event = pty.NextSlaveEvent())
-            if ((*event == PtyDevice::SlaveEvent::Opened) == opened) return true;
-        usleep(2000);
-    }
-    return false;
 }
 
 bool WriteAllBytes(int fd, const std::uint8_t* bytes, std::size_t count) {

@@ -23,10 +23,6 @@ int RunRelay(const std::vector<std::string>& args);
 // reads with one 2069-byte data packet.
 int RunEcho(const std::vector<std::string>& args);
 
-// Waits for the next time a program opens (or closes) the pty's slave side; false
-// after `timeoutMs` without it.
-bool AwaitSlave(class PtyDevice& pty, bool opened, int timeoutMs = -1);
-
 // Opens a pty slave raw, for the bare programs.
 int OpenRaw(const std::string& path);
 // Reads exactly `count` bytes (false on hang-up or after `timeoutMs` of silence).

@@ -32,6 +32,17 @@ struct Timing {
     }
 };
 
+// Waits for the next time a program opens (or closes) the pty's slave side; false
+// after `timeoutMs` without it.
+bool AwaitSlave(PtyDevice& pty, bool opened, int timeoutMs = -1) {
+    for (int waited = 0; timeoutMs < 0 || waited < timeoutMs; waited += 2) {
+        while (const auto event = pty.NextSlaveEvent())
+            if ((*event == PtyDevice::SlaveEvent::Opened) == opened) return true;
+        usleep(2000);
+    }
+    return false;
+}
+
 // One byte, waiting for it; -1 when the program closed the port.
 int NextByte(int fd) {
     std::uint8_t b;

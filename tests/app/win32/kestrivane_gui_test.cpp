@@ -9,6 +9,7 @@
 #include <iterator>
 #include <vector>
 
+#include "support/win32/box_record.h"
 #include "support/win32/gui_driver.h"
 
 namespace {
@@ -17,12 +18,9 @@ constexpr const char* MainTitle = "4730 Box Image Uploader/Downloader";
 constexpr const char* StandardConfig = "[OPTIONS]\r\nLastDir=\r\nPort=COM5\r\nPacketLength=2048\r\n";
 const char* const Suffixes[] = {"ur1", "ur2", "ur3", "ur4", "ur5"};
 
-using Bytes = std::vector<char>;
+using Bytes = FileBytes;
 
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+Bytes ReadAll(const std::string& path) { return ReadWholeFile(path); }
 std::string ReadText(const std::string& path) {
     const Bytes b = ReadAll(path);
     return std::string(b.begin(), b.end());
@@ -130,19 +128,9 @@ protected:
         return program.Answer("Status", dialog, IDOK, shot);
     }
 
-    std::vector<std::pair<std::string, Bytes>> Recorded() const {
-        std::vector<std::pair<std::string, Bytes>> sections;
-        for (const char* suffix : Suffixes)
-            if (Exists(Path(std::string("record/recorded.") + suffix)))
-                sections.emplace_back(suffix, ReadAll(Path(std::string("record/recorded.") + suffix)));
-        return sections;
-    }
-    void ClearRecord() const {
-        for (const char* suffix : Suffixes) DeleteFileA(Path(std::string("record/recorded.") + suffix).c_str());
-    }
+    void ClearRecord() const { ClearRecordedSections(Path("record")); }
     std::vector<std::pair<std::string, Bytes>> WaitForRecord(std::size_t sections) const {
-        WaitUntil([&] { return Recorded().size() >= sections; }, 5000);
-        return Recorded();
+        return WaitForRecordedSections(Path("record"), sections);
     }
 
     std::string dir_;

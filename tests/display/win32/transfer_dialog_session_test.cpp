@@ -17,16 +17,14 @@
 #include "link/section_kind.h"
 #include "link/serial_link_win32.h"
 #include "upload/urt_mode.h"
+#include "support/win32/box_record.h"
 #include "support/win32/gui_driver.h"
 
 namespace {
 
-using Bytes = std::vector<char>;
+using Bytes = FileBytes;
 
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+Bytes ReadAll(const std::string& path) { return ReadWholeFile(path); }
 
 bool PortClosed() {
     return static_cast<Win32SerialBackend&>(PlatformSerialBackend()).Handle() == INVALID_HANDLE_VALUE;
@@ -74,23 +72,10 @@ protected:
     }
 
     // What the box received in the upload that just ended, by section suffix.
-    std::vector<std::pair<std::string, Bytes>> Recorded() {
-        std::vector<std::pair<std::string, Bytes>> sections;
-        for (SectionKind kind : AllSections) {
-            const std::string path = Path(std::string("record/recorded.") + SectionSuffix(kind));
-            if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-                sections.emplace_back(SectionSuffix(kind), ReadAll(path));
-        }
-        return sections;
-    }
-    void ClearRecord() {
-        for (SectionKind kind : AllSections)
-            DeleteFileA(Path(std::string("record/recorded.") + SectionSuffix(kind)).c_str());
-    }
+    std::vector<std::pair<std::string, Bytes>> Recorded() { return RecordedSections(Path("record")); }
+    void ClearRecord() { ClearRecordedSections(Path("record")); }
     // The box records a session once it has seen the port close.
-    void WaitForRecord(std::size_t sections) {
-        WaitUntil([&] { return Recorded().size() >= sections; }, 5000);
-    }
+    void WaitForRecord(std::size_t sections) { WaitForRecordedSections(Path("record"), sections); }
 
     void Download(const char* name) {
         Select(name);
