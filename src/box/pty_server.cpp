@@ -88,6 +88,7 @@ int PtyServer::Run(const volatile std::sig_atomic_t& stop) {
         ppoll(p, p[1].fd >= 0 ? 2 : 1, &timeout, nullptr);
     }
     if (box_ && open) {
+        Pump(Now());  // what the program wrote before the stop, as at a close
         finished = box_->Finished();
         if (onSessionEnd_) onSessionEnd_(*box_);
     }
