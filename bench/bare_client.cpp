@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "bench/bench_roles.h"
-#include "link/packet.h"
-#include "link/section_kind.h"
+#include "core/packet.h"
+#include "core/section_kind.h"
 
 int OpenRaw(const std::string& path) {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);

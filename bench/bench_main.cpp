@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "app/config/link_settings.h"
 #include "bench/bench_roles.h"
-#include "link/packet.h"
+#include "core/link_settings.h"
+#include "core/packet.h"
 #include "link/serial_link.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "bench/bench_roles.h"
 #include "box/pty_device.h"
 #include "box/synthetic_image.h"
-#include "link/packet.h"
+#include "core/packet.h"
 
 namespace {
 

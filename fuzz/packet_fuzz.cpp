@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "link/packet.h"
+#include "core/packet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size >= 4) {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/config/profile.h"
-#include "display/progress_display.h"
+#include "core/current_file.h"
+#include "core/packet.h"
+#include "core/profile.h"
+#include "core/progress_display.h"
 #include "download/section_receiver.h"
-#include "link/current_file.h"
-#include "link/packet.h"
 #include "link/serial_link.h"
 
 namespace {

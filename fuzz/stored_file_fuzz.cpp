@@ -4,14 +4,16 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/cli/compare.h"
 #include "app/cli/inspect.h"
-#include "display/progress_display.h"
-#include "link/current_file.h"
-#include "link/packet.h"
+#include "core/current_file.h"
+#include "core/packet.h"
+#include "core/progress_display.h"
 #include "upload/section_sender.h"
+#include "upload/stored_section.h"
 #include "upload/urt_mode.h"
 
 namespace {
@@ -30,20 +32,37 @@ void Write(const std::string& path, const std::uint8_t* data, std::size_t size) 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static std::FILE* sink = std::fopen("/dev/null", "w");
+    static NullDisplay quiet;  // the sender's messages are not what is tested
+    SetCurrentDisplay(&quiet);
     const std::string section = TempPath("box.ur4"), urt = TempPath("box.urt"), other = TempPath("box.ur2");
     Write(section, data, size);
     Write(urt, data, size);
 
+    // The sender's reading and the one reader of stored sections agree on every
+    // input: the same header, the same packets, nothing more.
     for (bool urtMode : {false, true}) {
         UrtMode = urtMode;
+        const std::size_t offset = urtMode ? UrtPrefixSize : 0;
+        const std::optional<SectionKind> rule = urtMode ? std::nullopt : std::optional(SectionKind::EepromDatabase);
+        const StoredSectionLayout layout = ReadStoredSection(data, size, offset, rule);
         CurrentSectionFile = std::fopen((urtMode ? urt : section).c_str(), "r+b");
         unsigned count = 0, length = 0;
-        if (ReadStoredHeader(&count, &length, urtMode ? std::nullopt : std::optional(SectionKind::EepromDatabase)) == 0) {
-            // As the sender reads them: the header, then data packets while there are any.
+        const bool usable = ReadStoredHeader(&count, &length, rule) == 0;
+        if (usable != layout.headerUsable) __builtin_trap();
+        if (usable) {
+            if (count != layout.announced || length + PacketFramingSize != layout.headerSize) __builtin_trap();
             std::uint8_t buffer[PacketBufferSize];
-            if (ReadStoredPacket(length, buffer, urtMode ? UrtPrefixSize : 0))
-                for (unsigned i = 0; i < count && ReadStoredPacket(DataPayloadSize, buffer, 0); ++i) {
-                }
+            if (!ReadStoredPacket(length, buffer, static_cast<int>(offset))) __builtin_trap();
+            if (std::memcmp(buffer, data + offset, layout.headerSize) != 0) __builtin_trap();
+            std::size_t n = 0;
+            for (; ReadStoredPacket(DataPayloadSize, buffer, 0); ++n) {
+                if (n >= layout.packets.size()) __builtin_trap();
+                const StoredPacketSpan& p = layout.packets[n];
+                if (std::memcmp(buffer, data + p.offset, p.size) != 0) __builtin_trap();
+                for (std::size_t i = p.size; i < static_cast<std::size_t>(DataPacketSize); ++i)
+                    if (buffer[i] != 0xFF) __builtin_trap();  // only past the end of the file
+            }
+            if (n != layout.packets.size()) __builtin_trap();
         }
         std::fclose(CurrentSectionFile);
         CurrentSectionFile = nullptr;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/packet.h"
+#include "core/packet.h"
 
 namespace box {
 

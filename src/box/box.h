@@ -86,7 +86,6 @@ public:
     const std::vector<ReceivedSection>& Received() const { return received_; }
     // Complete received sections by kind (the last of each kind).
     Image ReceivedImage() const;
-    int HeaderRequests() const { return headerRequests_; }
     int DataRequests() const { return dataRequests_; }
 
 private:
@@ -154,7 +153,6 @@ private:
     int next_ = -1;     // next packet to serve; -1 for the header
     int served_ = 0;    // data packets this section will serve
     int announced_ = 0;
-    int headerRequests_ = 0;
     int dataRequests_ = 0;
 
     // Upload.

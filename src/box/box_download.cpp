@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "box/box.h"
-#include "link/packet.h"
+#include "core/packet.h"
 
 namespace box {
 
@@ -54,7 +54,6 @@ void Box::ServeRequest(Micros at) {
     const bool first = section_ == firstAnnounced_;
 
     if (next_ < 0) {
-        ++headerRequests_;
         if (FindFault(FaultKind::NoHeader, section_, first)) {
             state_ = State::Dead;
             return;

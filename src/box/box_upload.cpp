@@ -2,7 +2,7 @@
 // what arrived, and the upload faults.
 #include "box/box.h"
 #include "box/synthetic_image.h"
-#include "link/packet.h"
+#include "core/packet.h"
 
 namespace box {
 

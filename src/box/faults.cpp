@@ -1,6 +1,6 @@
 #include "box/faults.h"
 
-#include <cstdlib>
+#include "core/whole_number.h"
 
 namespace box {
 
@@ -35,11 +35,9 @@ constexpr NamedFault kFaults[] = {
 };
 
 bool ParseNumber(const std::string& text, int* out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || v < 0 || v > 100000) return false;
-    *out = static_cast<int>(v);
+    long value = 0;
+    if (!ParseWholeNumber(text, 0, 100000, &value)) return false;
+    *out = static_cast<int>(value);
     return true;
 }
 

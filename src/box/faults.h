@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 namespace box {
 

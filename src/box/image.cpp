@@ -1,10 +1,12 @@
 #include "box/image.h"
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
 
-#include "app/files/bounded_file.h"
-#include "link/packet.h"
+#include "core/bounded_file.h"
+#include "core/packet.h"
+#include "download/index_file.h"
+#include "upload/stored_section.h"
 #include "upload/urt_mode.h"
 
 namespace box {
@@ -29,36 +31,24 @@ Bytes BuildPacket(const Bytes& payload, std::uint8_t offset1, std::uint8_t highN
     p.push_back(offset1);
     p.push_back(static_cast<std::uint8_t>((highNibble & 0x0F) << 4 | (l >> 8 & 0x0F)));
     p.push_back(static_cast<std::uint8_t>(l & 0xFF));
-    std::uint32_t sum = 0;
-    for (std::uint8_t b : payload) {
-        p.push_back(b);
-        sum += b;
-    }
+    p.insert(p.end(), payload.begin(), payload.end());
+    const std::uint32_t sum = PayloadSum(payload.data(), payload.size());
     for (int shift = 24; shift >= 0; shift -= 8) p.push_back(static_cast<std::uint8_t>(sum >> shift));
     p.push_back(ETX);
     return p;
 }
 
-namespace {
-
-// One packet from `pos`, sized by its length field and cut at the end of the data.
-Bytes TakePacket(const Bytes& bytes, std::size_t pos) {
-    std::size_t size = bytes.size() - pos;
-    if (size >= 4) size = std::min<std::size_t>(size, PacketPayloadLength(&bytes[pos]) + PacketFramingSize);
-    return Bytes(bytes.begin() + static_cast<long>(pos), bytes.begin() + static_cast<long>(pos + size));
-}
-
-
-}  // namespace
-
 std::optional<StoredSection> ParseStoredSection(const Bytes& bytes, std::size_t offset) {
-    if (bytes.size() < offset + 4 || bytes[offset] != STX) return std::nullopt;
+    const StoredSectionLayout layout = ReadStoredSection(bytes.data(), bytes.size(), offset, std::nullopt);
+    if (!layout.headerRead || bytes[offset] != STX) return std::nullopt;
+    const auto at = [&](std::size_t from, std::size_t size) {
+        return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(from + size));
+    };
     StoredSection section;
-    section.header = TakePacket(bytes, offset);
-    for (std::size_t pos = offset + section.header.size(); pos < bytes.size();) {
-        section.packets.push_back(TakePacket(bytes, pos));
-        pos += section.packets.back().size();
-    }
+    section.header = at(offset, layout.headerSize);
+    // Each packet as a download stores it: its own length, within what an upload sends.
+    for (const StoredPacketSpan& p : layout.packets)
+        section.packets.push_back(at(p.offset, std::min<std::size_t>(p.size, p.length + PacketFramingSize)));
     return section;
 }
 
@@ -114,14 +104,10 @@ std::optional<Image> LoadImage(const std::string& path, std::string* error) {
 
 bool WriteImage(const std::string& chosenPath, const Image& image) {
     bool ok = true;
-    Bytes index;
-    for (SectionKind kind : AllSections) {
-        const std::string file = SectionFilePath(chosenPath, kind);
-        index.insert(index.end(), file.begin(), file.end());
-        index.push_back('\n');
-        if (image[kind]) ok = WriteFileBytes(file, image[kind]->FileBytes()) && ok;
-    }
-    return WriteFileBytes(chosenPath, index) && ok;
+    for (SectionKind kind : AllSections)
+        if (image[kind]) ok = WriteFileBytes(SectionFilePath(chosenPath, kind), image[kind]->FileBytes()) && ok;
+    const std::string index = IndexFileText(chosenPath);
+    return WriteFileBytes(chosenPath, Bytes(index.begin(), index.end())) && ok;
 }
 
 }  // namespace box

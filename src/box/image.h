@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 namespace box {
 
@@ -39,8 +39,8 @@ struct Image {
 Bytes BuildPacket(const Bytes& payload, std::uint8_t offset1 = 0, std::uint8_t highNibble = 0);
 
 // The packets of a stored section, read from `bytes` starting at `offset` (0 for a
-// section file, 6 for a URT file). Each packet's size comes from its own length
-// field; a last packet cut short by the end of the data is kept as it stands.
+// section file, 6 for a URT file) as an upload reads them; each packet is kept at
+// its own length. Nothing when no header packet stands there.
 std::optional<StoredSection> ParseStoredSection(const Bytes& bytes, std::size_t offset);
 
 // An image from disk: a URT file (extension beginning with "urt"), or the section

@@ -12,6 +12,7 @@
 #include "box/pty_device.h"
 #include "box/pty_server.h"
 #include "box/synthetic_image.h"
+#include "core/whole_number.h"
 
 namespace {
 
@@ -28,13 +29,9 @@ bool ParseCounts(const std::string& text, box::SyntheticPlan* plan) {
             plan->packets[i] = -1;
             continue;
         }
-        try {
-            std::size_t used = 0;
-            plan->packets[i] = std::stoi(item, &used);
-            if (used != item.size() || plan->packets[i] < 0 || plan->packets[i] > 4080) return false;
-        } catch (const std::exception&) {
-            return false;
-        }
+        long count = 0;
+        if (!ParseWholeNumber(item, 0, 4080, &count)) return false;
+        plan->packets[i] = static_cast<int>(count);
     }
     return !std::getline(in, item, ',');
 }

@@ -1,6 +1,6 @@
 #include "box/synthetic_image.h"
 
-#include "link/packet.h"
+#include "core/packet.h"
 
 namespace box {
 

@@ -1,4 +1,4 @@
-#include "app/files/bounded_file.h"
+#include "core/bounded_file.h"
 
 #include <sys/stat.h>
 

@@ -1,3 +1,3 @@
-#include "display/cancel_flag.h"
+#include "core/cancel_flag.h"
 
 volatile std::sig_atomic_t CancelFlag = 0;

@@ -1,3 +1,3 @@
-#include "link/current_file.h"
+#include "core/current_file.h"
 
 std::FILE* CurrentSectionFile = nullptr;

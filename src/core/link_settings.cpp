@@ -1,3 +1,3 @@
-#include "app/config/link_settings.h"
+#include "core/link_settings.h"
 
 LinkSettingsRecord LinkSettings;

@@ -1,16 +1,23 @@
-#include "link/packet.h"
+#include "core/packet.h"
 
 unsigned PacketPayloadLength(const std::uint8_t* packet) {
     return ((packet[2] & 0x0Fu) << 8) | packet[3];
 }
 
-bool VerifyPacketChecksum(const std::uint8_t* packet, unsigned payloadLength) {
+std::uint32_t PayloadSum(const std::uint8_t* payload, std::size_t count) {
     std::uint32_t sum = 0;
-    for (unsigned i = 0; i < payloadLength; ++i) sum += packet[4 + i];
+    for (std::size_t i = 0; i < count; ++i) sum += payload[i];
+    return sum;
+}
+
+std::uint32_t PacketChecksumField(const std::uint8_t* packet, unsigned payloadLength) {
     const std::uint8_t* field = packet + 4 + payloadLength;
-    const std::uint32_t stored = (std::uint32_t{field[0]} << 24) | (std::uint32_t{field[1]} << 16) |
-                                 (std::uint32_t{field[2]} << 8) | std::uint32_t{field[3]};
-    return sum == stored;
+    return (std::uint32_t{field[0]} << 24) | (std::uint32_t{field[1]} << 16) | (std::uint32_t{field[2]} << 8) |
+           std::uint32_t{field[3]};
+}
+
+bool VerifyPacketChecksum(const std::uint8_t* packet, unsigned payloadLength) {
+    return PacketPayloadSum(packet, payloadLength) == PacketChecksumField(packet, payloadLength);
 }
 
 unsigned HeaderCountByteOffset(const std::uint8_t* header) {

@@ -12,10 +12,11 @@
 // count byte K at offset N + 35, and the section holds K x 16 data packets.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 // Size constants of the link.
 constexpr int PacketBufferSize = 3000;  // every packet buffer; exclusive bound of an accepted length
@@ -39,6 +40,16 @@ enum ControlByte : std::uint8_t {
 // Payload length L from offsets 2 and 3. Offsets 0 to 3 must be present.
 unsigned PacketPayloadLength(const std::uint8_t* packet);
 
+// The 32-bit unsigned sum of `count` bytes: what a packet's checksum field holds for
+// a payload of those bytes.
+std::uint32_t PayloadSum(const std::uint8_t* payload, std::size_t count);
+// The sum of a packet's L payload bytes, and its big-endian checksum field; all
+// L + 8 bytes from offset 0 must be present.
+inline std::uint32_t PacketPayloadSum(const std::uint8_t* packet, unsigned payloadLength) {
+    return PayloadSum(packet + 4, payloadLength);
+}
+std::uint32_t PacketChecksumField(const std::uint8_t* packet, unsigned payloadLength);
+
 // True when the sum of the L payload bytes equals the big-endian checksum field.
 // All L + 8 bytes from offset 0 must be present.
 bool VerifyPacketChecksum(const std::uint8_t* packet, unsigned payloadLength);
@@ -53,8 +64,6 @@ unsigned HeaderCountByteOffset(const std::uint8_t* header);
 
 // Offset of the header's count position byte N.
 constexpr unsigned HeaderCountPositionOffset = 12;
-// Bytes of a header that must be present for its count byte to be read in any case.
-constexpr unsigned HeaderFieldsMaxSpan = 255 + 35 + 1;
 
 // True when `bytes` (`count` of them) begin with a packet that passes every check a
 // received data packet gets: STX first, a length below PacketBufferSize, its ETX

@@ -1,4 +1,4 @@
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 namespace {
 
@@ -6,23 +6,35 @@ struct SectionRow {
     const char* suffix;
     const char* name;
     const char* shortName;
+    const char* label;
+    int barId;
+    const char* receiving;
+    const char* sending;
 };
 
 constexpr SectionRow kSections[SectionCount] = {
-    {"ur1", "Flash Database", "flash"},
-    {"ur2", "Satellite Database", "satellite"},
-    {"ur3", "Resource", "resource"},
-    {"ur4", "Eeprom Database", "eeprom"},
-    {"ur5", "Application Software", "application"},
+    {"ur1", "Flash Database", "flash", "Flash Data", 1007, "Status: Receiving Flash Database",
+     "Status: Sending Flash Database"},
+    {"ur2", "Satellite Database", "satellite", "Satellite Data", 1008, "Status: Receiving Satellite Database",
+     "Status: Sending Satellite Database"},
+    {"ur3", "Resource", "resource", "Resource", 1015, "Status: Receiving Resource", "Status: Sending Resource"},
+    {"ur4", "Eeprom Database", "eeprom", "Eeprom Data", 1009, "Status: Receiving Eeprom Database",
+     "Status: Sending Eeprom Database"},
+    {"ur5", "Application Software", "application", "Application Software", 1010,
+     "Status: Receiving Application Software", "Status: Sending Application Software"},
 };
+
+const SectionRow& Row(SectionKind kind) { return kSections[SectionIndex(kind)]; }
 
 }  // namespace
 
-const char* SectionSuffix(SectionKind kind) { return kSections[SectionIndex(kind)].suffix; }
-
-const char* SectionName(SectionKind kind) { return kSections[SectionIndex(kind)].name; }
-
-const char* SectionShortName(SectionKind kind) { return kSections[SectionIndex(kind)].shortName; }
+const char* SectionSuffix(SectionKind kind) { return Row(kind).suffix; }
+const char* SectionName(SectionKind kind) { return Row(kind).name; }
+const char* SectionShortName(SectionKind kind) { return Row(kind).shortName; }
+const char* SectionLabel(SectionKind kind) { return Row(kind).label; }
+const char* ReceivingStatus(SectionKind kind) { return Row(kind).receiving; }
+const char* SendingStatus(SectionKind kind) { return Row(kind).sending; }
+int SectionBar(SectionKind kind) { return Row(kind).barId; }
 
 bool SectionFromShortName(const std::string& name, SectionKind* kind) {
     for (SectionKind k : AllSections) {
@@ -32,6 +44,17 @@ bool SectionFromShortName(const std::string& name, SectionKind* kind) {
         }
     }
     return false;
+}
+
+std::optional<SectionKind> SectionOfBar(int barId) {
+    for (SectionKind kind : AllSections)
+        if (SectionBar(kind) == barId) return kind;
+    return std::nullopt;
+}
+
+const char* BarLabel(int barId) {
+    if (const auto kind = SectionOfBar(barId)) return SectionLabel(*kind);
+    return barId == UrtBarId ? "URT file" : "?";
 }
 
 std::string SectionFilePath(const std::string& chosenPath, SectionKind kind) {

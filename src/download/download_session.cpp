@@ -2,28 +2,18 @@
 
 #include <cstdio>
 
-#include "display/cancel_flag.h"
-#include "display/progress_display.h"
-#include "display/section_display.h"
+#include "core/cancel_flag.h"
+#include "core/current_file.h"
+#include "core/packet.h"
+#include "core/progress_display.h"
 #include "download/index_file.h"
 #include "download/priority_hook.h"
 #include "download/section_receiver.h"
-#include "link/current_file.h"
-#include "link/packet.h"
 #include "link/serial_link.h"
 
 namespace {
 
-const char* ReceivingStatus(SectionKind kind) {
-    static const char* const texts[SectionCount] = {
-        "Status: Receiving Flash Database",   "Status: Receiving Satellite Database",
-        "Status: Receiving Resource",         "Status: Receiving Eeprom Database",
-        "Status: Receiving Application Software",
-    };
-    return texts[SectionIndex(kind)];
-}
-
-enum class Wait { Announced, Silent, Cancelled };  // Cancelled: cancelled, or the port is gone
+enum class Wait { Announced, Silent, Stopped };  // Stopped: cancelled, or the port is gone
 
 // One byte per pass until ETB, with a pump before every read. `silenceEnds`: a
 // read that returns nothing ends the wait as Silent (otherwise it only ends the
@@ -31,15 +21,15 @@ enum class Wait { Announced, Silent, Cancelled };  // Cancelled: cancelled, or t
 // after every pass that did not end the wait, so a wait lasts at most one read past
 // a Cancel; a port that has gone away ends it at once.
 Wait WaitForEtb(std::uint8_t* buffer, bool silenceEnds) {
-    if (TransferStopped()) return Wait::Cancelled;
+    if (TransferStopped()) return Wait::Stopped;
     for (;;) {
         PumpOneMessage();
         const int got = ReadLinkByte(buffer);
-        if (LinkLostReported()) return Wait::Cancelled;
+        if (ReportIfLinkLost()) return Wait::Stopped;
         if (*buffer == ETB && got == 1) return Wait::Announced;
-        if (got == 0 && CancelFlag) return Wait::Cancelled;  // a read Cancel cut short is no silence
+        if (got == 0 && CancelFlag) return Wait::Stopped;  // a read Cancel cut short is no silence
         if (got == 0 && silenceEnds) return Wait::Silent;
-        if (TransferStopped()) return Wait::Cancelled;
+        if (TransferStopped()) return Wait::Stopped;
     }
 }
 
@@ -51,7 +41,7 @@ Section ReceiveIntoFile(const std::string& chosenPath, SectionKind kind) {
     const std::string path = SectionFilePath(chosenPath, kind);
     CurrentSectionFile = std::fopen(path.c_str(), "wb");
     if (!CurrentSectionFile) {
-        ShowError("Failed to create file");
+        Show(MessageId::SectionFileNotCreated);
         return Section::NotCreated;
     }
     CurrentPriorityHook().SetThreadTimeCritical();
@@ -59,7 +49,7 @@ Section ReceiveIntoFile(const std::string& chosenPath, SectionKind kind) {
     CurrentPriorityHook().SetThreadNormal();
     // What the close writes out may fail too (a full disk): the section is then lost.
     if (std::fclose(CurrentSectionFile) != 0 && result == 0) {
-        ShowError("Failed to write file");
+        Show(MessageId::SectionFileNotWritten);
         result = 1;
     }
     CurrentSectionFile = nullptr;
@@ -76,9 +66,9 @@ int Finish(int result) {
 int RunDownload(const std::string& chosenPath) {
     ProgressDisplay& display = CurrentDisplay();
     CurrentPriorityHook().RaiseProcessPriority();
-    display.SetTransferTitle("Receiving Status - Wait To Return To Main Screen");
+    display.SetTransferTitle(ReceivingTitle);
     if (!OpenSerialLink()) return 1;
-    display.SetStatusText("Status: Turn On Box Holding Channel Up");
+    display.SetStatusText(SwitchOnForDownloadStatus);
     display.Repaint();
     WriteIndexFile(chosenPath);  // a download goes on without its index file
 
@@ -87,7 +77,7 @@ int RunDownload(const std::string& chosenPath) {
     LinkTimeouts timeouts;
     std::uint8_t byte = 0;
     SetLinkTimeouts(timeouts, 10000);
-    if (WaitForEtb(&byte, true) == Wait::Cancelled) return Finish(1);
+    if (WaitForEtb(&byte, true) == Wait::Stopped) return Finish(1);
     SetLinkTimeouts(timeouts, 15000);
     byte = 0;
     const Wait second = WaitForEtb(&byte, true);
@@ -102,7 +92,7 @@ int RunDownload(const std::string& chosenPath) {
         if (kind == SectionKind::ApplicationSoftware) break;
         if (kind != SectionKind::FlashDatabase) display.SetStatusText(ReceivingStatus(kind));
         byte = 0;  // an ETB of an earlier exchange never counts
-        if (WaitForEtb(&byte, false) == Wait::Cancelled) return Finish(1);
+        if (WaitForEtb(&byte, false) == Wait::Stopped) return Finish(1);
         WriteLinkByte(ACK);
         if (ReceiveIntoFile(chosenPath, kind) != Section::Received) return Finish(1);
     }
@@ -111,16 +101,15 @@ int RunDownload(const std::string& chosenPath) {
     display.SetStatusText(ReceivingStatus(SectionKind::ApplicationSoftware));
     byte = 0;
     const Wait application = WaitForEtb(&byte, true);
-    if (application == Wait::Cancelled) return Finish(1);
+    if (application == Wait::Stopped) return Finish(1);
     if (application == Wait::Silent) {
         // The box has no Application Software: no ACK, no .ur5 file.
         const int bar = SectionBar(SectionKind::ApplicationSoftware);
         display.SetProgressRange(bar, 10);
         display.SetProgressPosition(bar, 10);
-        display.SetStatusText("Status: Transfer Complete");
+        display.SetStatusText(CompleteStatus);
         CloseSerialLink();
-        display.ShowMessage({"Transfer Complete\n\nNote: The application data was empty therefore *.ur5 has not been created",
-                             "Status", MessageIcon::Warning});
+        Show(MessageId::DownloadCompleteWithoutApplication);
         return 0;
     }
     WriteLinkByte(ACK);
@@ -133,8 +122,8 @@ int RunDownload(const std::string& chosenPath) {
         std::remove(SectionFilePath(chosenPath, SectionKind::ApplicationSoftware).c_str());
         return 1;
     }
-    display.SetStatusText("Status: Transfer Complete");
+    display.SetStatusText(CompleteStatus);
     CloseSerialLink();
-    display.ShowMessage({"Transfer Complete", "Status", MessageIcon::None});
+    Show(MessageId::DownloadComplete);
     return 0;
 }

@@ -2,23 +2,26 @@
 
 #include <cstdio>
 
-#include "display/progress_display.h"
-#include "link/section_kind.h"
+#include "core/progress_display.h"
+#include "core/section_kind.h"
+
+std::string IndexFileText(const std::string& chosenPath) {
+    std::string text;
+    for (SectionKind kind : AllSections) text += SectionFilePath(chosenPath, kind) + "\n";
+    return text;
+}
 
 int WriteIndexFile(const std::string& chosenPath) {
     std::FILE* file = std::fopen(chosenPath.c_str(), "wb");
     if (!file) {
-        ShowError("Unable to create a file");
+        Show(MessageId::IndexFileNotCreated);
         return 1;
     }
-    bool written = true;
-    for (SectionKind kind : AllSections) {
-        const std::string line = SectionFilePath(chosenPath, kind) + "\n";
-        written = std::fwrite(line.data(), 1, line.size(), file) == line.size() && written;
-    }
+    const std::string text = IndexFileText(chosenPath);
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     // A write that failed (a full disk) is reported as a file that could not be made.
     if (std::fclose(file) != 0 || !written) {
-        ShowError("Unable to create a file");
+        Show(MessageId::IndexFileNotCreated);
         return 1;
     }
     return 0;

@@ -4,6 +4,9 @@
 
 #include <string>
 
+// What the index file of `chosenPath` holds.
+std::string IndexFileText(const std::string& chosenPath);
+
 // Creates (or truncates) the index file. Returns 0, or 1 after "Unable to create
 // a file" when it cannot be created.
 int WriteIndexFile(const std::string& chosenPath);

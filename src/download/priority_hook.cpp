@@ -2,10 +2,18 @@
 
 namespace {
 
-PriorityHook* installedHook = nullptr;  // nullptr: the platform's own
+class NoPriorityChange final : public PriorityHook {
+public:
+    void RaiseProcessPriority() override {}
+    void SetThreadTimeCritical() override {}
+    void SetThreadNormal() override {}
+};
+
+NoPriorityChange noChange;
+PriorityHook* installedHook = &noChange;
 
 }  // namespace
 
-PriorityHook& CurrentPriorityHook() { return installedHook ? *installedHook : PlatformPriorityHook(); }
+PriorityHook& CurrentPriorityHook() { return *installedHook; }
 
-void SetPriorityHook(PriorityHook* hook) { installedHook = hook; }
+void SetPriorityHook(PriorityHook* hook) { installedHook = hook ? hook : &noChange; }

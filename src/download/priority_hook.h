@@ -1,6 +1,7 @@
 // The scheduling priority a download asks for: the process at real-time class for
 // the rest of its life, the thread at time-critical priority while a section is
-// received. Windows does it; elsewhere the hook does nothing.
+// received. The Windows program installs the hook that does it; elsewhere the
+// download leaves scheduling alone.
 #pragma once
 
 class PriorityHook {
@@ -12,7 +13,6 @@ public:
     virtual void SetThreadNormal() = 0;
 };
 
-// The platform's hook unless another was installed.
+// The installed hook; until one is, a hook that changes nothing.
 PriorityHook& CurrentPriorityHook();
 void SetPriorityHook(PriorityHook* hook);
-PriorityHook& PlatformPriorityHook();

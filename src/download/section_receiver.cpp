@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/config/profile.h"
-#include "display/cancel_flag.h"
-#include "display/progress_display.h"
-#include "display/section_display.h"
-#include "link/current_file.h"
-#include "link/packet.h"
+#include "core/cancel_flag.h"
+#include "core/current_file.h"
+#include "core/packet.h"
+#include "core/profile.h"
+#include "core/progress_display.h"
 #include "link/serial_link.h"
 
 namespace {
@@ -21,7 +20,7 @@ std::uint8_t headerBuffer[PacketBufferSize];
 // stream passes its buffer on, or at the latest when the session closes the file.
 bool Store(const std::uint8_t* bytes, std::size_t size) {
     if (std::fwrite(bytes, 1, size, CurrentSectionFile) == size) return true;
-    ShowError("Failed to write file");
+    Show(MessageId::SectionFileNotWritten);
     return false;
 }
 
@@ -50,9 +49,9 @@ int RequestHeaderPacket(SectionKind section, std::uint8_t* header, unsigned* pac
     WriteLinkByte(ENQ);
     std::memset(receiveBuffer, 0, sizeof receiveBuffer);
     const int received = ReadLink(receiveBuffer, PacketBufferSize);
-    if (LinkLostReported()) return 1;
+    if (ReportIfLinkLost()) return 1;
     if (received == 0) {
-        ShowError("Header packet NOT received!");
+        Show(MessageId::HeaderNotReceived);
         return 1;
     }
     // Everything ahead of the first STX is ignored; offsets count from it. Each
@@ -67,7 +66,7 @@ int RequestHeaderPacket(SectionKind section, std::uint8_t* header, unsigned* pac
         valid = length + 8 < available && packet[length + 8] == ETX && HeaderCountByteOffset(packet) < available;
     }
     if (!valid) {
-        ShowError("Header Packet Invalid");
+        Show(MessageId::HeaderInvalid);
         return 1;
     }
     const unsigned size = length + PacketFramingSize;
@@ -87,7 +86,7 @@ int ReceiveSection(SectionKind section) {
     unsigned packetCount = 0;
     const int headerSize = RequestHeaderPacket(section, headerBuffer, &packetCount);
     if (headerSize == 1) {
-        if (!LinkLost()) ShowError("Failed to read header packet");
+        if (!LinkLost()) Show(MessageId::HeaderNotRead);
         return 1;
     }
     const int readSize = DataReadSize(ReadProfileInt("PacketLength", 0));
@@ -103,13 +102,13 @@ int ReceiveSection(SectionKind section) {
         PumpOneMessage();
         // A damaged packet fails the section here, before anything more is asked for.
         if (!previousAccepted) {
-            ShowError("Error receiving data. Quit any other applications and try again");
+            Show(MessageId::DataError);
             return 1;
         }
         WriteLinkByte(ENQ);
         std::memset(receiveBuffer, 0, sizeof receiveBuffer);
         const int received = ReadLink(receiveBuffer, readSize);
-        if (LinkLostReported()) return 1;
+        if (ReportIfLinkLost()) return 1;
         if (received < readSize && CancelFlag) return 1;  // cut short by Cancel: no end of the section
         if (received == 0) return 0;  // the box has nothing more for this section
         // A short reply ends the section, unless its last byte is an ETX or it begins
@@ -122,12 +121,12 @@ int ReceiveSection(SectionKind section) {
                 CurrentDisplay().SetProgressPosition(bar, static_cast<int>(packetCount));
                 return 0;
             }
-            ShowError("Error - Partition is wrong size\n\nRestart Windows and try again");
+            Show(MessageId::PartitionWrongSize);
             return 1;
         }
         const unsigned length = PacketPayloadLength(receiveBuffer);
         if (length >= static_cast<unsigned>(PacketBufferSize)) {
-            ShowError("Packet length wrong");
+            Show(MessageId::PacketLengthWrong);
             return 0;
         }
         // Accepted only with its ETX and checksum inside the bytes received; bytes
@@ -138,7 +137,7 @@ int ReceiveSection(SectionKind section) {
         } else {
             previousAccepted = false;
         }
-        std::snprintf(title, sizeof title, "Receiving Status - Packets re-sent: %i", resent);
+        std::snprintf(title, sizeof title, ReceivingResentTitle, resent);
         CurrentDisplay().SetTransferTitle(title);
     }
     return 0;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 // Sends ENQ and reads the header packet (under the time-out profile in force) into
 // `header`, which holds PacketBufferSize bytes. Returns the header's size (L + 9)

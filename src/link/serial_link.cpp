@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-#include "app/config/link_settings.h"
-#include "display/cancel_flag.h"
-#include "display/progress_display.h"
+#include "core/cancel_flag.h"
+#include "core/link_settings.h"
+#include "core/progress_display.h"
 
 namespace {
 
 SerialBackend* activeBackend = nullptr;  // nullptr: the platform's own
 LinkTimeouts applied;                    // the record SetLinkTimeouts applied last
 bool lossReported = false;               // "Lost connection to COM port" shown for this open
+std::function<void(const std::string&)> lineNoteListener;
 
 SerialBackend& Backend() { return activeBackend ? *activeBackend : PlatformSerialBackend(); }
 
@@ -23,16 +24,16 @@ bool OpenSerialLink() {
     applied = LinkTimeouts{};
     switch (Backend().Open(LinkSettings.PortName, LinkSettings.BaudRate)) {
     case SerialBackend::OpenStatus::Ok:
+        if (lineNoteListener && !Backend().LineNote().empty()) lineNoteListener(Backend().LineNote());
         return true;
     case SerialBackend::OpenStatus::CreateFailed:
-        CurrentDisplay().ShowMessage({"Failed to create a handle to COM port", "Handle Error",
-                                      MessageIcon::Error, MessageOwner::MainWindow});
+        Show(MessageId::PortNotCreated);
         return false;
     case SerialBackend::OpenStatus::GetStateFailed:
-        ShowError("Error while receiving COM port state", MessageOwner::MainWindow);
+        Show(MessageId::PortStateNotRead);
         return false;
     case SerialBackend::OpenStatus::SetStateFailed:
-        ShowError("Error while setting COM port state", MessageOwner::MainWindow);
+        Show(MessageId::PortStateNotSet);
         return false;
     }
     return false;
@@ -64,18 +65,29 @@ std::uint32_t AtLeastWireTime(std::uint32_t totalMs, int bytes) {
     return needed > totalMs ? static_cast<std::uint32_t>(std::min<std::int64_t>(needed, UINT32_MAX)) : totalMs;
 }
 
+std::uint64_t UnboundedWriteLimitMs(int bytes, long baudRate) {
+    const std::uint64_t wire = baudRate > 0 ? (std::uint64_t(bytes) * 10000 + std::uint64_t(baudRate) - 1) /
+                                                  std::uint64_t(baudRate)
+                                            : 0;
+    return 5000 + wire;
+}
+
 bool LinkLost() { return Backend().Lost(); }
 
-bool LinkLostReported() {
+bool ReportIfLinkLost() {
     if (!LinkLost()) return false;
     if (!lossReported) {
         lossReported = true;
-        ShowError("Lost connection to COM port");
+        Show(MessageId::PortLost);
     }
     return true;
 }
 
-bool TransferStopped() { return LinkLostReported() || CancelFlag != 0; }
+bool TransferStopped() { return ReportIfLinkLost() || CancelFlag != 0; }
+
+OpenFailure LastOpenFailure() { return Backend().LastOpenFailure(); }
+
+void OnLineNote(std::function<void(const std::string&)> listener) { lineNoteListener = std::move(listener); }
 
 int ReadLink(std::uint8_t* buffer, int count) { return Backend().Read(buffer, count); }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // A time-out record as the caller keeps it for its whole run. Times are in
@@ -18,6 +19,12 @@ struct LinkTimeouts {
     std::uint32_t ReadTotalTimeoutConstant = 0;
     std::uint32_t WriteTotalTimeoutMultiplier = 0;
     std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+// Why the last open failed, as far as the platform says.
+struct OpenFailure {
+    int systemError = 0;  // the platform's error number; 0 when the open succeeded
+    bool busy = false;    // another program holds the port
 };
 
 // One kind of port (a platform's COM ports, a pty, the emulated box).
@@ -39,15 +46,21 @@ public:
     // True once the device has gone away (unplugged, hung up) since it was opened:
     // every read and write then returns 0 at once.
     virtual bool Lost() const { return false; }
+    virtual OpenFailure LastOpenFailure() const { return {}; }
+    // What the last open did to the line beyond the settings, in words (empty: nothing to say).
+    virtual std::string LineNote() const { return {}; }
+
+    // When set, a read waiting for bytes may return with what it has as soon as this
+    // says so (the command line's Ctrl-C during a long handshake read).
+    std::function<bool()> abandonReads;
 };
 
 // The backend OpenSerialLink uses: the platform's own unless another was installed.
 SerialBackend& PlatformSerialBackend();
 void SetSerialBackend(SerialBackend* backend);
 
-// Opens the port named in LinkSettings. On failure the user has been told why
-// (main-window messages "Failed to create a handle to COM port", "Error while
-// receiving COM port state", "Error while setting COM port state").
+// Opens the port named in LinkSettings. On failure the user has been told why, in
+// one of the three port-opening messages (owned by the main window).
 bool OpenSerialLink();
 
 // Sets the read total (and the write total) in the caller's record, multipliers 0,
@@ -70,6 +83,10 @@ const LinkTimeouts& AppliedLinkTimeouts();
 // 115200 bit/s the totals of the transfers stand as they are.
 std::uint32_t AtLeastWireTime(std::uint32_t totalMs, int bytes);
 
+// The time a write without a write total may take: 5 s beyond the wire time of its
+// `bytes` at `baudRate` (10 bits a byte), so that no write blocks for ever.
+std::uint64_t UnboundedWriteLimitMs(int bytes, long baudRate);
+
 // True once the open port's device has gone away.
 bool LinkLost();
 
@@ -77,5 +94,11 @@ bool LinkLost();
 // the port has gone away, which is then reported once ("Lost connection to COM
 // port", caption "Error"). The session then ends as for a failure.
 bool TransferStopped();
-// Only the second half of that test: the port is gone (reported once).
-bool LinkLostReported();
+// Only the second half of that test: true when the port is gone, reported once.
+bool ReportIfLinkLost();
+
+// Why the last OpenSerialLink failed.
+OpenFailure LastOpenFailure();
+// Told, after each successful open, what was done to the line (when there is
+// something to say).
+void OnLineNote(std::function<void(const std::string&)> listener);

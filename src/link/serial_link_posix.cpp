@@ -61,19 +61,17 @@ Wait WaitFor(int fd, short events, bool bounded, Clock::time_point deadline) {
 
 SerialBackend::OpenStatus PosixSerialBackend::Open(const std::string& portName, std::int32_t baudRate) {
     Close();
-    openErrno_ = 0;
-    openBusy_ = false;
+    openFailure_ = OpenFailure{};
+    lineNote_.clear();
     const int fd = ::open(portName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        openErrno_ = errno;
-        openBusy_ = errno == EBUSY;  // another opener holds TIOCEXCL
+        openFailure_ = {errno, errno == EBUSY};  // EBUSY: another opener holds TIOCEXCL
         return OpenStatus::CreateFailed;
     }
     // Exclusive use, like a COM port opened without sharing: the lock keeps out our
     // own kind (root included), TIOCEXCL every other unprivileged opener.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        openErrno_ = EBUSY;
-        openBusy_ = true;
+        openFailure_ = {EBUSY, true};
         ::close(fd);
         return OpenStatus::CreateFailed;
     }
@@ -81,7 +79,7 @@ SerialBackend::OpenStatus PosixSerialBackend::Open(const std::string& portName, 
 
     const OpenStatus status = ConfigureLine(fd, baudRate);
     if (status != OpenStatus::Ok) {
-        openErrno_ = errno;
+        openFailure_ = {errno, false};
         (void)ioctl(fd, TIOCNXCL);
         ::close(fd);
         return status;
@@ -92,13 +90,10 @@ SerialBackend::OpenStatus PosixSerialBackend::Open(const std::string& portName, 
     timeouts_ = LinkTimeouts{};
     // This protocol waits for every packet before it asks for the next: a 16 ms
     // latency timer costs about a tenth of the line's throughput.
-    lowLatency_ = RequestLowLatency(fd);
-    if (onOpened) {
-        static const char* const said[] = {"no latency timer to set (not a USB-serial adapter)",
-                                           "low-latency mode already on", "low-latency mode turned on",
-                                           "the driver refused low-latency mode"};
-        onOpened(portName + ": " + said[static_cast<int>(lowLatency_)]);
-    }
+    static const char* const said[] = {"no latency timer to set (not a USB-serial adapter)",
+                                       "low-latency mode already on", "low-latency mode turned on",
+                                       "the driver refused low-latency mode"};
+    lineNote_ = portName + ": " + said[static_cast<int>(RequestLowLatency(fd))];
     return OpenStatus::Ok;
 }
 
@@ -177,8 +172,8 @@ int PosixSerialBackend::Write(const std::uint8_t* buffer, int count) {
     if (fd_ < 0 || count <= 0 || lost_) return 0;
     std::uint64_t total = std::uint64_t{timeouts_.WriteTotalTimeoutConstant} +
                           std::uint64_t{timeouts_.WriteTotalTimeoutMultiplier} * count;
-    // A write without a write total still never blocks for ever: 5 s beyond its wire time.
-    if (total == 0) total = 5000 + (baudRate_ > 0 ? std::uint64_t(count) * 10000 / std::uint64_t(baudRate_) : 0);
+    // A write without a write total still never blocks for ever.
+    if (total == 0) total = UnboundedWriteLimitMs(count, baudRate_);
     const auto deadline = Clock::now() + std::chrono::milliseconds(total);
 
     int done = 0;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 
 #include "link/serial_link.h"
 
@@ -20,18 +19,10 @@ public:
     void Close() override;
     bool Lost() const override { return lost_; }
 
-    int Descriptor() const { return fd_; }
-    LowLatency LowLatencyMode() const { return lowLatency_; }
-    // Told, after each successful open, what was done to the line beyond the settings.
-    std::function<void(const std::string&)> onOpened;
-    // When set, a read waiting for bytes returns with what it has as soon as this
-    // says so (the command line's Ctrl-C during a 10 s or 15 s handshake read).
-    std::function<bool()> abandonReads;
+    OpenFailure LastOpenFailure() const override { return openFailure_; }
+    std::string LineNote() const override { return lineNote_; }
 
-    // Why the last open failed: the system's error number (0: none) and whether the
-    // port was held by another program.
-    int OpenErrno() const { return openErrno_; }
-    bool OpenBusy() const { return openBusy_; }
+    int Descriptor() const { return fd_; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -39,12 +30,11 @@ private:
                                   Clock::time_point deadline) const;
 
     int fd_ = -1;
-    int openErrno_ = 0;
-    bool openBusy_ = false;
+    OpenFailure openFailure_;
+    std::string lineNote_;
     long baudRate_ = 0;
     bool lost_ = false;  // hung up, or the device went away
     LinkTimeouts timeouts_;
-    LowLatency lowLatency_ = LowLatency::NotSupported;
 };
 
 // Line speed through the speed table of termios; false when the rate is not in it.

@@ -1,6 +1,7 @@
 #include "link/serial_link_win32.h"
 
 #include <cctype>
+#include <cstring>
 
 std::string Win32DevicePath(const std::string& portName) {
     if (portName.size() > 4 && _strnicmp(portName.c_str(), "COM", 3) == 0) {
@@ -33,13 +34,19 @@ bool IsDeviceLostError(DWORD error) {
 
 SerialBackend::OpenStatus Win32SerialBackend::Open(const std::string& portName, std::int32_t baudRate) {
     Close();
+    openFailure_ = OpenFailure{};
     HANDLE h = CreateFileA(Win32DevicePath(portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return OpenStatus::CreateFailed;
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        openFailure_ = {static_cast<int>(error), error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION};
+        return OpenStatus::CreateFailed;
+    }
 
     dcb_ = DCB{};
     dcb_.DCBlength = sizeof dcb_;
     if (!GetCommState(h, &dcb_)) {
+        openFailure_ = {static_cast<int>(GetLastError()), false};
         CloseHandle(h);
         return OpenStatus::GetStateFailed;
     }
@@ -52,28 +59,31 @@ SerialBackend::OpenStatus Win32SerialBackend::Open(const std::string& portName, 
     dcb_.fDtrControl = DTR_CONTROL_DISABLE;
     dcb_.fRtsControl = RTS_CONTROL_DISABLE;
     if (!SetCommState(h, &dcb_)) {
+        openFailure_ = {static_cast<int>(GetLastError()), false};
         CloseHandle(h);
         return OpenStatus::SetStateFailed;
     }
     handle_ = h;
     lost_ = false;
+    record_ = inForce_ = COMMTIMEOUTS{};
     return OpenStatus::Ok;
+}
+
+void Win32SerialBackend::SetTimeouts(const COMMTIMEOUTS& timeouts) {
+    if (std::memcmp(&timeouts, &inForce_, sizeof timeouts) == 0) return;
+    SetCommTimeouts(handle_, const_cast<COMMTIMEOUTS*>(&timeouts));  // result not consulted
+    inForce_ = timeouts;
 }
 
 void Win32SerialBackend::ApplyTimeouts(const LinkTimeouts& t) {
     if (handle_ == INVALID_HANDLE_VALUE) return;
-    COMMTIMEOUTS ct{};
-    ct.ReadIntervalTimeout = t.ReadIntervalTimeout;
-    ct.ReadTotalTimeoutMultiplier = t.ReadTotalTimeoutMultiplier;
-    ct.ReadTotalTimeoutConstant = t.ReadTotalTimeoutConstant;
-    ct.WriteTotalTimeoutMultiplier = t.WriteTotalTimeoutMultiplier;
-    ct.WriteTotalTimeoutConstant = t.WriteTotalTimeoutConstant;
-    if (ct.WriteTotalTimeoutMultiplier == 0 && ct.WriteTotalTimeoutConstant == 0) {
-        // No write total given: a write still never blocks for ever (5 s beyond its wire time).
-        ct.WriteTotalTimeoutMultiplier = dcb_.BaudRate ? (10000 + dcb_.BaudRate - 1) / dcb_.BaudRate : 0;
-        ct.WriteTotalTimeoutConstant = 5000;
-    }
-    SetCommTimeouts(handle_, &ct);  // result not consulted
+    record_.ReadIntervalTimeout = t.ReadIntervalTimeout;
+    record_.ReadTotalTimeoutMultiplier = t.ReadTotalTimeoutMultiplier;
+    record_.ReadTotalTimeoutConstant = t.ReadTotalTimeoutConstant;
+    record_.WriteTotalTimeoutMultiplier = t.WriteTotalTimeoutMultiplier;
+    record_.WriteTotalTimeoutConstant = t.WriteTotalTimeoutConstant;
+    SetCommTimeouts(handle_, &record_);  // applied whole, as given; result not consulted
+    inForce_ = record_;
 }
 
 int Win32SerialBackend::Read(std::uint8_t* buffer, int count) {
@@ -93,6 +103,14 @@ int Win32SerialBackend::Read(std::uint8_t* buffer, int count) {
 
 int Win32SerialBackend::Write(const std::uint8_t* buffer, int count) {
     if (handle_ == INVALID_HANDLE_VALUE || count <= 0 || lost_) return 0;
+    if (record_.WriteTotalTimeoutMultiplier == 0 && record_.WriteTotalTimeoutConstant == 0) {
+        // No write total given: this write still never blocks for ever.
+        COMMTIMEOUTS bounded = record_;
+        bounded.WriteTotalTimeoutConstant = static_cast<DWORD>(UnboundedWriteLimitMs(count, static_cast<long>(dcb_.BaudRate)));
+        SetTimeouts(bounded);
+    } else {
+        SetTimeouts(record_);
+    }
     DWORD done = 0;
     if (!WriteFile(handle_, buffer, static_cast<DWORD>(count), &done, nullptr)) lost_ = IsDeviceLostError(GetLastError());
     return static_cast<int>(done);

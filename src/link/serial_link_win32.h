@@ -15,14 +15,21 @@ public:
     int Write(const std::uint8_t* buffer, int count) override;
     void Close() override;
     bool Lost() const override { return lost_; }
+    OpenFailure LastOpenFailure() const override { return openFailure_; }
 
     HANDLE Handle() const { return handle_; }
     // The device state the last open handed to SetCommState.
     const DCB& AppliedState() const { return dcb_; }
 
 private:
+    // Sets the port's time-outs when they differ from those in force.
+    void SetTimeouts(const COMMTIMEOUTS& timeouts);
+
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     DCB dcb_{};
+    COMMTIMEOUTS record_{};  // as the session's record gives them
+    COMMTIMEOUTS inForce_{};
+    OpenFailure openFailure_;
     bool lost_ = false;  // a read or write failed as a vanished device's do
 };
 

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/cancel_flag.h"
-#include "display/progress_display.h"
-#include "display/section_display.h"
-#include "link/current_file.h"
-#include "link/packet.h"
+#include "core/cancel_flag.h"
+#include "core/current_file.h"
+#include "core/packet.h"
+#include "core/progress_display.h"
 #include "link/serial_link.h"
+#include "upload/stored_section.h"
 #include "upload/urt_mode.h"
 
 namespace {
@@ -30,28 +30,21 @@ int EndedEarly(int bar, unsigned packetCount) {
 
 bool StoredHeaderUsable(std::FILE* file, std::optional<SectionKind> section, unsigned* packetCount,
                         unsigned* headerLength) {
-    // Room for the prefix and a header as long as a packet buffer holds.
+    // Room for the prefix and a header as long as a packet buffer holds: the header
+    // is sent whole, and its count is read at offset N + 35.
     std::uint8_t bytes[UrtPrefixSize + PacketBufferSize] = {};
     const std::size_t stored = std::fread(bytes, 1, sizeof bytes, file);
     std::rewind(file);
-
-    const std::size_t start = static_cast<std::size_t>(HeaderOffset());
-    const std::uint8_t* header = bytes + start;
-    const std::size_t available = stored > start ? stored - start : 0;
-    // The header is sent whole, and its count is read at offset N + 35: all of it
-    // must be in the file, and fit a packet buffer.
-    if (available <= HeaderCountPositionOffset) return false;
-    const unsigned size = PacketPayloadLength(header) + PacketFramingSize;
-    if (size > static_cast<unsigned>(PacketBufferSize) || size > available || HeaderCountByteOffset(header) >= available)
-        return false;
-    if (headerLength) *headerLength = PacketPayloadLength(header);
-    if (packetCount) *packetCount = HeaderPacketCount(header, section);
+    const StoredSectionLayout layout = ReadStoredSection(bytes, stored, HeaderOffset(), section);
+    if (!layout.headerUsable) return false;
+    if (headerLength) *headerLength = static_cast<unsigned>(layout.headerSize - PacketFramingSize);
+    if (packetCount) *packetCount = layout.announced;
     return true;
 }
 
 int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section) {
     if (!StoredHeaderUsable(CurrentSectionFile, section, packetCount, headerLength)) {
-        ShowError("Header packet in file is invalid");
+        Show(MessageId::StoredHeaderInvalid);
         return 1;
     }
     CurrentDisplay().SetProgressRange(ProgressBar(section), static_cast<int>(*packetCount));
@@ -96,14 +89,14 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
                 if (TransferStopped()) return 1;
                 PumpOneMessage();
                 ReadLinkByte(&last);
-                if (LinkLostReported()) return 1;
+                if (ReportIfLinkLost()) return 1;
             } while (last != ENQ);
             if (!ReadStoredPacket(headerLength, packetBuffer, HeaderOffset())) {
-                ShowError("Header packet in file is invalid");
+                Show(MessageId::StoredHeaderInvalid);
                 return 1;
             }
             if (WriteLink(packetBuffer, static_cast<int>(headerLength) + PacketFramingSize) == 0) {
-                ShowError("Header packet NOT sent!");
+                Show(MessageId::HeaderNotSent);
                 return 1;
             }
         } else {
@@ -115,9 +108,9 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
                 if (TransferStopped()) return 1;
                 PumpOneMessage();
                 const int got = ReadLinkByte(&last);
-                if (LinkLostReported()) return 1;
+                if (ReportIfLinkLost()) return 1;
                 if (last == NAK) {
-                    ShowError("Error receiving data. Quit any other applications and try again");
+                    Show(MessageId::DataError);
                     return 1;
                 }
                 if (last == ENQ) {
@@ -131,16 +124,16 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
                 // for one. A box that asks for it is told; one that went quiet after
                 // the packets it wanted has them all.
                 if (!asked) return EndedEarly(bar, packetCount);
-                ShowError("Packet NOT found in file!");
+                Show(MessageId::StoredPacketMissing);
                 return 1;
             }
             if (WriteLink(packetBuffer, DataPacketSize) == 0) {
-                ShowError("Packet NOT sent!");
+                Show(MessageId::PacketNotSent);
                 return 1;
             }
             CurrentDisplay().AdvanceProgress(bar);
         }
-        std::snprintf(title, sizeof title, "Sending Status - Packets re-sent: %i", 0);
+        std::snprintf(title, sizeof title, SendingResentTitle, 0);
         CurrentDisplay().SetTransferTitle(title);
     }
     return 0;

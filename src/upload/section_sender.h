@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 // Reads the header fields of the current section file (the packet count by the
 // rule for `section`, none for a URT file, and the header's payload length), sets

@@ -5,44 +5,35 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/config/link_settings.h"
-#include "display/progress_display.h"
-#include "link/current_file.h"
-#include "link/packet.h"
+#include "core/current_file.h"
+#include "core/link_settings.h"
+#include "core/packet.h"
+#include "core/progress_display.h"
 #include "link/serial_link.h"
 #include "upload/section_sender.h"
 #include "upload/urt_mode.h"
 
 namespace {
 
-const char* SendingStatus(SectionKind kind) {
-    static const char* const texts[SectionCount] = {
-        "Status: Sending Flash Database",   "Status: Sending Satellite Database",
-        "Status: Sending Resource",         "Status: Sending Eeprom Database",
-        "Status: Sending Application Software",
-    };
-    return texts[SectionIndex(kind)];
-}
-
-enum class Handshake { Answered, Silent, Cancelled };  // Cancelled: cancelled, or the port is gone
+enum class Handshake { Answered, Silent, Stopped };  // Stopped: cancelled, or the port is gone
 
 // ETB until the box answers ACK, one byte read after each. With `limitSilence`
 // (the opening handshake) the second read that returns nothing gives up.
 Handshake AnnounceUntilAck(bool limitSilence) {
     std::uint8_t reply = BEL;  // not ACK: an old ACK never ends a new wait
     bool silentOnce = false;
-    if (TransferStopped()) return Handshake::Cancelled;
+    if (TransferStopped()) return Handshake::Stopped;
     for (;;) {
         PumpOneMessage();
         WriteLinkByte(ETB);
         const int got = ReadLinkByte(&reply);
-        if (LinkLostReported()) return Handshake::Cancelled;
+        if (ReportIfLinkLost()) return Handshake::Stopped;
         if (got == 0 && limitSilence) {
             if (silentOnce) return Handshake::Silent;
             silentOnce = true;
         }
         if (reply == ACK) return Handshake::Answered;
-        if (TransferStopped()) return Handshake::Cancelled;
+        if (TransferStopped()) return Handshake::Stopped;
     }
 }
 
@@ -58,13 +49,13 @@ bool CheckStoredFiles(const std::string* paths, const bool* sending) {
         if (!sending[SectionIndex(kind)]) continue;
         std::FILE* file = OpenStoredFile(paths[SectionIndex(kind)]);
         if (!file) {
-            ShowError("Could not open file");
+            Show(MessageId::StoredFileNotOpened);
             return false;
         }
         const bool usable = StoredHeaderUsable(file, UrtMode ? std::nullopt : std::optional<SectionKind>(kind));
         std::fclose(file);
         if (!usable) {
-            ShowError("Header packet in file is invalid");
+            Show(MessageId::StoredHeaderInvalid);
             return false;
         }
     }
@@ -76,7 +67,7 @@ bool CheckStoredFiles(const std::string* paths, const bool* sending) {
 bool SendFile(const std::string& path, std::optional<SectionKind> section) {
     CurrentSectionFile = OpenStoredFile(path);
     if (!CurrentSectionFile) {
-        ShowError("Could not open file");
+        Show(MessageId::StoredFileNotOpened);
         CloseSerialLink();
         return false;
     }
@@ -105,7 +96,7 @@ int RunUpload(const std::string& chosenPath) {
     ProgressDisplay& display = CurrentDisplay();
     std::string paths[SectionCount];
     if (!UrtMode) {
-        display.SetTransferTitle("Sending Status - Wait To Return To Main Screen");
+        display.SetTransferTitle(SendingTitle);
         display.CollapseSectionOptions();
     }
     if (!OpenSerialLink()) return 1;
@@ -123,7 +114,7 @@ int RunUpload(const std::string& chosenPath) {
         CloseSerialLink();
         return 1;
     }
-    display.SetStatusText("Status: Turn On Box Holding Channel Down");
+    display.SetStatusText(SwitchOnForUploadStatus);
     display.Repaint();
 
     LinkTimeouts timeouts;
@@ -134,7 +125,7 @@ int RunUpload(const std::string& chosenPath) {
 
     if (UrtMode) {
         display.ShowUrtProgress();
-        display.SetStatusText("Status: Sending URT file");
+        display.SetStatusText(SendingUrtStatus);
         if (!SendFile(paths[0], std::nullopt)) return 1;
     } else {
         display.ShowSectionProgress();
@@ -142,7 +133,7 @@ int RunUpload(const std::string& chosenPath) {
         for (SectionKind kind : AllSections) {
             if (!sending[SectionIndex(kind)]) continue;  // no exchange for an unticked section
             display.SetStatusText(SendingStatus(kind));
-            if (started && AnnounceUntilAck(false) == Handshake::Cancelled) return Cancelled();
+            if (started && AnnounceUntilAck(false) == Handshake::Stopped) return Cancelled();
             started = true;
             if (!SendFile(paths[SectionIndex(kind)], kind)) return 1;
         }
@@ -155,9 +146,8 @@ int RunUpload(const std::string& chosenPath) {
         if (WriteLinkByte(ENQ) == 1) break;
         if (TransferStopped()) return Cancelled();
     }
-    display.SetStatusText("Status: Transfer Complete");
+    display.SetStatusText(CompleteStatus);
     CloseSerialLink();
-    display.ShowMessage({"Transfer Complete - Do not switch off box until 'BOOT' is displayed", "Status",
-                         MessageIcon::None});
+    Show(MessageId::UploadComplete);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "box/image.h"
-#include "link/packet.h"
+#include "core/packet.h"
 #include "support/process.h"
 
 namespace {

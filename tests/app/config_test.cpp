@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "app/config/config.h"
-#include "app/config/profile.h"
+#include "core/profile.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "box/synthetic_image.h"
-#include "link/packet.h"
+#include "core/packet.h"
 #include "support/box_script.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "box/faults.h"
 #include "box/image.h"
 #include "box/synthetic_image.h"
-#include "link/packet.h"
+#include "core/packet.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/config/link_settings.h"
 #include "box/pty_server.h"
 #include "box/synthetic_image.h"
-#include "link/packet.h"
+#include "core/link_settings.h"
+#include "core/packet.h"
 #include "link/serial_link.h"
 #include "support/recording_display.h"
 

@@ -23,7 +23,7 @@ TEST(DownloadOverPty, GivesTheSameFilesAsTheBoxHolds) {
     const fs::path dir = fs::temp_directory_path() / "kv-download-over-pty";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    ConfigPath = (dir / "config.ini").string();
+    UseConfigFile((dir / "config.ini").string());
     std::ofstream(ConfigPath) << "[OPTIONS]\nLastDir=x\nPacketLength=2048\n";
     LinkSettings.PortName = boxThread.Path();
     LinkSettings.BaudRate = 115200;

@@ -4,11 +4,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/config/link_settings.h"
-#include "display/cancel_flag.h"
-#include "display/section_display.h"
+#include "core/cancel_flag.h"
+#include "core/link_settings.h"
+#include "core/packet.h"
 #include "download/download_session.h"
-#include "link/packet.h"
 #include "support/session_rig.h"
 
 namespace {
@@ -57,7 +56,7 @@ TEST(Download, StoresEverySectionByteForByteBesideItsIndexFile) {
     EXPECT_EQ(rig.display.events[0], "title Receiving Status - Wait To Return To Main Screen");
     EXPECT_EQ(rig.display.title, "Receiving Status - Packets re-sent: 0");
     for (SectionKind kind : AllSections) {
-        const int bar = SectionDisplayOf(kind).barId;
+        const int bar = SectionBar(kind);
         EXPECT_EQ(rig.display.bars[bar].position, rig.display.bars[bar].range) << SectionName(kind);
     }
     EXPECT_EQ(rig.display.bars[1009].range, 4);  // Eeprom Database, K = 1

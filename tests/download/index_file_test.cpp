@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "box/image.h"
-#include "display/cancel_flag.h"
+#include "core/cancel_flag.h"
 #include "download/download_session.h"
 #include "download/index_file.h"
 #include "support/session_rig.h"

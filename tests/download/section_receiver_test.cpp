@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "display/cancel_flag.h"
+#include "core/cancel_flag.h"
+#include "core/packet.h"
 #include "download/download_session.h"
 #include "download/section_receiver.h"
-#include "link/packet.h"
 #include "support/session_rig.h"
 
 namespace {

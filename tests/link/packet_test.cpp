@@ -1,4 +1,4 @@
-#include "link/packet.h"
+#include "core/packet.h"
 
 #include <gtest/gtest.h>
 

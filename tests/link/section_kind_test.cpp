@@ -1,4 +1,4 @@
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 #include <gtest/gtest.h>
 

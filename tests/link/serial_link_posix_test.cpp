@@ -1,23 +1,15 @@
-// The POSIX serial link over a pseudo-terminal.
+// What only the POSIX serial link does, over a pseudo-terminal (the cases both
+// backends share are in serial_link_pty_test.cpp).
 #include <termios.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
-#include "app/config/link_settings.h"
+#include "core/link_settings.h"
 #include "link/pty_pair.h"
 #include "link/serial_link_posix.h"
 #include "support/recording_display.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 class PosixLinkTest : public ::testing::Test {
 protected:
@@ -31,31 +23,6 @@ protected:
     RecordingDisplay display;
     LinkTimeouts record;
 };
-
-TEST_F(PosixLinkTest, ReadEndsAtItsTotalTimeOutWithWhatArrived) {
-    ASSERT_TRUE(OpenSerialLink());
-    SetLinkTimeouts(record, 1000);
-    pty.WriteAll(std::vector<std::uint8_t>(500, 0x5A));
-    std::uint8_t buffer[3000];
-    auto start = Clock::now();
-    EXPECT_EQ(ReadLink(buffer, 2069), 500);
-    EXPECT_NEAR(SecondsSince(start), 1.0, 0.25);
-
-    // Nothing at all: 0 bytes, after the time-out.
-    SetLinkTimeouts(record, 300);
-    start = Clock::now();
-    EXPECT_EQ(ReadLinkByte(buffer), 0);
-    EXPECT_NEAR(SecondsSince(start), 0.3, 0.15);
-
-    // A read whose count is reached returns at once, not at its time-out.
-    SetLinkTimeouts(record, 5000);
-    std::thread peer([&] { pty.WriteAll(std::vector<std::uint8_t>(2069, 0x02)); });
-    start = Clock::now();
-    EXPECT_EQ(ReadLink(buffer, 2069), 2069);
-    EXPECT_LT(SecondsSince(start), 1.0);
-    peer.join();
-    EXPECT_TRUE(display.messages.empty());
-}
 
 TEST_F(PosixLinkTest, EveryByteValueCrossesUnchangedBothWays) {
     ASSERT_TRUE(OpenSerialLink());
@@ -111,22 +78,6 @@ TEST_F(PosixLinkTest, RatesOutsideTheTableAreSetExactly) {
     EXPECT_EQ(ReadLineBaud(static_cast<PosixSerialBackend&>(PlatformSerialBackend()).Descriptor()), 1000000);
 }
 #endif
-
-// The far end gone (a USB-serial adapter unplugged): reads and writes fail at once
-// and the waits hear of it, instead of taking it for a silent line.
-TEST_F(PosixLinkTest, HungUpLineIsALostPort) {
-    ASSERT_TRUE(OpenSerialLink());
-    SetLinkTimeouts(record, 3000, 3000);
-    pty.HangUp();
-    std::uint8_t byte = 0;
-    const auto start = Clock::now();
-    EXPECT_EQ(ReadLinkByte(&byte), 0);
-    EXPECT_EQ(WriteLinkByte(0x05), 0);
-    EXPECT_LT(SecondsSince(start), 0.5);
-    EXPECT_TRUE(TransferStopped());
-    EXPECT_TRUE(TransferStopped());
-    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>{"Lost connection to COM port"}) << "said once";
-}
 
 TEST_F(PosixLinkTest, EachOpenFailureHasItsOwnMainWindowMessage) {
     LinkSettings.PortName = "/dev/kestrivane-no-such-port";

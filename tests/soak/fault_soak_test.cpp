@@ -11,9 +11,9 @@
 #include <map>
 #include <random>
 
-#include "display/cancel_flag.h"
+#include "core/cancel_flag.h"
+#include "core/packet.h"
 #include "download/download_session.h"
-#include "link/packet.h"
 #include "support/session_rig.h"
 #include "upload/upload_session.h"
 #include "upload/urt_mode.h"

@@ -10,10 +10,6 @@ void RecordingDisplay::SetTransferTitle(const char* text) {
     events.push_back(std::string("title ") + text);
 }
 
-void RecordingDisplay::ShowDialogControl(int id, bool show) {
-    events.push_back((show ? "show " : "hide ") + std::to_string(id));
-}
-
 void RecordingDisplay::SetProgressRange(int barId, int count) {
     bars[barId].range = count;
     events.push_back("range " + std::to_string(barId) + " " + std::to_string(count));
@@ -36,10 +32,9 @@ bool RecordingDisplay::IsSectionChecked(SectionKind kind) {
     return checked[SectionIndex(kind)];
 }
 
-MessageAnswer RecordingDisplay::ShowMessage(const Message& m) {
+void RecordingDisplay::ShowMessage(const Message& m) {
     messages.push_back({m.text, m.caption, m.icon, m.owner});
     events.push_back(std::string("message ") + m.caption + "|" + m.text);
-    return m.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
 }
 
 std::vector<std::string> RecordingDisplay::MessageTexts() const {

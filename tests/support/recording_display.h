@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "display/progress_display.h"
+#include "core/progress_display.h"
 
 struct ShownMessage {
     std::string text;
@@ -28,7 +28,6 @@ public:
     std::string title;
     int pumps = 0;
     bool checked[SectionCount] = {true, true, true, true, true};
-    MessageAnswer answer = MessageAnswer::Yes;  // for questions
     std::function<void()> onPump;               // runs inside PumpOneMessage
 
     struct Bar {
@@ -40,8 +39,6 @@ public:
     void SetStatusText(const char* text) override;
     void SetTransferTitle(const char* text) override;
     void Repaint() override { events.push_back("repaint"); }
-    void SetSectionLabels() override { events.push_back("labels"); }
-    void ShowDialogControl(int id, bool show) override;
     void ShowSectionProgress() override { events.push_back("show sections"); }
     void ShowUrtProgress() override { events.push_back("show urt"); }
     void SetProgressRange(int barId, int count) override;
@@ -50,7 +47,7 @@ public:
     void CollapseSectionOptions() override { events.push_back("collapse"); }
     void PumpOneMessage() override;
     bool IsSectionChecked(SectionKind kind) override;
-    MessageAnswer ShowMessage(const Message& message) override;
+    void ShowMessage(const Message& message) override;
 
     // Forgets everything shown so far.
     void Reset();

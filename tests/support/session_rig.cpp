@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "app/config/config.h"
-#include "display/cancel_flag.h"
+#include "core/cancel_flag.h"
 #include "upload/urt_mode.h"
 
 namespace fs = std::filesystem;
@@ -37,7 +37,7 @@ SessionRig::SessionRig(const box::Image& image, RigOptions options) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     dir_ = dir.string();
-    ConfigPath = Path("config.ini");
+    UseConfigFile(Path("config.ini"));
     SetPacketLength("2048");
 }
 

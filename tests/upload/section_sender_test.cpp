@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <deque>
 
-#include "app/config/link_settings.h"
-#include "display/cancel_flag.h"
-#include "display/section_display.h"
-#include "link/current_file.h"
-#include "link/packet.h"
+#include "core/cancel_flag.h"
+#include "core/current_file.h"
+#include "core/link_settings.h"
+#include "core/packet.h"
 #include "support/session_rig.h"
 #include "upload/section_sender.h"
 #include "upload/upload_session.h"

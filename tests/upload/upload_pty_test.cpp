@@ -6,8 +6,8 @@
 
 #include "app/config/config.h"
 #include "box/synthetic_image.h"
+#include "core/packet.h"
 #include "download/download_session.h"
-#include "link/packet.h"
 #include "support/pty_box_thread.h"
 #include "support/recording_display.h"
 #include "upload/upload_session.h"
@@ -31,7 +31,7 @@ TEST(UploadOverPty, DownloadedImageGoesBackByteForByteInBothModes) {
     const fs::path dir = fs::temp_directory_path() / "kv-upload-over-pty";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    ConfigPath = (dir / "config.ini").string();
+    UseConfigFile((dir / "config.ini").string());
     std::ofstream(ConfigPath) << "[OPTIONS]\nLastDir=x\nPacketLength=2048\n";
     LinkSettings.BaudRate = 115200;
     LinkSettings.SpeedFactor = 10;

@@ -13,12 +13,13 @@
 #include "app/cli/settings.h"
 #include "app/cli/suggest.h"
 #include "app/cli/transfer_command.h"
+#include "core/whole_number.h"
 #include "upload/urt_mode.h"
+#include "version.h"
 
 namespace {
 
 constexpr int UsageError = 2;
-constexpr const char* Version = "1.2.1";
 
 int Usage(const std::string& reason) {
     std::fprintf(stderr, "kestrivane: %s\n", reason.c_str());
@@ -29,14 +30,8 @@ int Usage(const std::string& reason) {
 CLI::Validator WholeNumber(long low, long high) {
     return CLI::Validator(
         [low, high](std::string& text) -> std::string {
-            std::size_t used = 0;
             long value = 0;
-            try {
-                value = std::stol(text, &used);
-            } catch (const std::exception&) {
-                used = 0;
-            }
-            if (used == 0 || used != text.size() || value < low || value > high)
+            if (!ParseWholeNumber(text, low, high, &value))
                 return text + " is not a whole number from " + std::to_string(low) + " to " + std::to_string(high);
             return {};
         },
@@ -103,7 +98,7 @@ int main(int argc, char** argv) try {
         "compare: problems found, images differ); 2 the command line, the settings, the files or the port\n"
         "cannot be used (nothing was sent to the box).");
     app.require_subcommand(1);
-    app.set_version_flag("--version", std::string("kestrivane ") + Version);
+    app.set_version_flag("--version", std::string("kestrivane ") + KESTRIVANE_VERSION);
 
     CommandLineSettings settings;
     TransferOptions options;

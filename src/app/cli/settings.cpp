@@ -1,36 +1,34 @@
 #include "app/cli/settings.h"
 
-#include <sys/stat.h>
-
 #include "app/config/config.h"
-#include "app/config/profile.h"
-#include "app/files/bounded_file.h"
+#include "core/bounded_file.h"
+#include "core/whole_number.h"
 
 namespace {
 
 // A value of config.ini as the matching option would take it: a whole number in range.
 bool Acceptable(const std::string& text, long low, long high) {
-    std::size_t used = 0;
-    try {
-        const long value = std::stol(text, &used);
-        return used == text.size() && value >= low && value <= high;
-    } catch (const std::exception&) {
-        return false;
-    }
+    long value = 0;
+    return ParseWholeNumber(text, low, high, &value);
 }
 
 }  // namespace
 
 std::string ApplySettings(const CommandLineSettings& options, std::string* warning) {
-    ConfigPath = CurrentDirectoryForConfig() + "/config.ini";
+    const std::string path = CurrentDirectoryForConfig() + "/config.ini";
     std::string text, why;
-    const FileRead read = ReadBoundedFile(ConfigPath, SettingsFileLimit, &text, &why);
-    if (read == FileRead::Refused) return ConfigPath + " " + why + ": it cannot be a settings file";
+    const FileRead read = ReadBoundedFile(path, SettingsFileLimit, &text, &why);
+    if (read == FileRead::Refused) return path + " " + why + ": it cannot be a settings file";
     const bool haveFile = read == FileRead::Ok;
+    // Without config.ini every read gives its default (and the port has none).
+    if (haveFile) {
+        UseConfigFile(path);
+    } else {
+        ConfigPath = path;
+        SetProfile(nullptr);
+    }
 
-    LinkSettings.PortName = haveFile ? ReadProfileText("Port", "", SettingValueMax) : "";
-    LinkSettings.BaudRate = DecimalTextToInt(haveFile ? ReadProfileText("BAUD_RATE", "115200", SettingValueMax) : "115200");
-    LinkSettings.SpeedFactor = DecimalTextToInt(haveFile ? ReadProfileText("SPEED", "10", SettingValueMax) : "10");
+    ReadLinkSettings("");
     if (options.port) LinkSettings.PortName = *options.port;
     if (options.baud) LinkSettings.BaudRate = *options.baud;
     if (options.speed) LinkSettings.SpeedFactor = *options.speed;

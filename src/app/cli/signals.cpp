@@ -4,7 +4,7 @@
 
 #include <csignal>
 
-#include "display/cancel_flag.h"
+#include "core/cancel_flag.h"
 #include "display/console/console_display.h"
 
 namespace {

@@ -3,8 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
-#include "app/files/bounded_file.h"
-#include "link/packet.h"
+#include "core/bounded_file.h"
+#include "core/packet.h"
+#include "upload/stored_section.h"
 #include "upload/urt_mode.h"
 
 namespace {
@@ -34,88 +35,58 @@ bool LooksLikeText(const std::string& bytes) {
     return !bytes.empty();
 }
 
-// ETX and checksum of a packet whose bytes [0, available) are in hand.
-void CheckFrame(StoredFile& f, std::size_t offset, std::size_t available, const std::string& what) {
-    const std::uint8_t* packet = At(f, offset);
-    const unsigned length = PacketPayloadLength(packet);
-    if (length + 8 >= available) return;  // cut short: said by the caller
-    if (packet[length + 8] != ETX) f.problems.push_back({offset + length + 8, what + ": no ETX where its length puts it"});
-    if (!VerifyPacketChecksum(packet, length)) {
-        std::uint32_t sum = 0;
-        for (unsigned i = 0; i < length; ++i) sum += packet[4 + i];
-        const std::uint8_t* c = packet + 4 + length;
-        const std::uint32_t field = std::uint32_t{c[0]} << 24 | std::uint32_t{c[1]} << 16 | std::uint32_t{c[2]} << 8 | c[3];
-        f.problems.push_back({offset + 4 + length, what + ": checksum " + Hex(field) + " but the payload sums to " + Hex(sum)});
-    }
+std::string PacketName(unsigned packet) {
+    return packet == 0 ? "header packet" : "data packet " + std::to_string(packet);
 }
 
-// The header packet at `start` and the data packets behind it, taken as the
-// sender takes them: from the next STX, 2069 bytes each.
-void AnalyseSection(StoredFile& f, std::size_t start) {
-    const std::size_t total = f.bytes.size();
-    f.headerOffset = start;
-    if (total < start + HeaderCountPositionOffset + 1) {
-        f.problems.push_back({start, "too short to hold a header packet's fields"});
-        return;
+// A problem of the stored section in words.
+std::string Describe(const StoredFinding& p) {
+    const std::string what = PacketName(p.packet);
+    const auto n = [](std::uint64_t v) { return std::to_string(v); };
+    switch (p.problem) {
+    case StoredProblem::HeaderFieldsMissing: return "too short to hold a header packet's fields";
+    case StoredProblem::HeaderWithoutStx: return "the header packet does not start with STX";
+    case StoredProblem::HeaderTooLong:
+        return "header packet of " + n(p.value) + " bytes, more than the " + n(PacketBufferSize) + " an upload can send";
+    case StoredProblem::HeaderBeyondFile:
+        return "header packet of " + n(p.value) + " bytes, but only " + n(p.other) + " follow";
+    case StoredProblem::CountByteBeyondFile: return "the count byte lies beyond the end of the file";
+    case StoredProblem::CountByteOutsideHeader: return "the count byte lies outside the header packet";
+    case StoredProblem::NoEtx: return what + ": no ETX where its length puts it";
+    case StoredProblem::BadChecksum:
+        return what + ": checksum " + Hex(static_cast<std::uint32_t>(p.value)) + " but the payload sums to " +
+               Hex(static_cast<std::uint32_t>(p.other));
+    case StoredProblem::BytesSkipped: return n(p.value) + " bytes before " + what + " are skipped";
+    case StoredProblem::TrailingBytes: return n(p.value) + " bytes after the last packet hold no STX";
+    case StoredProblem::PacketCutShort:
+        return what + " cut short: " + n(p.value) + " of " + n(p.other) + " bytes (an upload stops there)";
+    case StoredProblem::PayloadNotFull:
+        return what + ": payload length " + n(p.value) + ", not " + n(DataPayloadSize) + " (an upload sends " +
+               n(DataPacketSize) + " bytes all the same)";
+    case StoredProblem::MoreThanAnnounced:
+        return n(p.value) + " data packets more than announced: an upload never sends them";
     }
-    const std::uint8_t* header = At(f, start);
-    if (header[0] != STX) f.problems.push_back({start, "the header packet does not start with STX"});
-    f.headerSize = PacketPayloadLength(header) + PacketFramingSize;
-    const std::size_t available = total - start;
-    const unsigned countAt = HeaderCountByteOffset(header);
-    if (f.headerSize > static_cast<std::size_t>(PacketBufferSize))
-        f.problems.push_back({start, "header packet of " + std::to_string(f.headerSize) + " bytes, more than the " +
-                                         std::to_string(PacketBufferSize) + " an upload can send"});
-    if (f.headerSize > available) {
-        f.problems.push_back({start, "header packet of " + std::to_string(f.headerSize) + " bytes, but only " +
-                                         std::to_string(available) + " follow"});
-        return;
-    }
-    if (countAt >= available) {
-        f.problems.push_back({start + countAt, "the count byte lies beyond the end of the file"});
-        return;
-    }
-    f.headerUsable = f.headerSize <= static_cast<std::size_t>(PacketBufferSize);
-    f.countPosition = header[HeaderCountPositionOffset];
-    f.countByte = header[countAt];
-    f.announced = HeaderPacketCount(header, f.kind == StoredKind::Urt ? std::nullopt : f.section);
-    if (countAt >= f.headerSize) f.problems.push_back({start + countAt, "the count byte lies outside the header packet"});
-    CheckFrame(f, start, f.headerSize, "header packet");
+    return "?";
+}
 
-    std::size_t pos = start + f.headerSize;
-    while (pos < total) {
-        std::size_t stx = pos;
-        while (stx < total && static_cast<std::uint8_t>(f.bytes[stx]) != STX) ++stx;
-        if (stx == total) {
-            f.problems.push_back({pos, std::to_string(total - pos) + " bytes after the last packet hold no STX"});
-            break;
-        }
-        const std::string what = "data packet " + std::to_string(f.packets.size() + 1);
-        if (stx > pos) f.problems.push_back({pos, std::to_string(stx - pos) + " bytes before " + what + " are skipped"});
-        const std::size_t take = std::min<std::size_t>(DataPacketSize, total - stx);
-        const unsigned length = take >= 4 ? PacketPayloadLength(At(f, stx)) : 0;
-        if (take < 4 || length + PacketFramingSize > take) {
-            f.problems.push_back({stx, what + " cut short: " + std::to_string(take) + " of " +
-                                           std::to_string(take >= 4 ? length + PacketFramingSize : DataPacketSize) +
-                                           " bytes (an upload stops there)"});
-            break;
-        }
-        f.packets.push_back({stx, take});
-        if (length != static_cast<unsigned>(DataPayloadSize))
-            f.problems.push_back({stx + 2, what + ": payload length " + std::to_string(length) + ", not " +
-                                               std::to_string(DataPayloadSize) + " (an upload sends " +
-                                               std::to_string(DataPacketSize) + " bytes all the same)"});
-        CheckFrame(f, stx, take, what);
-        pos = stx + DataPacketSize;
-    }
-    const std::size_t stored = f.packets.size();
-    if (stored < f.announced)
-        f.notes.push_back({total, "holds " + std::to_string(stored) + " of the " + std::to_string(f.announced) +
-                                      " data packets announced (the box ended the section early when it was "
-                                      "downloaded); an upload sends these and ends the section when the box stops asking"});
-    else if (stored > f.announced)
-        f.problems.push_back({total, std::to_string(stored - f.announced) +
-                                         " data packets more than announced: an upload never sends them"});
+// The header packet at `start` and the data packets behind it, as an upload takes them.
+void AnalyseSection(StoredFile& f, std::size_t start) {
+    const StoredSectionLayout layout = ReadStoredSection(At(f, 0), f.bytes.size(), start,
+                                                         f.kind == StoredKind::Urt ? std::nullopt : f.section);
+    f.headerOffset = layout.headerOffset;
+    f.headerSize = layout.headerSize;
+    f.headerUsable = layout.headerUsable;
+    f.countPosition = layout.countPosition;
+    f.countByte = layout.countByte;
+    f.announced = layout.announced;
+    for (const StoredPacketSpan& p : layout.packets) f.packets.push_back({p.offset, p.size});
+    for (const StoredFinding& p : layout.problems) f.problems.push_back({p.offset, Describe(p)});
+    if (layout.headerRead && f.packets.size() < f.announced)
+        f.notes.push_back({f.bytes.size(), "holds " + std::to_string(f.packets.size()) + " of the " +
+                                               std::to_string(f.announced) +
+                                               " data packets announced (the box ended the section early when it "
+                                               "was downloaded); an upload sends these and ends the section when "
+                                               "the box stops asking"});
 }
 
 void AnalyseIndex(StoredFile& f) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 enum class StoredKind { Section, Urt, Index, Unknown };
 

@@ -10,11 +10,11 @@
 #include "app/cli/signals.h"
 #include "app/cli/transfer_report.h"
 #include "app/cli/upload_plan.h"
-#include "app/config/link_settings.h"
-#include "display/cancel_flag.h"
+#include "core/cancel_flag.h"
+#include "core/link_settings.h"
 #include "display/console/console_display.h"
 #include "download/download_session.h"
-#include "link/serial_link_posix.h"
+#include "link/serial_link.h"
 #include "upload/upload_session.h"
 #include "upload/urt_mode.h"
 
@@ -50,11 +50,8 @@ bool Exists(const std::string& path) {
 // a POSIX one, reads that Ctrl-C cuts short.
 template <typename Session>
 int RunWithDisplay(ConsoleDisplay& display, const TransferOptions& options, Session session) {
-    auto& link = static_cast<PosixSerialBackend&>(PlatformSerialBackend());
-    if (options.verbose) {
-        link.onOpened = [](const std::string& said) { std::fprintf(stderr, "kestrivane: %s\n", said.c_str()); };
-    }
-    link.abandonReads = [] { return CancelFlag != 0; };
+    if (options.verbose) OnLineNote([](const std::string& note) { std::fprintf(stderr, "kestrivane: %s\n", note.c_str()); });
+    PlatformSerialBackend().abandonReads = [] { return CancelFlag != 0; };
     SetCurrentDisplay(&display);
     CancelFlag = 0;
     CatchSignals();

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "link/section_kind.h"
+#include "core/section_kind.h"
 
 struct TransferOptions {
     bool yes = false;      // no question

@@ -6,14 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/config/link_settings.h"
-#include "display/cancel_flag.h"
-#include "display/section_display.h"
-#include "link/serial_link_posix.h"
+#include "core/cancel_flag.h"
+#include "core/link_settings.h"
+#include "link/serial_link.h"
 
 namespace {
-
-constexpr const char* DataError = "Error receiving data. Quit any other applications and try again";
 
 void Say(const std::string& text) { std::fprintf(stderr, "kestrivane: %s\n", text.c_str()); }
 
@@ -35,15 +32,9 @@ const ConsoleDisplay::Tally* TallyOf(const ConsoleDisplay& display, int bar) {
     return it == display.Tallies().end() ? nullptr : &it->second;
 }
 
-bool Showed(const ConsoleDisplay& display, const char* text) {
-    for (const std::string& e : display.Errors())
-        if (e == text) return true;
-    return false;
-}
-
 // A transfer that ended with 1 and said nothing: the box never answered (or Cancel).
 void SilentBox(const ConsoleDisplay& display, const char* howToSwitchOn) {
-    if (!display.Errors().empty() || CancelFlag || !display.Tallies().empty()) return;
+    if (!display.Failures().empty() || CancelFlag || !display.Tallies().empty()) return;
     Say(std::string("the box did not answer on ") + LinkSettings.PortName + ": check the cable and the port, then " +
         howToSwitchOn + " after the transfer starts");
 }
@@ -51,11 +42,11 @@ void SilentBox(const ConsoleDisplay& display, const char* howToSwitchOn) {
 }  // namespace
 
 std::string PortProblem(const std::string& port) {
-    const auto& link = static_cast<const PosixSerialBackend&>(PlatformSerialBackend());
-    const int error = link.OpenErrno();
+    const OpenFailure failure = LastOpenFailure();
+    const int error = failure.systemError;
     if (!error) return {};
     std::string why;
-    if (link.OpenBusy()) {
+    if (failure.busy) {
         why = "it is in use by another program (fuser " + port + " names it)";
     } else if (error == ENOENT) {
         why = "no such device";
@@ -81,7 +72,7 @@ int ReportDownload(const std::string& image, int result, const ConsoleDisplay& d
     if (result != 0) {
         SilentBox(display, "switch the box on holding channel up");
         const int bar = display.LastBar();
-        if (Showed(display, DataError) && TallyOf(display, bar))
+        if (display.Showed(MessageId::DataError) && TallyOf(display, bar))
             Say("data packet " + std::to_string(TallyOf(display, bar)->advanced + 1) + " of " + BarLabel(bar) +
                 " arrived damaged (its ETX or checksum is wrong); nothing after it was stored");
         bool any = false;
@@ -110,7 +101,7 @@ int ReportDownload(const std::string& image, int result, const ConsoleDisplay& d
         Say("note: " + ur5 + " is from an earlier download (this box had no Application Software): the index lists "
             "it, and an upload of " + image + " would send it; delete it, or upload with "
             "--sections flash,satellite,resource,eeprom");
-    if (!display.Errors().empty()) {
+    if (!display.Failures().empty()) {
         Say("the download completed after an error (see above): it is not a whole image");
         return 1;
     }
@@ -123,7 +114,7 @@ int ReportUpload(const UploadPlan& plan, int result, const ConsoleDisplay& displ
         Say(port);
         return 2;
     }
-    if (result == 0) return display.Errors().empty() ? 0 : 1;
+    if (result == 0) return display.Failures().empty() ? 0 : 1;
     SilentBox(display, "switch the box on holding channel down");
     for (const StoredFile& f : plan.files) {
         const int bar = plan.urt ? UrtBarId : SectionBar(*f.section);
@@ -131,7 +122,7 @@ int ReportUpload(const UploadPlan& plan, int result, const ConsoleDisplay& displ
         const std::string name = plan.urt ? std::string("URT file") : SectionName(*f.section);
         if (!t) {
             Say(name + ": not sent");
-        } else if (bar == display.LastBar() && Showed(display, DataError) && t->advanced > 0 &&
+        } else if (bar == display.LastBar() && display.Showed(MessageId::DataError) && t->advanced > 0 &&
                    static_cast<std::size_t>(t->advanced) <= f.packets.size()) {
             Say(name + ": the box refused data packet " + std::to_string(t->advanced) + " (" + Printable(f.path) +
                 ", offset " + std::to_string(f.packets[static_cast<std::size_t>(t->advanced) - 1].offset) +

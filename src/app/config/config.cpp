@@ -1,10 +1,8 @@
 #include "app/config/config.h"
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
 #include <limits>
-
-#include "app/config/profile.h"
 
 std::string ConfigPath;
 
@@ -17,6 +15,11 @@ constexpr const char* kSeparator = "/";
 #endif
 
 }  // namespace
+
+void UseConfigFile(const std::string& path) {
+    ConfigPath = path;
+    SetProfile(&ConfigFileProfile());
+}
 
 std::int32_t DecimalTextToInt(const std::string& text) {
     std::size_t i = 0;
@@ -31,21 +34,24 @@ std::int32_t DecimalTextToInt(const std::string& text) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-int LoadConfig() {
-    LinkSettings.PortName.clear();
-    // The separator is always added: a root directory gives a doubled one.
-    ConfigPath = CurrentDirectoryForConfig() + kSeparator + "config.ini";
-
-    // Presence test: a missing file, a missing LastDir and a LastDir beginning
-    // with '1' all read as "1".
-    if (ReadProfileText("LastDir", "1", 3)[0] == '1') return 1;
-
+void ReadLinkSettings(const char* defaultPort) {
     // Values are read whole: a port such as COM12, a rate of 1000000 or a factor
     // of 100 is used as written.
-    LinkSettings.PortName = ReadProfileText("Port", "COM5", SettingValueMax);
+    LinkSettings.PortName = ReadProfileText("Port", defaultPort, SettingValueMax);
     const std::string speed = ReadProfileText("SPEED", "10", SettingValueMax);
     const std::string baud = ReadProfileText("BAUD_RATE", "115200", SettingValueMax);
     LinkSettings.SpeedFactor = DecimalTextToInt(speed);
     LinkSettings.BaudRate = DecimalTextToInt(baud);
+}
+
+int LoadConfig() {
+    LinkSettings.PortName.clear();
+    // The separator is always added: a root directory gives a doubled one.
+    UseConfigFile(CurrentDirectoryForConfig() + kSeparator + "config.ini");
+
+    // Presence test: a missing file, a missing LastDir and a LastDir beginning
+    // with '1' all read as "1".
+    if (ReadProfileText("LastDir", "1", 3)[0] == '1') return 1;
+    ReadLinkSettings("COM5");
     return 0;
 }

@@ -1,22 +1,38 @@
-// config.ini in the current directory: its path, and the start-up read into
-// LinkSettings.
+// config.ini in the current directory: its path, the profile that reads and writes
+// it, and the start-up read into LinkSettings.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "app/config/link_settings.h"
+#include "core/link_settings.h"
+#include "core/profile.h"
 
 constexpr const char* ConfigSection = "OPTIONS";
 
-// The full path of config.ini, built once by LoadConfig from the current directory
-// and used by every later read and write, wherever the current directory moves.
+// The full path of config.ini, built once at start-up and used by every later read
+// and write, wherever the current directory moves.
 extern std::string ConfigPath;
 
-// Builds ConfigPath and fills LinkSettings. Returns 1 when the file failed the
-// presence test (missing, without LastDir, or LastDir beginning with '1'), with
+// The profile on ConfigPath: the Windows profile functions on Windows, our own
+// initialisation-file code elsewhere.
+Profile& ConfigFileProfile();
+
+// Makes `path` the ConfigPath and its profile the current one.
+void UseConfigFile(const std::string& path);
+
+// The current directory as the configuration path is built from it: empty when it
+// cannot be read (on Windows also when longer than 259 characters).
+std::string CurrentDirectoryForConfig();
+
+// Builds ConfigPath, uses it and fills LinkSettings. Returns 1 when the file failed
+// the presence test (missing, without LastDir, or LastDir beginning with '1'), with
 // PortName left empty; 0 otherwise.
 int LoadConfig();
+
+// Fills LinkSettings from the profile: Port (or `defaultPort`), BAUD_RATE and SPEED,
+// each read whole and converted by DecimalTextToInt.
+void ReadLinkSettings(const char* defaultPort);
 
 // Decimal text to integer: leading blanks, an optional sign, then the digits that
 // follow; 0 when no digit follows. Values beyond 32 bits stop at the nearest limit.

@@ -21,6 +21,3 @@ std::int32_t IniReadInt(const std::string& path, const std::string& section, con
                         std::int32_t defaultValue);
 void IniWriteString(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value);
-
-// The integer conversion of a profile value (at most 29 characters are looked at).
-std::int32_t ProfileTextToInt(const std::string& text);

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "app/win32/main_window.h"
+#include "app/win32/program_instance.h"
 #include "app/win32/shell_ids.h"
-#include "display/win32/shell_handles.h"
+#include "display/win32/main_window_handle.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "display/win32/dialog_focus.h"
+#include "app/win32/dialog_focus.h"
 
 void FocusFirstTabStop(HWND dialog) {
     HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);

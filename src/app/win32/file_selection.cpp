@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "app/config/config.h"
-#include "app/config/profile.h"
-#include "app/win32/main_window.h"
-#include "display/win32/shell_handles.h"
-#include "display/win32/transfer_dialog.h"
+#include "app/win32/program_instance.h"
+#include "app/win32/transfer_dialog.h"
+#include "core/profile.h"
+#include "display/win32/main_window_handle.h"
 #include "upload/urt_mode.h"
 
 namespace {

@@ -4,14 +4,14 @@
 
 #include "app/config/config.h"
 #include "app/win32/about_box.h"
+#include "app/win32/dialog_focus.h"
 #include "app/win32/file_selection.h"
+#include "app/win32/program_instance.h"
 #include "app/win32/setup_dialog.h"
 #include "app/win32/shell_ids.h"
-#include "display/win32/dialog_focus.h"
-#include "display/win32/shell_handles.h"
+#include "display/win32/main_window_handle.h"
 
 bool UploadWarningPending = true;
-HINSTANCE ProgramInstance = nullptr;
 
 namespace {
 

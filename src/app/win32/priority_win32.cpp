@@ -1,8 +1,6 @@
-// The download's priorities on Windows: real-time class for the process (never
-// lowered again), time-critical for the receiving thread during each section.
-#include <windows.h>
+#include "app/win32/priority_win32.h"
 
-#include "download/priority_hook.h"
+#include <windows.h>
 
 namespace {
 
@@ -21,7 +19,7 @@ private:
 
 }  // namespace
 
-PriorityHook& PlatformPriorityHook() {
+PriorityHook& Win32PriorityHook() {
     static Win32Priority hook;
     return hook;
 }

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "app/config/config.h"
-#include "app/config/link_settings.h"
-#include "app/config/profile.h"
-#include "app/win32/main_window.h"
+#include "app/win32/program_instance.h"
 #include "app/win32/shell_ids.h"
-#include "display/win32/shell_handles.h"
+#include "core/link_settings.h"
+#include "core/profile.h"
+#include "display/win32/main_window_handle.h"
 
 namespace {
 

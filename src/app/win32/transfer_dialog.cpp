@@ -1,14 +1,16 @@
-#include "display/win32/transfer_dialog.h"
+#include "app/win32/transfer_dialog.h"
 
 #include <commctrl.h>
 
-#include "display/cancel_flag.h"
-#include "display/section_display.h"
-#include "display/win32/dialog_focus.h"
-#include "display/win32/shell_handles.h"
+#include "app/win32/dialog_focus.h"
+#include "core/cancel_flag.h"
+#include "display/win32/main_window_handle.h"
+#include "display/win32/transfer_controls.h"
 #include "display/win32/win32_display.h"
 #include "download/download_session.h"
 #include "upload/upload_session.h"
+
+const char* SelectedImagePath = nullptr;
 
 namespace {
 
@@ -21,9 +23,9 @@ void OnOpen(HWND dialog, TransferDialogKind kind) {
         SetDlgItemTextA(dialog, NoteLineId, "Press Transfer to start uploading");
         return;
     }
-    display.SetStatusText("Status: Idle");
+    display.SetStatusText(IdleStatus);
     if (kind == TransferDialogKind::SectionUpload)
-        for (SectionKind section : AllSections) CheckDlgButton(dialog, SectionDisplayOf(section).checkBoxId, BST_CHECKED);
+        for (SectionKind section : AllSections) CheckDlgButton(dialog, SectionControlsOf(section).checkBoxId, BST_CHECKED);
 }
 
 bool AnySectionChecked() {

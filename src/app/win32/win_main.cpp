@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "app/win32/main_window.h"
+#include "app/win32/priority_win32.h"
+#include "app/win32/program_instance.h"
 #include "app/win32/shell_ids.h"
 
 namespace {
@@ -29,6 +31,7 @@ LRESULT CALLBACK ClassWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ProgramInstance = instance;
+    SetPriorityHook(&Win32PriorityHook());
 
     WNDCLASSA cls = {};
     cls.style = CS_VREDRAW | CS_HREDRAW;

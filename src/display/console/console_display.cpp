@@ -5,8 +5,7 @@
 
 #include <algorithm>
 
-#include "display/section_display.h"
-#include "link/packet.h"
+#include "core/packet.h"
 
 volatile std::sig_atomic_t TerminalResized = 0;
 
@@ -35,13 +34,6 @@ std::string Kilobytes(double bytes) {
 }
 
 }  // namespace
-
-const char* BarLabel(int barId) {
-    if (barId == UrtBarId) return "URT file";
-    for (SectionKind kind : AllSections)
-        if (SectionDisplayOf(kind).barId == barId) return SectionDisplayOf(kind).labelText;
-    return "?";
-}
 
 ConsoleDisplay::ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bool quiet)
     : out_(out), err_(err), terminal_(terminal), quiet_(quiet) {}
@@ -90,18 +82,22 @@ void ConsoleDisplay::PumpOneMessage() {
     if (TerminalResized || (dirty_ && Clock::now() - drawn_ > RedrawEvery)) Draw(false);
 }
 
-MessageAnswer ConsoleDisplay::ShowMessage(const Message& message) {
+void ConsoleDisplay::ShowMessage(const Message& message) {
     FinishBar();
-    const bool error = message.icon == MessageIcon::Error;
-    if (error) errors_.push_back(message.text);
     // A completion is the result; everything else is a complaint.
-    const bool completion = !error && std::string(message.caption) == "Status";
-    if (!quiet_ || error) {
+    const bool completion = IsCompletion(message.id);
+    if (!completion) failures_.push_back(message.id);
+    if (!quiet_ || !completion) {
         std::FILE* stream = completion ? out_ : err_;
         std::fprintf(stream, "%s: %s\n", message.caption, message.text);
         std::fflush(stream);
     }
-    return message.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+}
+
+bool ConsoleDisplay::Showed(MessageId id) const {
+    for (MessageId shown : failures_)
+        if (shown == id) return true;
+    return false;
 }
 
 // "  Resource             [#######------]   18/48    46.8 kB/s  1 s left", at most width - 1 characters.

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "display/progress_display.h"
+#include "core/progress_display.h"
 
 // Set (by a signal handler) when the terminal was resized; the next draw fits the
 // new width and clears it.
@@ -32,8 +32,6 @@ public:
     void SetStatusText(const char* text) override;
     void SetTransferTitle(const char*) override {}  // the window's title; the console has none
     void Repaint() override {}
-    void SetSectionLabels() override {}
-    void ShowDialogControl(int, bool) override {}
     void ShowSectionProgress() override {}
     void ShowUrtProgress() override {}
     void SetProgressRange(int barId, int count) override;
@@ -42,7 +40,7 @@ public:
     void CollapseSectionOptions() override {}
     void PumpOneMessage() override;
     bool IsSectionChecked(SectionKind kind) override { return checked_[SectionIndex(kind)]; }
-    MessageAnswer ShowMessage(const Message& message) override;
+    void ShowMessage(const Message& message) override;
 
     // What a bar went through, for the report after a transfer.
     struct Tally {
@@ -51,8 +49,9 @@ public:
     };
     const std::map<int, Tally>& Tallies() const { return tallies_; }
     int LastBar() const { return lastBar_; }
-    // Error messages shown, in order.
-    const std::vector<std::string>& Errors() const { return errors_; }
+    // Failures shown, in order.
+    const std::vector<MessageId>& Failures() const { return failures_; }
+    bool Showed(MessageId id) const;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -84,8 +83,5 @@ private:
     int expectedPackets_ = 0;
     int donePackets_ = 0;  // of the whole transfer
     std::map<int, Tally> tallies_;
-    std::vector<std::string> errors_;
+    std::vector<MessageId> failures_;
 };
-
-// The name a progress bar shows its section by ("Flash Data", "URT file").
-const char* BarLabel(int barId);

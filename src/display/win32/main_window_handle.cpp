@@ -1,7 +1,6 @@
-#include "display/win32/shell_handles.h"
+#include "display/win32/main_window_handle.h"
 
 HWND MainWindowHandle = nullptr;
-const char* SelectedImagePath = nullptr;
 
 void ShowMainWindowAgain() {
     if (MainWindowHandle) ShowWindow(MainWindowHandle, SW_SHOWNORMAL);

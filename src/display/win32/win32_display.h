@@ -4,13 +4,36 @@
 
 #include <windows.h>
 
-#include "display/progress_display.h"
+#include "core/progress_display.h"
 
 // The transfer dialog that opened last; set by each dialog when it opens, never cleared.
 extern HWND TransferDialog;
 
+// The display operations on the transfer dialog, and what only the dialogs need.
+class Win32Display final : public ProgressDisplay {
+public:
+    void SetStatusText(const char* text) override;
+    void SetTransferTitle(const char* text) override;
+    void Repaint() override;
+    void ShowSectionProgress() override;
+    void ShowUrtProgress() override;
+    void SetProgressRange(int barId, int count) override;
+    void AdvanceProgress(int barId) override;
+    void SetProgressPosition(int barId, int position) override;
+    void CollapseSectionOptions() override;
+    void PumpOneMessage() override;
+    bool IsSectionChecked(SectionKind kind) override;
+    void ShowMessage(const Message& message) override;
+
+    // Sets the five labels to their texts, then repaints the dialog.
+    void SetSectionLabels();
+    // Shows the control in its normal state or hides it, then repaints it.
+    void ShowDialogControl(int controlId, bool show);
+    void SetBarColour(int barId, std::uint32_t colour);
+};
+
 // The display that the transfer dialogs make current.
-ProgressDisplay& Win32TransferDisplay();
+Win32Display& Win32TransferDisplay();
 
 // Width of the "Send Options" group box while it collapses, and its heights, in pixels.
 constexpr int CollapseWidth = 278;

@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "app/config/config.h"
-#include "app/config/link_settings.h"
-#include "display/cancel_flag.h"
-#include "display/section_display.h"
+#include "core/cancel_flag.h"
+#include "core/link_settings.h"
+#include "core/section_kind.h"
 #include "display/win32/dialog_thread.h"
-#include "display/win32/shell_handles.h"
-#include "link/section_kind.h"
+#include "display/win32/main_window_handle.h"
+#include "display/win32/transfer_controls.h"
 #include "link/serial_link_win32.h"
-#include "upload/urt_mode.h"
 #include "support/win32/box_record.h"
 #include "support/win32/gui_driver.h"
+#include "upload/urt_mode.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ protected:
         dir_ = EnvironmentValue("KV_GUI_DIR");
         ASSERT_FALSE(dir_.empty()) << "KV_GUI_DIR is not set: run through ctest";
         LinkSettings.PortName = "COM5";
-        ConfigPath = Path("config.ini");
+        UseConfigFile(Path("config.ini"));
         std::ofstream(ConfigPath) << "[OPTIONS]\r\nLastDir=\r\nPacketLength=2048\r\n";
         CancelFlag = 0;
     }
@@ -112,7 +112,7 @@ TEST_F(TransferFromDialog, DownloadThenSectionAndUrtUploadsReachTheBoxByteForByt
         DialogThread run(TransferDialogKind::SectionUpload);
         HWND dialog = run.Dialog();
         ASSERT_TRUE(dialog);
-        for (SectionKind kind : AllSections) PostButtonClick(dialog, SectionDisplayOf(kind).checkBoxId);
+        for (SectionKind kind : AllSections) PostButtonClick(dialog, SectionControlsOf(kind).checkBoxId);
         Settle(dialog);
         ASSERT_TRUE(PostClick(dialog, TransferButtonId));
         EXPECT_EQ(DismissMessage(run, dialog, "Upload", "nothing-to-do"), "Nothing to do!");
@@ -120,7 +120,7 @@ TEST_F(TransferFromDialog, DownloadThenSectionAndUrtUploadsReachTheBoxByteForByt
         EXPECT_TRUE(IsWindowVisible(dialog));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, TransferButtonId)));
         for (SectionKind kind : {SectionKind::FlashDatabase, SectionKind::Resource, SectionKind::ApplicationSoftware})
-            PostButtonClick(dialog, SectionDisplayOf(kind).checkBoxId);
+            PostButtonClick(dialog, SectionControlsOf(kind).checkBoxId);
         Settle(dialog);
         ASSERT_TRUE(PostClick(dialog, TransferButtonId));
         ASSERT_TRUE(WaitUntil([&] { return ControlShown(dialog, StatusLineId); }));

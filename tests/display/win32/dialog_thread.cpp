@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "display/win32/shell_handles.h"
+#include "display/win32/main_window_handle.h"
 #include "support/win32/gui_driver.h"
 
 DialogThread::DialogThread(TransferDialogKind kind, bool hideMain) {

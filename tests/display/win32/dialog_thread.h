@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "display/win32/transfer_dialog.h"
+#include "app/win32/transfer_dialog.h"
 
 class DialogThread {
 public:

@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "display/cancel_flag.h"
-#include "display/section_display.h"
+#include "core/cancel_flag.h"
 #include "display/win32/dialog_thread.h"
+#include "display/win32/transfer_controls.h"
 #include "display/win32/win32_display.h"
 #include "support/win32/gui_driver.h"
 
@@ -197,7 +197,7 @@ TEST(TransferDisplay, OperationsShowTheirEffectOnTheDialog) {
     DialogThread run(TransferDialogKind::Download);
     HWND dialog = run.Dialog();
     ASSERT_TRUE(dialog);
-    ProgressDisplay& display = Win32TransferDisplay();
+    Win32Display& display = Win32TransferDisplay();
 
     display.SetTransferTitle("Receiving Status - Packets re-sent: 0");
     EXPECT_EQ(WindowText(dialog), "Receiving Status - Packets re-sent: 0");
@@ -206,23 +206,24 @@ TEST(TransferDisplay, OperationsShowTheirEffectOnTheDialog) {
 
     display.ShowSectionProgress();
     for (SectionKind kind : AllSections) {
-        const SectionDisplay& s = SectionDisplayOf(kind);
-        EXPECT_EQ(ControlText(dialog, s.labelId), s.labelText);
+        const SectionControls s = SectionControlsOf(kind);
+        const int barId = SectionBar(kind);
+        EXPECT_EQ(ControlText(dialog, s.labelId), SectionLabel(kind));
         EXPECT_TRUE(ControlShown(dialog, s.labelId));
-        EXPECT_TRUE(ControlShown(dialog, s.barId));
-        HWND bar = GetDlgItem(dialog, s.barId);
-        display.SetProgressRange(s.barId, 10);
+        EXPECT_TRUE(ControlShown(dialog, barId));
+        HWND bar = GetDlgItem(dialog, barId);
+        display.SetProgressRange(barId, 10);
         EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, TRUE, 0), 0);
         EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 10);
-        display.AdvanceProgress(s.barId);
-        display.AdvanceProgress(s.barId);
+        display.AdvanceProgress(barId);
+        display.AdvanceProgress(barId);
         EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 2);
-        display.SetProgressPosition(s.barId, 10);  // drawn full
+        display.SetProgressPosition(barId, 10);  // drawn full
         EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 10);
     }
     Settle(dialog);
     for (SectionKind kind : AllSections)
-        EXPECT_EQ(PixelInside(dialog, SectionBar(kind)), SectionDisplayOf(kind).barColour) << SectionName(kind);
+        EXPECT_EQ(PixelInside(dialog, SectionBar(kind)), SectionControlsOf(kind).barColour) << SectionName(kind);
     EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("download-bars-full")));
 
     display.ShowDialogControl(SectionBar(SectionKind::Resource), false);
@@ -238,8 +239,8 @@ TEST(TransferDisplay, SectionOptionsCollapseIntoTheStatusLine) {
     DialogThread run(TransferDialogKind::SectionUpload);
     HWND dialog = run.Dialog();
     ASSERT_TRUE(dialog);
-    ProgressDisplay& display = Win32TransferDisplay();
-    PostButtonClick(dialog, SectionDisplayOf(SectionKind::Resource).checkBoxId);
+    Win32Display& display = Win32TransferDisplay();
+    PostButtonClick(dialog, SectionControlsOf(SectionKind::Resource).checkBoxId);
     Settle(dialog);
     EXPECT_FALSE(display.IsSectionChecked(SectionKind::Resource));
     EXPECT_TRUE(display.IsSectionChecked(SectionKind::EepromDatabase));
@@ -247,7 +248,7 @@ TEST(TransferDisplay, SectionOptionsCollapseIntoTheStatusLine) {
     const DWORD start = GetTickCount();
     display.CollapseSectionOptions();
     EXPECT_GE(GetTickCount() - start, 51 * CollapseStepMs - 100) << "51 steps of 30 ms";
-    for (SectionKind kind : AllSections) EXPECT_FALSE(ControlShown(dialog, SectionDisplayOf(kind).checkBoxId));
+    for (SectionKind kind : AllSections) EXPECT_FALSE(ControlShown(dialog, SectionControlsOf(kind).checkBoxId));
     EXPECT_FALSE(ControlShown(dialog, SendOptionsGroupId));
     RECT group;
     GetWindowRect(GetDlgItem(dialog, SendOptionsGroupId), &group);
@@ -263,7 +264,7 @@ TEST(TransferDisplay, UrtProgressShowsItsBarAndNote) {
     DialogThread run(TransferDialogKind::UrtUpload);
     HWND dialog = run.Dialog();
     ASSERT_TRUE(dialog);
-    ProgressDisplay& display = Win32TransferDisplay();
+    Win32Display& display = Win32TransferDisplay();
     display.ShowUrtProgress();
     EXPECT_EQ(ControlText(dialog, NoteLineId), "Uploading progress");
     EXPECT_TRUE(ControlShown(dialog, UrtBarId));
@@ -292,7 +293,7 @@ TEST(TransferDisplay, PumpHandlesOneMessageAtMostAndUsesUpAQuit) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 
-    ProgressDisplay& display = Win32TransferDisplay();
+    Win32Display& display = Win32TransferDisplay();
     const DWORD start = GetTickCount();
     display.PumpOneMessage();  // nothing waits: returns at once
     EXPECT_LT(GetTickCount() - start, 100u);

@@ -1,0 +1,8 @@
+// The download's priorities on Windows: real-time class for the process (never
+// lowered again), time-critical for the receiving thread during each section.
+// Installed by the program's entry.
+#pragma once
+
+#include "download/priority_hook.h"
+
+PriorityHook& Win32PriorityHook();

@@ -1,0 +1,3 @@
+#include "app/win32/program_instance.h"
+
+HINSTANCE ProgramInstance = nullptr;

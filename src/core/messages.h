@@ -1,0 +1,64 @@
+// The texts the system shows, each named once: the messages a transfer reports
+// (each with its caption, icon and owner), and the status and title texts.
+#pragma once
+
+enum class MessageIcon { None, Error, Warning };
+// Who owns a message box: the port-opening messages belong to the main window,
+// everything else a transfer shows to the transfer dialog.
+enum class MessageOwner { MainWindow, TransferDialog };
+
+// Every message a session can show. A front end that needs to know what went wrong
+// asks by these, never by the text.
+enum class MessageId {
+    // Opening the port.
+    PortNotCreated,
+    PortStateNotRead,
+    PortStateNotSet,
+    // Any wait of a transfer.
+    PortLost,
+    // Download.
+    IndexFileNotCreated,
+    SectionFileNotCreated,
+    SectionFileNotWritten,
+    HeaderNotReceived,
+    HeaderInvalid,
+    HeaderNotRead,
+    DataError,  // also the upload's, for a packet the box refused
+    PartitionWrongSize,
+    PacketLengthWrong,
+    DownloadComplete,
+    DownloadCompleteWithoutApplication,
+    // Upload.
+    StoredFileNotOpened,
+    StoredHeaderInvalid,
+    HeaderNotSent,
+    StoredPacketMissing,
+    PacketNotSent,
+    UploadComplete,
+};
+
+struct Message {
+    MessageId id;
+    const char* text;
+    const char* caption;
+    MessageIcon icon;
+    MessageOwner owner;
+};
+
+const Message& MessageOf(MessageId id);
+
+// A completion ("Status" caption), as opposed to a failure.
+bool IsCompletion(MessageId id);
+
+// Dialog titles during a transfer; the re-sent titles take the count (%i).
+constexpr const char* ReceivingTitle = "Receiving Status - Wait To Return To Main Screen";
+constexpr const char* SendingTitle = "Sending Status - Wait To Return To Main Screen";
+constexpr const char* ReceivingResentTitle = "Receiving Status - Packets re-sent: %i";
+constexpr const char* SendingResentTitle = "Sending Status - Packets re-sent: %i";
+
+// Status lines (the per-section ones stand with the sections).
+constexpr const char* IdleStatus = "Status: Idle";
+constexpr const char* SwitchOnForDownloadStatus = "Status: Turn On Box Holding Channel Up";
+constexpr const char* SwitchOnForUploadStatus = "Status: Turn On Box Holding Channel Down";
+constexpr const char* SendingUrtStatus = "Status: Sending URT file";
+constexpr const char* CompleteStatus = "Status: Transfer Complete";
