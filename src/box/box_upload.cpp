@@ -87,7 +87,9 @@ void Box::DataComplete(Micros at) {
     const int index = SectionIndex(*section.kind);
     const bool first = sequence_ == 1;
     const int number = dataIndex_ + 1;
-    if (!WellFramed(rx_) || FindFault(FaultKind::Nak, index, first, number)) {
+    const bool last = section.packets + 1 == section.announced;
+    if (!WellFramed(rx_) || FindFault(FaultKind::Nak, index, first, number) ||
+        (last && FindFault(FaultKind::NakLast, index, first))) {
         section.refused = true;
         Refuse(at);
         return;

@@ -30,6 +30,7 @@ constexpr NamedFault kFaults[] = {
      ":SECTION: after that section no further announcement (download) or ACK (upload)"},
     {"no-application", FaultKind::NoApplication, 1, "never announces Application Software"},
     {"nak", FaultKind::Nak, 1, "@K: answers packet K with NAK (0: the header)"},
+    {"nak-last", FaultKind::NakLast, 1, ":SECTION: answers the section's last data packet with NAK"},
     {"enq-silence", FaultKind::EnqSilence, 0, "@K: after packet K asks for nothing more in that section"},
     {"other-silence", FaultKind::OtherSilence, 0, "@K: after packet K sends ACK instead of ENQ, then nothing"},
 };

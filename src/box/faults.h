@@ -34,6 +34,7 @@ enum class FaultKind {
     NoApplication,   // "no-application": the Application Software section is never announced
     // Upload.
     Nak,             // "nak@K": answers packet K with NAK
+    NakLast,         // "nak-last:SECTION": answers the section's last data packet with NAK
     EnqSilence,      // "enq-silence@K": after packet K asks for nothing more in that section
     OtherSilence,    // "other-silence@K": after packet K sends ACK instead of ENQ, then nothing
 };

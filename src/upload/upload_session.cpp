@@ -15,19 +15,26 @@
 
 namespace {
 
-enum class Handshake { Answered, Silent, Stopped };  // Stopped: cancelled, or the port is gone
+// Stopped: cancelled, or the port is gone. Refused: the box answered the last packet
+// of the section before with NAK.
+enum class Handshake { Answered, Silent, Refused, Stopped };
 
 // ETB until the box answers ACK, one byte read after each. With `limitSilence`
-// (the opening handshake) the second read that returns nothing gives up.
-Handshake AnnounceUntilAck(bool limitSilence) {
+// (the opening handshake) the second read that returns nothing gives up. With
+// `afterSection` the first read holds the box's answer to that section's last
+// packet: a NAK there refuses it.
+Handshake AnnounceUntilAck(bool limitSilence, bool afterSection = false) {
     std::uint8_t reply = BEL;  // not ACK: an old ACK never ends a new wait
     bool silentOnce = false;
+    bool firstRead = true;
     if (TransferStopped()) return Handshake::Stopped;
     for (;;) {
         PumpOneMessage();
         WriteLinkByte(ETB);
         const int got = ReadLinkByte(&reply);
         if (ReportIfLinkLost()) return Handshake::Stopped;
+        if (afterSection && firstRead && got == 1 && reply == NAK) return Handshake::Refused;
+        firstRead = false;
         if (got == 0 && limitSilence) {
             if (silentOnce) return Handshake::Silent;
             silentOnce = true;
@@ -85,6 +92,13 @@ int Cancelled() {
     return 1;
 }
 
+// The box refused a section's last packet: never a completion.
+int Refused() {
+    Show(MessageId::DataError);
+    CloseSerialLink();
+    return 1;
+}
+
 std::uint32_t SendingReadTotal() {
     const std::int64_t ms = std::int64_t{LinkSettings.SpeedFactor} * 5000;
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(ms, 0, UINT32_MAX));
@@ -133,13 +147,25 @@ int RunUpload(const std::string& chosenPath) {
         for (SectionKind kind : AllSections) {
             if (!sending[SectionIndex(kind)]) continue;  // no exchange for an unticked section
             display.SetStatusText(SendingStatus(kind));
-            if (started && AnnounceUntilAck(false) == Handshake::Stopped) return Cancelled();
+            if (started) {
+                const Handshake next = AnnounceUntilAck(false, true);
+                if (next == Handshake::Stopped) return Cancelled();
+                if (next == Handshake::Refused) return Refused();
+            }
             started = true;
             if (!SendFile(paths[SectionIndex(kind)], kind)) return 1;
         }
     }
 
-    // The closing ENQ: written once the port takes it; nothing is read.
+    // The box's first byte after the last packet, read for up to the sender's time:
+    // a NAK refuses that packet; any other byte, or none, and the closing ENQ goes,
+    // written once the port takes it.
+    if (TransferStopped()) return Cancelled();
+    PumpOneMessage();
+    std::uint8_t reply = 0;
+    const int got = ReadLinkByte(&reply);
+    if (ReportIfLinkLost()) return Cancelled();
+    if (got == 1 && reply == NAK) return Refused();
     if (TransferStopped()) return Cancelled();
     for (;;) {
         PumpOneMessage();

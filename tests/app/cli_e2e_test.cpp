@@ -130,6 +130,14 @@ TEST_F(CommandLine, UploadChecksItsFilesBeforeTheBoxIsTouched) {
     EXPECT_EQ(r.status, 1) << "the box refuses the damaged packet";
     EXPECT_NE(r.err.find("Resource: the box refused data packet 15 (" + At("served/box.ur3") + ", offset "),
               std::string::npos) << r.err;
+
+    // A box that refuses a section's last packet: a failure, never a completion.
+    BoxProcess third(FastBox({"--synthetic", "16,16,16,4,-", "--fault", "nak-last:flash"}));
+    r = Kestrivane({"--port", third.Port(), "upload", "--yes", "-s", "flash,eeprom", At("served/box.dat")});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find("Flash Database: the box refused data packet 16 (" + At("served/box.ur1") + ", offset "),
+              std::string::npos) << r.err;
 }
 
 TEST_F(CommandLine, CompareTellsWhereImagesDiffer) {

@@ -32,7 +32,7 @@ const char* const DownloadFaults[] = {"", "", "", "silent", "noise", "etb-stream
                                       "header-no-etx", "stop", "short-reply", "no-stx", "length", "bad-checksum",
                                       "bad-etx", "silence-between", "no-application"};
 const char* const UploadFaults[] = {"", "", "", "silent", "noise", "silence-between", "nak", "enq-silence",
-                                    "other-silence"};
+                                    "other-silence", "nak-last"};
 // Messages a session may show, and those that leave a result of 0.
 const char* const KnownErrors[] = {"Header packet NOT received!", "Header Packet Invalid", "Failed to read header packet",
                                    "Error - Partition is wrong size\n\nRestart Windows and try again",
@@ -70,7 +70,7 @@ SoakRun Draw(std::uint32_t seed) {
     r.faultName = download ? DownloadFaults[pick(std::size(DownloadFaults))] : UploadFaults[pick(std::size(UploadFaults))];
     r.fault = r.faultName;
     if (!r.fault.empty() && r.fault != "silent" && r.fault != "noise" && r.fault != "etb-stream" &&
-        r.fault != "no-application" && r.fault != "silence-between")
+        r.fault != "no-application" && r.fault != "silence-between" && r.fault != "nak-last")
         r.fault += "@" + std::to_string(pick(download ? 20 : 18) + (download ? 1 : 0));
     if (!r.fault.empty() && r.fault != "silent" && r.fault != "etb-stream" && r.fault != "no-application")
         r.fault += ":" + std::to_string(pick(SectionCount) + 1);
@@ -207,6 +207,8 @@ Outcome Play(const SoakRun& r) {
         }
         if (o.result == 0 && rig.link().log.size() >= 2 && rig.link().log[rig.link().log.size() - 2].bytes != Bytes{ENQ})
             fail("result 0 without the closing ENQ");
+        for (const box::ReceivedSection& s : rig.box().Received())
+            if (o.result == 0 && s.refused) fail("result 0 from a box that refused a packet");
     }
     return o;
 }

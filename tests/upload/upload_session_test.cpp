@@ -191,6 +191,44 @@ TEST(Upload, FailuresOfTheSession) {
     }
 }
 
+// The box's first byte after a section's last packet is its verdict on that packet:
+// heard in the next section's handshake, or before the closing ENQ.
+TEST(Upload, ARefusedLastPacketIsNeverACompletion) {
+    const box::Image image = box::SyntheticImage({});
+    struct Case {
+        const char* fault;
+        bool urt;
+        std::size_t sectionsReached;  // by the box, the refused one last
+    };
+    for (const Case& c : {Case{"nak-last:satellite", false, 2}, Case{"nak-last:application", false, 5},
+                          Case{"nak-last:satellite", true, 1}}) {
+        SessionRig rig(image, UploadBox({c.fault}));
+        box::WriteImage(rig.Path("box.dat"), image);
+        std::string chosen = rig.Path("box.dat");
+        if (c.urt) {
+            Bytes urt(UrtPrefixSize, 0x55);
+            const Bytes satellite = image[SectionKind::SatelliteDatabase]->FileBytes();
+            urt.insert(urt.end(), satellite.begin(), satellite.end());
+            chosen = rig.Path("box.urt");
+            box::WriteFileBytes(chosen, urt);
+            UrtMode = true;
+        }
+        const std::string what = std::string(c.fault) + (c.urt ? " (URT)" : "");
+        EXPECT_EQ(RunUpload(chosen), 1) << what;
+        ASSERT_EQ(rig.display.messages.size(), 1u) << what;
+        EXPECT_EQ(rig.display.messages[0].text, "Error receiving data. Quit any other applications and try again");
+        EXPECT_EQ(rig.display.messages[0].caption, "Error");
+        EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
+        EXPECT_EQ(rig.display.messages[0].owner, MessageOwner::TransferDialog);
+        EXPECT_NE(rig.display.status, "Status: Transfer Complete") << what;
+        EXPECT_FALSE(rig.link().IsOpen()) << what;
+        EXPECT_FALSE(rig.box().Finished()) << what << ": no closing ENQ";
+        ASSERT_EQ(rig.box().Received().size(), c.sectionsReached) << what;
+        EXPECT_TRUE(rig.box().Received().back().refused) << what;
+        EXPECT_EQ(rig.box().Received().back().packets + 1, rig.box().Received().back().announced) << what;
+    }
+}
+
 TEST(Upload, CancelEndsEveryWaitQuietly) {
     const box::Image image = box::SyntheticImage({});
     struct Row {

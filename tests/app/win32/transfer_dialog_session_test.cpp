@@ -1,5 +1,5 @@
 // Transfers run from the dialogs' Transfer buttons against emulated boxes on COM5
-// (KV_GUI_DIR holds its image and its record) and COM6 of the test prefix.
+// (KV_GUI_DIR holds its image and its record), COM6 and COM8 of the test prefix.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -196,6 +196,27 @@ TEST_F(TransferFromDialog, CancelEndsTheDialogAtOnceAndTheSessionAtItsNextTest) 
         EXPECT_EQ(run.Result(), 1);
         EXPECT_TRUE(PortClosed());
     }
+}
+
+// COM8's box refuses the last packet of Resource: the upload ends with its error, and
+// the completion never appears.
+TEST_F(TransferFromDialog, ARefusedLastPacketEndsWithTheErrorNotTheCompletion) {
+    LinkSettings.PortName = "COM8";
+    Select("expected.dat");
+    UrtMode = false;
+    DialogThread run(TransferDialogKind::SectionUpload);
+    HWND dialog = run.Dialog();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+    EXPECT_EQ(DismissMessage(run, dialog, "Error", "refused-last-packet"),
+              "Error receiving data. Quit any other applications and try again");
+    EXPECT_TRUE(run.Ended(5000));
+    EXPECT_EQ(run.Result(), 1);
+    EXPECT_TRUE(PortClosed());
+    WindowQuery completion;
+    completion.caption = "Status";
+    completion.threadId = run.ThreadId();
+    EXPECT_FALSE(WaitForWindow(completion, 1000)) << "no completion after the refusal";
 }
 
 TEST_F(TransferFromDialog, TheCloseBoxLeavesTheSessionRunningToItsEnd) {
