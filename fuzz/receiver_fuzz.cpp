@@ -23,7 +23,7 @@ public:
     FuzzLine(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     OpenStatus Open(const std::string&, std::int32_t) override { return OpenStatus::Ok; }
     void ApplyTimeouts(const LinkTimeouts&) override {}
-    int Read(std::uint8_t* buffer, int count) override {
+    int Read(std::uint8_t* buffer, int count, std::uint32_t) override {
         if (pos_ + 2 > size_) return 0;
         int n = (data_[pos_] << 8 | data_[pos_ + 1]) % (count + 1);
         pos_ += 2;

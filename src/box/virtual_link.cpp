@@ -9,23 +9,20 @@ SerialBackend::OpenStatus VirtualLink::Open(const std::string&, std::int32_t) {
     // What the box sent while nobody listened is gone.
     box_.DiscardOutputBefore(now_);
     open_ = true;
-    timeouts_ = LinkTimeouts{};
     log.push_back({Event::Opened, now_, {}});
     return OpenStatus::Ok;
 }
 
 void VirtualLink::ApplyTimeouts(const LinkTimeouts& t) {
-    timeouts_ = t;
     Event e{Event::Timeouts, now_, {}};
     e.readTotal = t.ReadTotalTimeoutConstant;
     e.writeTotal = t.WriteTotalTimeoutConstant;
     log.push_back(e);
 }
 
-int VirtualLink::Read(std::uint8_t* buffer, int count) {
+int VirtualLink::Read(std::uint8_t* buffer, int count, std::uint32_t totalMs) {
     if (!open_ || count <= 0 || Lost()) return 0;
-    const Micros total = (Micros{timeouts_.ReadTotalTimeoutConstant} +
-                          Micros{timeouts_.ReadTotalTimeoutMultiplier} * count) * 1000;
+    const Micros total = Micros{totalMs} * 1000;
     const Micros deadline = std::min(loseAt, now_ + (total > 0 ? total : unboundedReadLimit));
     int got = 0;
     while (got < count) {

@@ -18,7 +18,7 @@ public:
 
     OpenStatus Open(const std::string& portName, std::int32_t baudRate) override;
     void ApplyTimeouts(const LinkTimeouts& timeouts) override;
-    int Read(std::uint8_t* buffer, int count) override;
+    int Read(std::uint8_t* buffer, int count, std::uint32_t totalMs) override;
     int Write(const std::uint8_t* buffer, int count) override;
     void Close() override;
     bool Lost() const override { return open_ && now_ >= loseAt; }
@@ -55,7 +55,6 @@ private:
     Box& box_;
     Micros now_ = 0;
     bool open_ = false;
-    LinkTimeouts timeouts_;
 };
 
 }  // namespace box

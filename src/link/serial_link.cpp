@@ -89,7 +89,28 @@ OpenFailure LastOpenFailure() { return Backend().LastOpenFailure(); }
 
 void OnLineNote(std::function<void(const std::string&)> listener) { lineNoteListener = std::move(listener); }
 
-int ReadLink(std::uint8_t* buffer, int count) { return Backend().Read(buffer, count); }
+int ReadLink(std::uint8_t* buffer, int count) {
+    const std::uint64_t total = std::uint64_t{applied.ReadTotalTimeoutConstant} +
+                                std::uint64_t{applied.ReadTotalTimeoutMultiplier} * static_cast<std::uint64_t>(count > 0 ? count : 0);
+    const bool bounded = total != 0;
+    const auto limit = [](std::uint64_t ms) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, UINT32_MAX)); };
+    std::uint64_t spent = 0;  // by the slices that found nothing, each its whole length
+    for (;;) {
+        if (bounded && total - spent <= ReadSliceMs) return Backend().Read(buffer, count, limit(total - spent));
+        const int got = Backend().Read(buffer, count, ReadSliceMs);
+        spent += ReadSliceMs;
+        if (got == count || got < 0) return got;
+        if (got > 0) {
+            // Bytes came within the slice, which then waited out its length for the
+            // rest: the rest comes as one read, to the count or the total.
+            if (bounded && spent >= total) return got;
+            return got + Backend().Read(buffer + got, count - got, bounded ? limit(total - spent) : 0);
+        }
+        if (Backend().Lost()) return 0;
+        PumpOneMessage();
+        if (CancelFlag) return 0;
+    }
+}
 
 int WriteLink(const std::uint8_t* buffer, int count) { return Backend().Write(buffer, count); }
 

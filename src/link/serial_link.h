@@ -4,6 +4,12 @@
 // LinkSettings), chooses time-out profiles with SetLinkTimeouts, reads and writes
 // single bytes and whole packets, and closes it with CloseSerialLink on every way
 // out. Reads and writes are judged only by the byte counts they return.
+//
+// A read whose total is longer than ReadSliceMs waits in slices of at most that
+// long while no byte has come, with a pump of the user interface and a test of
+// CancelFlag before each further slice, so that the user is heard during a long
+// wait; together the slices keep the read's total and its byte count, and once
+// bytes come the read goes on to its count or its total as one read would.
 #pragma once
 
 #include <cstdint>
@@ -37,9 +43,9 @@ public:
     // On any failure nothing stays open.
     virtual OpenStatus Open(const std::string& portName, std::int32_t baudRate) = 0;
     virtual void ApplyTimeouts(const LinkTimeouts& timeouts) = 0;
-    // Returns when `count` bytes have arrived or the read total has run out; the
-    // number of bytes read (0 on any failure).
-    virtual int Read(std::uint8_t* buffer, int count) = 0;
+    // Returns when `count` bytes have arrived or `totalMs` has passed since the call
+    // (0: no limit); the number of bytes read (0 on any failure).
+    virtual int Read(std::uint8_t* buffer, int count, std::uint32_t totalMs) = 0;
     // Returns the number of bytes written (0 on any failure).
     virtual int Write(const std::uint8_t* buffer, int count) = 0;
     virtual void Close() = 0;
@@ -49,10 +55,6 @@ public:
     virtual OpenFailure LastOpenFailure() const { return {}; }
     // What the last open did to the line beyond the settings, in words (empty: nothing to say).
     virtual std::string LineNote() const { return {}; }
-
-    // When set, a read waiting for bytes may return with what it has as soon as this
-    // says so (the command line's Ctrl-C during a long handshake read).
-    std::function<bool()> abandonReads;
 };
 
 // The backend OpenSerialLink uses: the platform's own unless another was installed.
@@ -68,6 +70,11 @@ bool OpenSerialLink();
 void SetLinkTimeouts(LinkTimeouts& record, std::uint32_t readTotalMs);
 void SetLinkTimeouts(LinkTimeouts& record, std::uint32_t readTotalMs, std::uint32_t writeTotalMs);
 
+// The longest wait of a read between two tests of the user's input.
+constexpr std::uint32_t ReadSliceMs = 250;
+
+// Reads under the record applied last: its total is constant + multiplier x count.
+// A read cut short by Cancel returns what it has (0 when nothing came).
 int ReadLink(std::uint8_t* buffer, int count);
 inline int ReadLinkByte(std::uint8_t* byte) { return ReadLink(byte, 1); }
 int WriteLink(const std::uint8_t* buffer, int count);

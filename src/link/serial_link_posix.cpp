@@ -97,13 +97,11 @@ SerialBackend::OpenStatus PosixSerialBackend::Open(const std::string& portName, 
     return OpenStatus::Ok;
 }
 
-int PosixSerialBackend::Read(std::uint8_t* buffer, int count) {
+int PosixSerialBackend::Read(std::uint8_t* buffer, int count, std::uint32_t totalMs) {
     if (fd_ < 0 || count <= 0 || lost_) return 0;
     const auto start = Clock::now();
-    const std::uint64_t total = std::uint64_t{timeouts_.ReadTotalTimeoutConstant} +
-                                std::uint64_t{timeouts_.ReadTotalTimeoutMultiplier} * count;
-    const bool bounded = total != 0;
-    const auto deadline = start + std::chrono::milliseconds(total);
+    const bool bounded = totalMs != 0;
+    const auto deadline = start + std::chrono::milliseconds(totalMs);
 
     int got = 0;
     bool wasReady = false;  // the last poll said data was there
@@ -122,20 +120,8 @@ int PosixSerialBackend::Read(std::uint8_t* buffer, int count) {
             lost_ = true;
             break;
         }
-        if (abandonReads && abandonReads()) break;
         if (got > 0) SleepWhileTheLineCarries(start, got, count - got, bounded, deadline);
-        // Wait for bytes until the deadline; in slices of 100 ms when the read may be
-        // abandoned.
-        auto until = deadline;
-        bool limited = bounded;
-        if (abandonReads) {
-            const auto slice = Clock::now() + std::chrono::milliseconds(100);
-            if (!bounded || slice < deadline) {
-                until = slice;
-                limited = true;
-            }
-        }
-        const Wait w = WaitFor(fd_, POLLIN, limited, until);
+        const Wait w = WaitFor(fd_, POLLIN, bounded, deadline);
         if (w == Wait::Ready) {
             wasReady = true;
             continue;
@@ -164,7 +150,6 @@ void PosixSerialBackend::SleepWhileTheLineCarries(Clock::time_point start, int g
     if (lineTime < std::chrono::milliseconds(3)) return;
     auto until = now + lineTime - std::chrono::milliseconds(1);
     if (bounded && until > deadline) until = deadline;
-    if (abandonReads && until > now + std::chrono::milliseconds(100)) until = now + std::chrono::milliseconds(100);
     std::this_thread::sleep_until(until);
 }
 

@@ -14,7 +14,7 @@ public:
 
     OpenStatus Open(const std::string& portName, std::int32_t baudRate) override;
     void ApplyTimeouts(const LinkTimeouts& timeouts) override { timeouts_ = timeouts; }
-    int Read(std::uint8_t* buffer, int count) override;
+    int Read(std::uint8_t* buffer, int count, std::uint32_t totalMs) override;
     int Write(const std::uint8_t* buffer, int count) override;
     void Close() override;
     bool Lost() const override { return lost_; }

@@ -86,8 +86,13 @@ void Win32SerialBackend::ApplyTimeouts(const LinkTimeouts& t) {
     inForce_ = record_;
 }
 
-int Win32SerialBackend::Read(std::uint8_t* buffer, int count) {
+int Win32SerialBackend::Read(std::uint8_t* buffer, int count, std::uint32_t totalMs) {
     if (handle_ == INVALID_HANDLE_VALUE || count <= 0 || lost_) return 0;
+    COMMTIMEOUTS timeouts = inForce_;
+    timeouts.ReadIntervalTimeout = record_.ReadIntervalTimeout;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = totalMs;
+    SetTimeouts(timeouts);
     DWORD got = 0;
     if (!ReadFile(handle_, buffer, static_cast<DWORD>(count), &got, nullptr)) {
         lost_ = IsDeviceLostError(GetLastError());

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "core/current_file.h"
 #include "core/link_settings.h"
@@ -11,9 +12,15 @@
 #include "core/progress_display.h"
 #include "link/serial_link.h"
 #include "upload/section_sender.h"
+#include "upload/stored_section.h"
 #include "upload/urt_mode.h"
 
+bool CheckStoredPackets = true;
+
 namespace {
+
+// All an upload can send of a file: the URT prefix, a header and 255 x 16 data packets.
+constexpr std::size_t StoredFileReadLimit = UrtPrefixSize + PacketBufferSize + 255 * 16 * std::size_t{DataPacketSize};
 
 // Stopped: cancelled, or the port is gone. Refused: the box answered the last packet
 // of the section before with NAK.
@@ -48,10 +55,26 @@ std::FILE* OpenStoredFile(const std::string& path) {
     return std::fopen(path.c_str(), "r+b");  // must be writable; never written
 }
 
-// Every file the upload will send, opened as it will be opened and its header read
-// with the sender's checks, before anything goes to the box: an upload never stops
-// half way for a file that is missing or unusable. On failure its usual message.
+// What in a stored file would stop the upload, as the message the sender or the box
+// would give there: a header that cannot be sent (or that the box would refuse), a
+// damaged data packet (the box refuses it), a last packet cut short (not found).
+std::optional<MessageId> ProblemOf(const StoredSectionLayout& layout) {
+    if (!layout.headerUsable) return MessageId::StoredHeaderInvalid;
+    if (!CheckStoredPackets) return std::nullopt;
+    for (const StoredFinding& f : layout.problems) {
+        if (f.packet > layout.announced) continue;  // never sent
+        const bool damaged = f.problem == StoredProblem::NoEtx || f.problem == StoredProblem::BadChecksum;
+        if (damaged) return f.packet == 0 ? MessageId::StoredHeaderInvalid : MessageId::DataError;
+        if (f.problem == StoredProblem::PacketCutShort) return MessageId::StoredPacketMissing;
+    }
+    return std::nullopt;
+}
+
+// Every file the upload will send, opened as it will be opened and read whole as the
+// sender will read it, before anything goes to the box: an upload never stops half
+// way for a file that is missing or unusable. On failure its usual message.
 bool CheckStoredFiles(const std::string* paths, const bool* sending) {
+    std::vector<std::uint8_t> bytes;
     for (SectionKind kind : AllSections) {
         if (!sending[SectionIndex(kind)]) continue;
         std::FILE* file = OpenStoredFile(paths[SectionIndex(kind)]);
@@ -59,10 +82,13 @@ bool CheckStoredFiles(const std::string* paths, const bool* sending) {
             Show(MessageId::StoredFileNotOpened);
             return false;
         }
-        const bool usable = StoredHeaderUsable(file, UrtMode ? std::nullopt : std::optional<SectionKind>(kind));
+        bytes.resize(StoredFileReadLimit);
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
         std::fclose(file);
-        if (!usable) {
-            Show(MessageId::StoredHeaderInvalid);
+        const auto problem = ProblemOf(ReadStoredSection(bytes.data(), bytes.size(), UrtMode ? UrtPrefixSize : 0,
+                                                         UrtMode ? std::nullopt : std::optional<SectionKind>(kind)));
+        if (problem) {
+            Show(*problem);
             return false;
         }
     }

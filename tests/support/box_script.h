@@ -9,11 +9,8 @@ struct BoxScript {
 
     // One read of up to `count` bytes under a read total of `ms`.
     box::Bytes Read(int count, std::uint32_t ms) {
-        LinkTimeouts t;
-        t.ReadTotalTimeoutConstant = ms;
-        link.ApplyTimeouts(t);
         box::Bytes bytes(static_cast<std::size_t>(count));
-        bytes.resize(static_cast<std::size_t>(link.Read(bytes.data(), count)));
+        bytes.resize(static_cast<std::size_t>(link.Read(bytes.data(), count, ms)));
         return bytes;
     }
     void Write(const box::Bytes& bytes) { link.Write(bytes.data(), static_cast<int>(bytes.size())); }

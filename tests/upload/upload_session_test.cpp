@@ -156,18 +156,24 @@ TEST(Upload, FailuresOfTheSession) {
     }
     {   // A missing or unusable file among those to send: refused before anything
         // goes to the box, the box left as it was.
-        for (const char* damage : {"missing", "header cut"}) {
+        const std::string missing = "missing", cut = "header cut", damaged = "data packet damaged";
+        for (const std::string& damage : {missing, cut, damaged}) {
             SessionRig rig(image, UploadBox());
             box::WriteImage(rig.Path("box.dat"), image);
-            if (damage == std::string("missing"))
+            Bytes resource = image[SectionKind::Resource]->FileBytes();
+            if (damage == missing) {
                 std::remove(rig.Path("box.ur3").c_str());
-            else
-                box::WriteFileBytes(rig.Path("box.ur3"), Bytes(image[SectionKind::Resource]->header.begin(),
-                                                                 image[SectionKind::Resource]->header.begin() + 20));
+            } else {
+                if (damage == cut) resource.resize(20);
+                else resource[resource.size() - 40 * DataPacketSize + 100] ^= 0x40;  // in data packet 9's payload
+                box::WriteFileBytes(rig.Path("box.ur3"), resource);
+            }
             EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
-            EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{damage == std::string("missing")
-                                                                                ? "Could not open file"
-                                                                                : "Header packet in file is invalid"});
+            EXPECT_EQ(rig.display.MessageTexts(),
+                      std::vector<std::string>{damage == missing ? "Could not open file"
+                                               : damage == cut   ? "Header packet in file is invalid"
+                                                                 : "Error receiving data. Quit any other applications "
+                                                                   "and try again"});
             EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
             EXPECT_TRUE(rig.link().WritesOf(ETB).empty()) << damage;
             EXPECT_TRUE(rig.box().Received().empty()) << damage;

@@ -51,7 +51,6 @@ bool Exists(const std::string& path) {
 template <typename Session>
 int RunWithDisplay(ConsoleDisplay& display, const TransferOptions& options, Session session) {
     if (options.verbose) OnLineNote([](const std::string& note) { std::fprintf(stderr, "kestrivane: %s\n", note.c_str()); });
-    PlatformSerialBackend().abandonReads = [] { return CancelFlag != 0; };
     SetCurrentDisplay(&display);
     CancelFlag = 0;
     CatchSignals();
@@ -102,6 +101,7 @@ int UploadCommand(const std::string& image, const TransferOptions& options) {
             return Refuse("cannot upload: the files hold damaged packets (above); kestrivane inspect " + image +
                           " says more; --force sends them anyway");
         std::fprintf(stderr, "kestrivane: sending them anyway (--force)\n");
+        CheckStoredPackets = false;  // the session would refuse them too
     }
     if (!options.yes) {
         if (!isatty(STDIN_FILENO))

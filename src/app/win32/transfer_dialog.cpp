@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/win32/dialog_focus.h"
+#include "app/win32/transfer_running.h"
 #include "core/cancel_flag.h"
 #include "display/win32/main_window_handle.h"
 #include "display/win32/transfer_controls.h"
@@ -13,6 +14,8 @@
 const char* SelectedImagePath = nullptr;
 
 namespace {
+
+bool sessionRunning = false;  // inside a Transfer handler
 
 void OnOpen(HWND dialog, TransferDialogKind kind) {
     TransferDialog = dialog;
@@ -42,10 +45,13 @@ void OnTransfer(HWND dialog, TransferDialogKind kind) {
     EnableWindow(GetDlgItem(dialog, TransferButtonId), FALSE);
     const std::string path = SelectedImagePath ? SelectedImagePath : "";
     // The session runs here, on this thread, and pumps the dialog's messages itself.
+    sessionRunning = true;
     if (kind == TransferDialogKind::Download)
         RunDownload(path);
     else
         RunUpload(path);
+    sessionRunning = false;
+    ShowTransferRunning(false);
     EndDialog(dialog, 1);
 }
 
@@ -53,6 +59,7 @@ void OnTransfer(HWND dialog, TransferDialogKind kind) {
 // a session is still running inside its Transfer handler.
 void EndWithoutTransfer(HWND dialog) {
     EndDialog(dialog, 0);
+    if (sessionRunning) ShowTransferRunning(true);
     ShowMainWindowAgain();
 }
 

@@ -7,5 +7,6 @@
 
 extern HWND MainWindowHandle;
 
-// Shows the main window in its normal state (restored and activated), when there is one.
+// Shows the main window in its normal state (restored and activated) and paints it
+// at once, when there is one.
 void ShowMainWindowAgain();

@@ -322,7 +322,7 @@ TEST_F(KestrivaneProgram, DownloadsAndUploadsAgainstTheBox) {
     const std::string folder = RunFolder("transfers", StandardConfig);
     const std::string images = Path("images");
     CreateDirectoryA(images.c_str(), nullptr);
-    for (const char* name : {"fresh", "cancelled"})  // new names each time
+    for (const char* name : {"fresh", "closed", "cancelled"})  // new names each time
         for (const char* extension : {"dat", "urt", "ur1", "ur2", "ur3", "ur4", "ur5"})
             DeleteFileA((images + "\\" + name + "." + extension).c_str());
     Program program(folder);
@@ -345,6 +345,28 @@ TEST_F(KestrivaneProgram, DownloadsAndUploadsAgainstTheBox) {
         EXPECT_EQ(ReadAll(images + "\\fresh." + suffix), ReadAll(Path(std::string("expected.") + suffix))) << suffix;
     EXPECT_TRUE(Exists(images + "\\fresh.dat"));
     EXPECT_NE(ReadText(folder + "\\config.ini").find("LastDir=" + images + "\\"), std::string::npos);
+
+    // The close box during a download: the session runs on, and the main window says
+    // so until it ends (title, Upload and Download disabled).
+    PostClick(main, 1003);
+    ASSERT_TRUE(ChooseFile(program, main, "Please Specify A Filename", images + "\\closed.dat"));
+    dialog = program.Window("Receiving Status");
+    ASSERT_TRUE(dialog);
+    PostClick(dialog, 1005);
+    ASSERT_TRUE(WaitUntil([&] { return ControlText(dialog, 1003).rfind("Status: Receiving Flash", 0) == 0; }));
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != 0; }, 3000));
+    EXPECT_EQ(WindowText(main), std::string("Transfer running - ") + MainTitle);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 1002)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 1003)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1000))) << "Exit stays";
+    SaveScreenshot(main, Shot("main-window-transfer-running"));
+    EXPECT_EQ(program.Answer("Status", dialog, IDOK), "Transfer Complete");
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == MainTitle; }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1002)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1003)));
+    for (const char* suffix : Suffixes)
+        EXPECT_EQ(ReadAll(images + "\\closed." + suffix), ReadAll(Path(std::string("expected.") + suffix))) << suffix;
 
     // A section upload of two sections (the first Upload of the run warns).
     ClearRecord();

@@ -1,9 +1,10 @@
 // Transfers run from the dialogs' Transfer buttons against emulated boxes on COM5
-// (KV_GUI_DIR holds its image and its record), COM6 and COM8 of the test prefix.
+// (KV_GUI_DIR holds its image and its record), COM6, COM8 and COM9 of the test prefix.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -195,6 +196,35 @@ TEST_F(TransferFromDialog, CancelEndsTheDialogAtOnceAndTheSessionAtItsNextTest) 
         EXPECT_TRUE(run.Ended(5000));
         EXPECT_EQ(run.Result(), 1);
         EXPECT_TRUE(PortClosed());
+    }
+}
+
+// COM9's box stays switched off: the opening handshakes wait 10 s and more for it.
+// Cancel ends each within two seconds of the click, the port closed, no message.
+TEST_F(TransferFromDialog, CancelIsHeardDuringTheOpeningHandshakes) {
+    LinkSettings.PortName = "COM9";
+    UrtMode = false;
+    for (bool upload : {false, true}) {
+        Select(upload ? "expected.dat" : "switched-off.dat");
+        DialogThread run(upload ? TransferDialogKind::SectionUpload : TransferDialogKind::Download, !upload);
+        HWND dialog = run.Dialog();
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+        ASSERT_TRUE(WaitForStatus(dialog, upload ? "Status: Turn On Box Holding Channel Down"
+                                                 : "Status: Turn On Box Holding Channel Up"));
+        Sleep(2000 + GetTickCount() % ReadSliceMs);  // well inside the first long read, anywhere in a slice
+        const DWORD clicked = GetTickCount();
+        ASSERT_TRUE(PostClick(dialog, CancelButtonId));
+        EXPECT_TRUE(run.Ended(2000)) << (upload ? "upload" : "download");
+        const DWORD took = GetTickCount() - clicked;
+        std::printf("Cancel in the %s's opening handshake: the session ended %lu ms after the click\n",
+                    upload ? "upload" : "download", static_cast<unsigned long>(took));
+        EXPECT_LT(took, 2000u);
+        EXPECT_EQ(run.Result(), 1);
+        EXPECT_TRUE(PortClosed());
+        WindowQuery message;
+        message.threadId = run.ThreadId();
+        EXPECT_FALSE(FindShownWindow(message)) << "no message";
     }
 }
 
