@@ -25,6 +25,9 @@ public:
     virtual void SetProgressRange(int barId, int count) = 0;
     virtual void AdvanceProgress(int barId) = 0;
     virtual void SetProgressPosition(int barId, int position) = 0;
+    // A data packet went out unasked: after a second of silence that followed the box's
+    // earlier request, not on a request of its own.
+    virtual void NotePacketUnasked(int barId) = 0;
     // Section upload only: hides the section choice and shows the status line.
     virtual void CollapseSectionOptions() = 0;
     // Handles at most one pending user-interface event; returns at once when none waits.
@@ -46,6 +49,7 @@ public:
     void SetProgressRange(int, int) override {}
     void AdvanceProgress(int) override {}
     void SetProgressPosition(int, int) override {}
+    void NotePacketUnasked(int) override {}
     void CollapseSectionOptions() override {}
     void PumpOneMessage() override {}
     bool IsSectionChecked(SectionKind) override { return true; }

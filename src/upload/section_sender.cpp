@@ -132,6 +132,7 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
                 return 1;
             }
             CurrentDisplay().AdvanceProgress(bar);
+            if (!asked) CurrentDisplay().NotePacketUnasked(bar);
         }
         std::snprintf(title, sizeof title, SendingResentTitle, 0);
         CurrentDisplay().SetTransferTitle(title);

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace {
@@ -39,9 +41,20 @@ int StatusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSI
 
 }  // namespace
 
-ProcessResult RunProgram(const std::vector<std::string>& argv, int interruptAfterMs) {
+ProcessResult RunProgram(const std::vector<std::string>& argv, int interruptAfterMs, bool errOnTerminal) {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    if (errOnTerminal) {
+        close(err[0]);
+        close(err[1]);
+        err[0] = posix_openpt(O_RDWR | O_NOCTTY);
+        if (err[0] < 0 || grantpt(err[0]) != 0 || unlockpt(err[0]) != 0) throw std::runtime_error("pty");
+        err[1] = open(ptsname(err[0]), O_RDWR | O_NOCTTY);
+        winsize size{};
+        size.ws_col = 80;
+        size.ws_row = 24;
+        ioctl(err[1], TIOCSWINSZ, &size);
+    }
     const auto start = Clock::now();
     const pid_t pid = Spawn(argv, out[1], err[1]);
     close(out[1]);

@@ -13,8 +13,9 @@ struct ProcessResult {
 };
 
 // Runs `argv` with standard input from /dev/null and collects its output. With
-// `interruptAfterMs` >= 0 the program gets SIGINT after that long.
-ProcessResult RunProgram(const std::vector<std::string>& argv, int interruptAfterMs = -1);
+// `interruptAfterMs` >= 0 the program gets SIGINT after that long; with
+// `errOnTerminal` its standard error is a terminal (a pty), as a user's would be.
+ProcessResult RunProgram(const std::vector<std::string>& argv, int interruptAfterMs = -1, bool errOnTerminal = false);
 
 // kestrivane-box in the background, on a fresh pty; stopped when this goes.
 class BoxProcess {

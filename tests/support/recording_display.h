@@ -44,6 +44,7 @@ public:
     void SetProgressRange(int barId, int count) override;
     void AdvanceProgress(int barId) override;
     void SetProgressPosition(int barId, int position) override;
+    void NotePacketUnasked(int barId) override { events.push_back("unasked " + std::to_string(barId)); }
     void CollapseSectionOptions() override { events.push_back("collapse"); }
     void PumpOneMessage() override;
     bool IsSectionChecked(SectionKind kind) override;

@@ -18,6 +18,17 @@ struct Side {
 
 bool Load(const std::string& path, Side* side, std::string* why) {
     StoredFile file = AnalyseStoredFile(path);
+    if (StandsForSectionFiles(file)) {
+        side->index = true;
+        bool any = false;
+        for (const std::string& section : SectionFilesOf(path)) {
+            side->files.push_back(AnalyseStoredFile(section));
+            any = any || side->files.back().present;
+        }
+        if (any) return true;
+        *why = path + ": " + (file.present ? std::string("empty") : file.readError) + ", and no section files beside it";
+        return false;
+    }
     if (!file.present) {
         *why = path + ": " + file.readError;
         return false;
@@ -26,12 +37,7 @@ bool Load(const std::string& path, Side* side, std::string* why) {
         *why = path + ": neither an index, a section nor a URT file";
         return false;
     }
-    side->index = file.kind == StoredKind::Index;
-    if (!side->index) {
-        side->files.push_back(std::move(file));
-        return true;
-    }
-    for (const std::string& section : SectionFilesOf(path)) side->files.push_back(AnalyseStoredFile(section));
+    side->files.push_back(std::move(file));
     return true;
 }
 
@@ -117,19 +123,23 @@ int CompareImages(const std::string& pathA, const std::string& pathB, bool json,
     std::vector<Pair> pairs;
     if (!Load(pathA, &a, &why) || !Load(pathB, &b, &why) || !PairUp(a, b, &pairs, &why)) {
         std::fprintf(err, "kestrivane: compare: %s\n", Printable(why).c_str());
+        if (json)
+            std::fputs(JsonReport({{"a", ValidUtf8(pathA)}, {"b", ValidUtf8(pathB)}, {"error", ValidUtf8(why)},
+                                   {"sections", Json::array()}, {"same", false}})
+                           .c_str(),
+                       out);
         return 2;
     }
     bool same = true;
-    std::string entries;
+    Json entries = Json::array();
     for (const Pair& p : pairs) {
         if (!p.a->present && !p.b->present) continue;  // neither image holds this section
         const std::vector<std::string> diffs = Differences(*p.a, *p.b);
         same = same && diffs.empty();
         if (json) {
-            std::string list;
-            for (const std::string& d : diffs) list += (list.empty() ? "" : ", ") + JsonString(d);
-            entries += (entries.empty() ? "\n  " : ",\n  ") + std::string("{\"section\": ") + JsonString(p.label) +
-                       ", \"same\": " + (diffs.empty() ? "true" : "false") + ", \"differences\": [" + list + "]}";
+            Json list = Json::array();
+            for (const std::string& d : diffs) list.push_back(ValidUtf8(d));
+            entries.push_back({{"section", p.label}, {"same", diffs.empty()}, {"differences", list}});
         } else if (diffs.empty()) {
             std::fprintf(out, "%s: same (header and %zu data packets)\n", p.label.c_str(), p.a->packets.size());
         } else {
@@ -138,8 +148,9 @@ int CompareImages(const std::string& pathA, const std::string& pathB, bool json,
         }
     }
     if (json)
-        std::fprintf(out, "{\"a\": %s, \"b\": %s, \"sections\": [%s\n], \"same\": %s}\n", JsonString(pathA).c_str(),
-                     JsonString(pathB).c_str(), entries.c_str(), same ? "true" : "false");
+        std::fputs(JsonReport({{"a", ValidUtf8(pathA)}, {"b", ValidUtf8(pathB)}, {"sections", entries}, {"same", same}})
+                       .c_str(),
+                   out);
     else
         std::fprintf(out, same ? "the images hold the same packets\n" : "the images differ\n");
     return same ? 0 : 1;

@@ -6,10 +6,18 @@
 namespace {
 
 // A file, and the section files behind it when it is an index file.
+// A file, and the section files behind it when it stands for them (an index file
+// missing or empty is left out when section files stand beside it: they make the image).
 std::vector<StoredFile> Gather(const std::string& path) {
     std::vector<StoredFile> files{AnalyseStoredFile(path)};
-    if (files[0].present && files[0].kind == StoredKind::Index)
-        for (const std::string& section : SectionFilesOf(path)) files.push_back(AnalyseStoredFile(section));
+    if (!StandsForSectionFiles(files[0])) return files;
+    bool any = false;
+    for (const std::string& section : SectionFilesOf(path)) {
+        files.push_back(AnalyseStoredFile(section));
+        any = any || files.back().present;
+    }
+    if (any && files[0].kind != StoredKind::Index) files.erase(files.begin());
+    if (!any && files[0].kind != StoredKind::Index) files.resize(1);
     return files;
 }
 
@@ -37,39 +45,45 @@ void PrintText(const StoredFile& f, bool listedByIndex, std::FILE* out) {
     if (f.problems.empty()) std::fprintf(out, "  no problems\n");
 }
 
-std::string Findings(const std::vector<Finding>& findings) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < findings.size(); ++i)
-        out += (i ? ", " : "") + std::string("{\"offset\": ") + std::to_string(findings[i].offset) +
-               ", \"text\": " + JsonString(findings[i].text) + "}";
-    return out + "]";
+Json Findings(const std::vector<Finding>& findings) {
+    Json list = Json::array();
+    for (const Finding& f : findings) list.push_back({{"offset", f.offset}, {"text", ValidUtf8(f.text)}});
+    return list;
 }
 
-std::string Json(const StoredFile& f) {
+// One file, in the schema the manual page gives.
+Json FileJson(const StoredFile& f) {
     static const char* const kinds[] = {"section", "urt", "index", "unknown"};
-    std::string out = "{\"path\": " + JsonString(f.path) + ", \"present\": " + (f.present ? "true" : "false");
-    if (!f.present) return out + ", \"error\": " + JsonString(f.readError) + ", \"problems\": 1}";
-    out += ", \"kind\": \"" + std::string(kinds[static_cast<int>(f.kind)]) + "\"";
-    if (f.section) out += ", \"section\": " + JsonString(SectionName(*f.section));
-    out += ", \"bytes\": " + std::to_string(f.bytes.size());
-    if (f.kind == StoredKind::Section || f.kind == StoredKind::Urt)
-        out += ", \"header\": {\"offset\": " + std::to_string(f.headerOffset) + ", \"bytes\": " +
-               std::to_string(f.headerSize) + ", \"announced\": " + std::to_string(f.announced) +
-               "}, \"packets\": " + std::to_string(f.packets.size());
-    return out + ", \"problems\": " + Findings(f.problems) + ", \"notes\": " + Findings(f.notes) + "}";
+    Json j = {{"path", ValidUtf8(f.path)}, {"present", f.present}};
+    if (!f.present) {
+        j["error"] = f.readError;
+        j["problems"] = Findings({{0, f.readError}});
+        j["notes"] = Json::array();
+        return j;
+    }
+    j["kind"] = kinds[static_cast<int>(f.kind)];
+    if (f.section) j["section"] = SectionName(*f.section);
+    j["bytes"] = f.bytes.size();
+    if (f.kind == StoredKind::Section || f.kind == StoredKind::Urt) {
+        j["header"] = {{"offset", f.headerOffset}, {"bytes", f.headerSize}, {"announced", f.announced}};
+        j["packets"] = f.packets.size();
+    }
+    j["problems"] = Findings(f.problems);
+    j["notes"] = Findings(f.notes);
+    return j;
 }
 
 }  // namespace
 
 int InspectFiles(const std::vector<std::string>& paths, bool json, std::FILE* out) {
     int problems = 0;
-    std::string entries;
+    Json entries = Json::array();
     for (const std::string& path : paths) {
         const std::vector<StoredFile> files = Gather(path);
         for (std::size_t i = 0; i < files.size(); ++i) {
             problems += ProblemsOf(files[i]);
             if (json) {
-                entries += (entries.empty() ? "\n  " : ",\n  ") + Json(files[i]);
+                entries.push_back(FileJson(files[i]));
             } else {
                 PrintText(files[i], i > 0, out);
                 std::fputc('\n', out);
@@ -77,7 +91,7 @@ int InspectFiles(const std::vector<std::string>& paths, bool json, std::FILE* ou
         }
     }
     if (json)
-        std::fprintf(out, "{\"files\": [%s\n], \"problems\": %d}\n", entries.c_str(), problems);
+        std::fputs(JsonReport({{"files", entries}, {"problems", problems}}).c_str(), out);
     else
         std::fprintf(out, problems == 1 ? "1 problem found\n" : problems ? "%d problems found\n" : "no problems found\n",
                      problems);

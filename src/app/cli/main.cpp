@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/cli/compare.h"
+#include "app/cli/help_format.h"
 #include "app/cli/inspect.h"
 #include "app/cli/ports.h"
 #include "app/cli/settings.h"
@@ -35,7 +36,35 @@ CLI::Validator WholeNumber(long low, long high) {
                 return text + " is not a whole number from " + std::to_string(low) + " to " + std::to_string(high);
             return {};
         },
-        "NUMBER");
+        "");
+}
+
+// The options of the line and of what is shown, on the program and on each command
+// that talks to the box (so that its help lists them, and they go either side of it).
+void AddLinkOptions(CLI::App* on, CommandLineSettings& settings, TransferOptions& options) {
+    on->add_option("-p,--port", settings.port, "serial device, such as /dev/ttyUSB0 (config.ini: Port)")
+        ->type_name("DEVICE");
+    on->add_option("-b,--baud", settings.baud, "line speed in bit/s (config.ini: BAUD_RATE; default 115200)")
+        ->check(WholeNumber(1, 100000000))
+        ->type_name("RATE");
+    on->add_option("--speed", settings.speed,
+                   "the Windows program's upload time-out factor, x 5000 ms (config.ini: SPEED; default 10); it is "
+                   "in force only between the opening handshake and the first section, where nothing is read, so "
+                   "it lengthens no wait")
+        ->check(WholeNumber(1, 100000))
+        ->type_name("FACTOR");
+    on->add_option("--packet-length", settings.packetLength,
+                   "bytes of a data packet a download expects, 2048 for full packets (config.ini: PacketLength)")
+        ->check(WholeNumber(1, 2979))
+        ->type_name("BYTES");
+    on->add_option("--patience", settings.patience,
+                   "seconds the box may stay silent where it should announce a section, answer a section handshake "
+                   "or ask for a header, before the transfer fails; 0 waits without end (config.ini: Patience; "
+                   "default 60)")
+        ->check(WholeNumber(0, 86400))
+        ->type_name("SECONDS");
+    on->add_flag("-v,--verbose", options.verbose, "say which settings are used and what was done to the line");
+    on->add_flag("-q,--quiet", options.quiet, "print only failures");
 }
 
 // Sections named in a comma-separated list.
@@ -90,35 +119,28 @@ void SuggestFor(const CLI::App& app, int argc, char** argv) {
 
 int main(int argc, char** argv) try {
     CLI::App app{"Copies the memory image of a 4730 receiver box to disk over a serial line, and writes it back."};
+    app.formatter(std::make_shared<WrappingFormatter>());
     app.footer(
-        "Settings come from config.ini in the current directory when there is one (section OPTIONS, keys\n"
-        "Port, BAUD_RATE, SPEED and PacketLength, as the Windows program keeps them), then from the options.\n"
+        "Settings come from config.ini in the current directory when there is one (section OPTIONS, keys Port, "
+        "BAUD_RATE, SPEED, PacketLength and Patience, as the Windows program keeps them), then from the options. "
         "Without config.ini the packet length is 2048.\n\n"
-        "Exit status: 0 done; 1 the transfer failed, was cancelled or completed after an error (inspect and\n"
-        "compare: problems found, images differ); 2 the command line, the settings, the files or the port\n"
-        "cannot be used (nothing was sent to the box).");
+        "Exit status: 0 done; 1 the transfer failed, was cancelled, or completed after an error or with the box "
+        "holding less than the files (inspect and compare: problems found, images differ); 2 the command line, the "
+        "settings, the files or the port cannot be used (nothing was sent to the box).");
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("kestrivane ") + KESTRIVANE_VERSION);
 
     CommandLineSettings settings;
     TransferOptions options;
     bool json = false;
-    app.add_option("-p,--port", settings.port, "serial device, such as /dev/ttyUSB0 (config.ini: Port)");
-    app.add_option("-b,--baud", settings.baud, "line speed in bit/s (config.ini: BAUD_RATE; default 115200)")
-        ->check(WholeNumber(1, 100000000));
-    app.add_option("--speed", settings.speed, "upload time-out factor, x 5000 ms (config.ini: SPEED; default 10)")
-        ->check(WholeNumber(1, 100000));
-    app.add_option("--packet-length", settings.packetLength,
-                   "bytes of a data packet a download expects, 2048 for full packets (config.ini: PacketLength)")
-        ->check(WholeNumber(1, 2979));
-    app.add_flag("-v,--verbose", options.verbose, "say which settings are used and what was done to the line");
-    app.add_flag("-q,--quiet", options.quiet, "print only failures");
+    AddLinkOptions(&app, settings, options);
 
     std::string image;
     auto* download = app.add_subcommand(
         "download", "copy the box's image into IMAGE (an index file) and IMAGE's section files .ur1 to .ur5");
     download->add_option("IMAGE", image, "index file to write, such as box.dat; .dat is added to a name without "
-                                         "an extension")->required();
+                                         "an extension")->required()->type_name("FILE");
+    AddLinkOptions(download, settings, options);
     download->add_flag("-y,--yes", options.yes, "replace an earlier image of that name without asking");
     download->fallthrough();
 
@@ -127,25 +149,28 @@ int main(int argc, char** argv) try {
         "upload", "write section files, or one URT file, back into the box (overwrites what the box holds)");
     upload->add_option("IMAGE", image,
                        "a URT file (extension beginning with urt), an index file (all five sections) or a section "
-                       "file (its own section)")->required();
+                       "file (its own section)")->required()->type_name("FILE");
+    AddLinkOptions(upload, settings, options);
     auto* sectionsOption = upload->add_option(
         "-s,--sections", sections,
-        "sections to send, comma-separated: flash, satellite, resource, eeprom, application");
+        "sections to send, comma-separated: flash, satellite, resource, eeprom, application")->type_name("LIST");
     upload->add_flag("-y,--yes", options.yes, "do not ask before overwriting the box (needed without a terminal)");
-    upload->add_flag("--force", options.force, "send files that hold damaged packets all the same");
+    upload->add_flag("--force", options.force,
+                     "send files that hold damaged packets all the same (a last packet shorter than 2069 bytes goes "
+                     "out padded with 0xFF to that size)");
     upload->fallthrough();
 
     std::vector<std::string> files;
     auto* inspect = app.add_subcommand(
         "inspect", "check index, section and URT files as an upload would read them; status 1 on any problem");
-    inspect->add_option("FILE", files, "files to check")->required();
+    inspect->add_option("FILE", files, "files to check")->required()->type_name("FILE");
     inspect->add_flag("--json", json, "report as JSON");
 
     std::string first, second;
     auto* compare = app.add_subcommand("compare", "compare two images section by section and packet by packet; "
                                                   "status 1 when they differ");
-    compare->add_option("A", first, "an index, section or URT file")->required();
-    compare->add_option("B", second, "another")->required();
+    compare->add_option("A", first, "an index, section or URT file")->required()->type_name("IMAGE");
+    compare->add_option("B", second, "another")->required()->type_name("IMAGE");
     compare->add_flag("--json", json, "report as JSON");
 
     auto* ports = app.add_subcommand("ports", "list the serial ports of this machine");
@@ -172,6 +197,9 @@ int main(int argc, char** argv) try {
     std::string warning;
     const std::string problem = ApplySettings(settings, &warning);
     if (!problem.empty()) return Usage(problem);
+    if (!warning.empty()) std::fprintf(stderr, "kestrivane: warning: %s\n", warning.c_str());
+    warning.clear();
+    options.patience = PatienceSetting(settings, &warning);
     if (!warning.empty()) std::fprintf(stderr, "kestrivane: warning: %s\n", warning.c_str());
     if (options.verbose) std::fprintf(stderr, "kestrivane: %s\n", DescribeSettings().c_str());
 

@@ -1,5 +1,7 @@
 #include "app/cli/ports.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -62,12 +64,12 @@ std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty) {
 int PrintSerialPorts(bool json, std::FILE* out) {
     const std::vector<SerialPortInfo> ports = ListSerialPorts();
     if (json) {
-        std::string entries;
+        Json entries = Json::array();
         for (const SerialPortInfo& p : ports)
-            entries += (entries.empty() ? "\n  " : ",\n  ") + std::string("{\"device\": ") + JsonString(p.device) +
-                       ", \"driver\": " + JsonString(p.driver) + ", \"usb\": " + JsonString(p.usbId) +
-                       ", \"serial\": " + JsonString(p.serial) + ", \"description\": " + JsonString(p.description) + "}";
-        std::fprintf(out, "{\"ports\": [%s\n]}\n", entries.c_str());
+            entries.push_back({{"device", ValidUtf8(p.device)}, {"driver", ValidUtf8(p.driver)},
+                               {"usb", ValidUtf8(p.usbId)}, {"serial", ValidUtf8(p.serial)},
+                               {"description", ValidUtf8(p.description)}});
+        std::fputs(JsonReport({{"ports", entries}}).c_str(), out);
         return 0;
     }
     if (ports.empty()) {
@@ -84,4 +86,24 @@ int PrintSerialPorts(bool json, std::FILE* out) {
         std::fprintf(out, "%s\n", line.c_str());
     }
     return 0;
+}
+
+std::string ProgramsHolding(const std::string& device) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(device, ec);
+    if (ec) return {};
+    const std::string self = std::to_string(getpid());
+    std::string holders;
+    for (const auto& process : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = process.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
+        std::error_code denied;
+        for (const auto& fd : fs::directory_iterator(process.path() / "fd", denied)) {
+            std::error_code unreadable;
+            if (fs::read_symlink(fd.path(), unreadable) != target) continue;
+            holders += (holders.empty() ? "" : ", ") + FirstLine(process.path() / "comm") + " (pid " + pid + ")";
+            break;
+        }
+    }
+    return holders;
 }

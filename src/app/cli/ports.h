@@ -16,5 +16,9 @@ struct SerialPortInfo {
 // Ports found under `sysClassTty` (Linux sysfs); elsewhere the usual device names.
 std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty = "/sys/class/tty");
 
+// The programs other than this one that hold `device` open ("cat (pid 4711)"), as far
+// as /proc tells; "" for none.
+std::string ProgramsHolding(const std::string& device);
+
 // Prints them (text or JSON); returns 0.
 int PrintSerialPorts(bool json, std::FILE* out);

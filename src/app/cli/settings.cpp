@@ -48,17 +48,37 @@ std::string ApplySettings(const CommandLineSettings& options, std::string* warni
             warned = "config.ini's PacketLength \"" + value + "\" is not a packet length a download can use (1 to 2979)";
         if (!warned.empty()) warned += "; set PacketLength=2048 there or give --packet-length 2048";
     }
-    if (haveFile && !options.speed && !Acceptable(ReadProfileText("SPEED", "10", SettingValueMax), 1, 100000)) {
-        if (!warned.empty()) warned += "\nkestrivane: warning: ";
-        warned += "config.ini's SPEED \"" + ReadProfileText("SPEED", "10", SettingValueMax) +
-                  "\" is not a time-out factor (1 or more; 10 is usual): an upload would give up at once; "
-                  "set SPEED=10 there or give --speed 10";
+    const auto also = [&](const std::string& more) { warned += (warned.empty() ? "" : "\nkestrivane: warning: ") + more; };
+    // A number with more after it is used for its digits, as the Windows program reads it: said.
+    if (haveFile && !options.baud) {
+        const std::string baud = ReadProfileText("BAUD_RATE", "115200", SettingValueMax);
+        if (!Acceptable(baud, 1, 100000000))
+            also("config.ini's BAUD_RATE \"" + baud + "\" is not a whole number of bit/s: " +
+                 std::to_string(LinkSettings.BaudRate) + " is used");
+    }
+    if (haveFile && !options.speed) {
+        const std::string speed = ReadProfileText("SPEED", "10", SettingValueMax);
+        if (!Acceptable(speed, 1, 100000))
+            also("config.ini's SPEED \"" + speed + "\" is not a time-out factor (1 or more; 10 is usual): " +
+                 std::to_string(LinkSettings.SpeedFactor) + " is used; it is in force only where nothing is read, "
+                 "so no wait changes");
     }
     *warning = warned;
 
     if (LinkSettings.PortName.empty()) return "no serial port: give --port DEVICE (or Port=DEVICE in config.ini)";
     if (LinkSettings.BaudRate <= 0) return "BAUD_RATE in config.ini is not a line speed";
     return {};
+}
+
+double PatienceSetting(const CommandLineSettings& options, std::string* warning) {
+    if (options.patience) return *options.patience;
+    const std::string value = ReadProfileText("Patience", "", SettingValueMax);
+    if (value.empty()) return 60;
+    if (!Acceptable(value, 0, 86400)) {
+        *warning = "config.ini's Patience \"" + value + "\" is not a number of seconds (0 to 86400): 60 is used";
+        return 60;
+    }
+    return DecimalTextToInt(value);
 }
 
 std::string DescribeSettings() {

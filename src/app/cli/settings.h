@@ -11,11 +11,16 @@ struct CommandLineSettings {
     std::optional<std::int32_t> baud;
     std::optional<std::int32_t> speed;
     std::optional<std::int32_t> packetLength;
+    std::optional<std::int32_t> patience;
 };
 
 // Fills ConfigPath and LinkSettings and arranges the PacketLength the receiver
 // reads. Returns an empty string, or why the settings cannot be used.
 std::string ApplySettings(const CommandLineSettings& options, std::string* warning);
+
+// Seconds the box may stay silent between sections: --patience, else Patience in
+// config.ini, else 60 (0: without end). A value the option would not take warns.
+double PatienceSetting(const CommandLineSettings& options, std::string* warning);
 
 // One line saying what will be used, for --verbose.
 std::string DescribeSettings();

@@ -1,7 +1,5 @@
 #include "app/cli/signals.h"
 
-#include <unistd.h>
-
 #include <csignal>
 
 #include "core/cancel_flag.h"
@@ -17,9 +15,7 @@ void OnCancel(int signal) {
         std::raise(signal);
         return;
     }
-    CancelFlag = 1;
-    static const char said[] = "\nkestrivane: cancelling at the next check (Ctrl-C again to stop at once)\n";
-    (void)!write(STDERR_FILENO, said, sizeof said - 1);
+    CancelFlag = 1;  // the display says so at its next pump
 }
 
 void OnResize(int) { TerminalResized = 1; }

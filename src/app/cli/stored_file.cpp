@@ -125,6 +125,11 @@ std::vector<std::string> SectionFilesOf(const std::string& indexPath) {
     return files;
 }
 
+bool StandsForSectionFiles(const StoredFile& named) {
+    if (named.kind == StoredKind::Index) return true;
+    return (!named.present || named.bytes.empty()) && !named.section && !IsUrtFileName(named.path);
+}
+
 StoredFile AnalyseStoredFile(const std::string& path) {
     StoredFile f;
     f.path = path;

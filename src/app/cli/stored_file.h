@@ -49,5 +49,10 @@ std::string DescribeKind(const StoredFile& file);
 // The files an index file stands for: the section files an upload of it sends.
 std::vector<std::string> SectionFilesOf(const std::string& indexPath);
 
+// Whether a named file stands for the section files beside it, as an upload takes an
+// image: an index file, or a name whose index file is missing or empty (but neither a
+// URT file nor a section file by its name).
+bool StandsForSectionFiles(const StoredFile& named);
+
 // Text with everything outside printable ASCII written as \xNN.
 std::string Printable(const std::string& text);

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <iostream>
 
+#include "app/cli/image_replace.h"
+#include "app/cli/ports.h"
 #include "app/cli/signals.h"
 #include "app/cli/transfer_report.h"
 #include "app/cli/upload_plan.h"
@@ -46,17 +48,42 @@ bool Exists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
-// Runs `session` with the console display, Ctrl-C as Cancel and, where the link is
-// a POSIX one, reads that Ctrl-C cuts short.
+// A port another program holds open takes the box's bytes from us: said before the
+// box is touched.
+std::string PortTakenBy(const std::string& port) {
+    const std::string holders = ProgramsHolding(port);
+    if (holders.empty()) return {};
+    return "the port " + port + " is open in another program: " + holders + "; close it first";
+}
+
+// Runs `session` with the console display (fitted to the line's rate, with the
+// command line's patience), Ctrl-C as Cancel.
 template <typename Session>
 int RunWithDisplay(ConsoleDisplay& display, const TransferOptions& options, Session session) {
     if (options.verbose) OnLineNote([](const std::string& note) { std::fprintf(stderr, "kestrivane: %s\n", note.c_str()); });
+    display.SetLineRate(LinkSettings.BaudRate / 10.0);
+    display.SetPatience(options.patience);
     SetCurrentDisplay(&display);
     CancelFlag = 0;
     CatchSignals();
     const int result = session();
     SetCurrentDisplay(nullptr);
     return result;
+}
+
+}  // namespace
+
+namespace {
+
+// The section files replace a name's last three characters: a name whose extension
+// is not three characters long gives section files of names the user may not expect.
+void WarnOfOddExtension(const std::string& image) {
+    const auto slash = image.find_last_of('/');
+    const auto dot = image.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash) && image.size() - dot == 4) return;
+    std::fprintf(stderr, "kestrivane: warning: %s does not end in a three-letter extension: its section files are "
+                         "%s to %s\n", image.c_str(), SectionFilePath(image, SectionKind::FlashDatabase).c_str(),
+                 SectionFilePath(image, SectionKind::ApplicationSoftware).c_str());
 }
 
 }  // namespace
@@ -68,6 +95,7 @@ int DownloadCommand(std::string image, const TransferOptions& options) {
     if (image.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) image += ".dat";
     const std::string folder = slash == std::string::npos ? "." : image.substr(0, slash == 0 ? 1 : slash);
     if (!IsDirectory(folder)) return Refuse("the folder " + folder + " does not exist");
+    WarnOfOddExtension(image);
 
     bool earlier = Exists(image);
     for (SectionKind kind : AllSections) earlier = earlier || Exists(SectionFilePath(image, kind));
@@ -79,14 +107,19 @@ int DownloadCommand(std::string image, const TransferOptions& options) {
         }
     }
 
+    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
+
+    // An earlier image is replaced only by a whole new one.
+    const DownloadPlace place{image, earlier ? IncompleteImageName(image) : image};
     ConsoleDisplay display(stdout, stderr, isatty(STDERR_FILENO), options.quiet);
     const std::time_t started = std::time(nullptr);
-    const int result = RunWithDisplay(display, options, [&] { return RunDownload(image); });
-    return ReportDownload(image, result, display, started);
+    const int result = RunWithDisplay(display, options, [&] { return RunDownload(place.written); });
+    return ReportDownload(place, result, display, started);
 }
 
 int UploadCommand(const std::string& image, const TransferOptions& options) {
     UrtMode = IsUrtFileName(image);
+    if (!UrtMode) WarnOfOddExtension(image);
     const UploadPlan plan = PlanUpload(image, options.sections, options.sectionsGiven);
     if (!plan.missing.empty()) {
         std::string reason = "cannot upload: not there: " + plan.missing[0];
@@ -112,6 +145,8 @@ int UploadCommand(const std::string& image, const TransferOptions& options) {
             return 1;
         }
     }
+
+    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
 
     ConsoleDisplay display(stdout, stderr, isatty(STDERR_FILENO), options.quiet);
     display.SetChecked(plan.send);

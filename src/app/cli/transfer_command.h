@@ -12,6 +12,7 @@ struct TransferOptions {
     bool force = false;    // upload damaged files anyway
     bool quiet = false;    // only failures
     bool verbose = false;  // the settings and what was done to the line
+    double patience = 60;  // seconds the box may stay silent between sections (0: without end)
     std::array<bool, SectionCount> sections{true, true, true, true, true};
     bool sectionsGiven = false;
 };

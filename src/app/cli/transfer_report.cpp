@@ -6,8 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include <algorithm>
+
+#include "app/cli/image_replace.h"
+#include "app/cli/ports.h"
 #include "core/cancel_flag.h"
 #include "core/link_settings.h"
+#include "core/packet.h"
+#include "display/console/console_lines.h"
 #include "link/serial_link.h"
 
 namespace {
@@ -41,13 +47,18 @@ void SilentBox(const ConsoleDisplay& display, const char* howToSwitchOn) {
 
 }  // namespace
 
-std::string PortProblem(const std::string& port) {
+std::string PortProblem(const std::string& port, const ConsoleDisplay& display) {
     const OpenFailure failure = LastOpenFailure();
     const int error = failure.systemError;
-    if (!error) return {};
+    if (!error) {
+        for (MessageId id : {MessageId::PortNotCreated, MessageId::PortStateNotRead, MessageId::PortStateNotSet})
+            if (display.Showed(id)) return "cannot use the port " + port + ": " + MessageOf(id).text;
+        return {};
+    }
     std::string why;
     if (failure.busy) {
-        why = "it is in use by another program (fuser " + port + " names it)";
+        const std::string holders = ProgramsHolding(port);
+        why = "it is in use by another program" + (holders.empty() ? " (fuser " + port + " names it)" : ": " + holders);
     } else if (error == ENOENT) {
         why = "no such device";
         why += LooksLikeWindowsPort(port) ? ": " + port + " is a Windows port name (from a config.ini made on Windows?); "
@@ -63,36 +74,110 @@ std::string PortProblem(const std::string& port) {
     return "cannot use the port " + port + ": " + why;
 }
 
-int ReportDownload(const std::string& image, int result, const ConsoleDisplay& display, std::time_t started) {
-    const std::string port = PortProblem(LinkSettings.PortName);
+namespace {
+
+// The file report after a download into `written` that failed: which section files
+// are complete, incomplete, or untouched from an earlier download.
+void SayWhatCameDown(const std::string& written, std::time_t started) {
+    bool any = false;
+    for (SectionKind kind : AllSections) {
+        const std::string path = SectionFilePath(written, kind);
+        bool exists = false;
+        if (!WrittenSince(path, started, &exists)) {
+            if (exists) Say(path + ": untouched (from an earlier download)");
+            continue;
+        }
+        any = true;
+        const StoredFile f = AnalyseStoredFile(path);
+        const bool whole = f.headerUsable && f.packets.size() >= f.announced && f.problems.empty();
+        Say(path + (whole ? ": complete, " + std::to_string(f.packets.size()) + " data packets"
+                          : ": incomplete, " + std::to_string(f.packets.size()) + " of " +
+                                std::to_string(f.announced) + " data packets"));
+    }
+    if (!any) Say("no section file was written");
+}
+
+std::string Summary(double bytes, double seconds, const std::string& files) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%.1f kB in %s (%.1f kB/s)", bytes / 1000, MinutesSeconds(seconds).c_str(),
+                  seconds > 0 ? bytes / seconds / 1000 : 0.0);
+    return line + (", " + files);
+}
+
+long FileSize(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+// After an upload that completed: did the box take what the files hold, and ask for
+// it? Its exit status.
+int CompletedUpload(const UploadPlan& plan, const ConsoleDisplay& display) {
+    int status = display.Failures().empty() ? 0 : 1;
+    double bytes = 0;
+    std::string files;
+    for (const StoredFile& f : plan.files) {
+        const int bar = plan.urt ? UrtBarId : SectionBar(*f.section);
+        const ConsoleDisplay::Tally* t = TallyOf(display, bar);
+        if (!t) continue;
+        const std::string name = plan.urt ? std::string("URT file") : SectionName(*f.section);
+        const int held = static_cast<int>(std::min<std::size_t>(f.packets.size(), f.announced));
+        bytes += static_cast<double>(f.headerSize) + t->advanced * double{DataPacketSize};
+        files += (files.empty() ? "" : ", ") + Printable(f.path);
+        if (t->advanced < held) {
+            Say(name + ": the box took " + std::to_string(t->advanced) + " of the " + std::to_string(held) +
+                " packets in " + Printable(f.path) + ", then ended the section");
+            status = 1;
+            continue;
+        }
+        // Packets that went out only because the box stayed silent for a second:
+        // once now and then a lost request; to the end of the section, a box that
+        // stopped listening.
+        std::size_t tail = 0;
+        while (tail < t->unasked.size() &&
+               t->unasked[t->unasked.size() - 1 - tail] == t->advanced - static_cast<int>(tail))
+            ++tail;
+        if (tail >= 2) {
+            const int from = t->advanced - static_cast<int>(tail) + 1;
+            Say(name + ": the box went silent after packet " + std::to_string(from - 1) + "; packets " +
+                std::to_string(from) + " to " + std::to_string(t->advanced) +
+                " went out unasked, a silent second each, and the box may not hold them");
+            status = 1;
+        }
+        for (std::size_t i = 0; i + tail < t->unasked.size(); ++i)
+            Say("warning: " + name + ": packet " + std::to_string(t->unasked[i]) +
+                " went out unasked after a silent second (the box's request may have been lost)");
+    }
+    if (status == 0) Say(Summary(bytes, display.Seconds(), "from " + files));
+    return status;
+}
+
+}  // namespace
+
+int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& display, std::time_t started) {
+    display.Finish();
+    const std::string port = PortProblem(LinkSettings.PortName, display);
     if (!port.empty()) {
         Say(port);
         return 2;
     }
+    if (!display.OutOfPatience().empty()) Say(display.OutOfPatience());
     if (result != 0) {
         SilentBox(display, "switch the box on holding channel up");
         const int bar = display.LastBar();
         if (display.Showed(MessageId::DataError) && TallyOf(display, bar))
             Say("data packet " + std::to_string(TallyOf(display, bar)->advanced + 1) + " of " + BarLabel(bar) +
                 " arrived damaged (its ETX or checksum is wrong); nothing after it was stored");
-        bool any = false;
-        for (SectionKind kind : AllSections) {
-            const std::string path = SectionFilePath(image, kind);
-            bool exists = false;
-            if (!WrittenSince(path, started, &exists)) {
-                if (exists) Say(path + ": untouched (from an earlier download)");
-                continue;
-            }
-            any = true;
-            const StoredFile f = AnalyseStoredFile(path);
-            const bool whole = f.headerUsable && f.packets.size() >= f.announced && f.problems.empty();
-            Say(path + (whole ? ": complete, " + std::to_string(f.packets.size()) + " data packets"
-                              : ": incomplete, " + std::to_string(f.packets.size()) + " of " +
-                                    std::to_string(f.announced) + " data packets"));
-        }
-        if (!any) Say("no section file was written");
+        SayWhatCameDown(place.written, started);
+        if (place.written != place.image)
+            Say(place.image + " is as it was; what came down stays under " + place.written + " and its section files");
         return 1;
     }
+    std::string why;
+    if (place.written != place.image && !PutImageInPlace(place.written, place.image, &why)) {
+        Say(why + "; the new image stays under " + place.written);
+        return 1;
+    }
+    const std::string& image = place.image;
     // An Application Software section the box did not have leaves an older file of
     // that name in place, listed by the new index file.
     const std::string ur5 = SectionFilePath(image, SectionKind::ApplicationSoftware);
@@ -101,20 +186,37 @@ int ReportDownload(const std::string& image, int result, const ConsoleDisplay& d
         Say("note: " + ur5 + " is from an earlier download (this box had no Application Software): the index lists "
             "it, and an upload of " + image + " would send it; delete it, or upload with "
             "--sections flash,satellite,resource,eeprom");
+    // Fewer packets than announced is how the box ends a section whose size is not a
+    // whole number of 16-packet blocks.
+    for (const auto& [bar, t] : display.Tallies())
+        if (t.advanced < t.range)
+            Say(std::string(BarLabel(bar)) + ": " + std::to_string(t.advanced) + " of " + std::to_string(t.range) +
+                " data packets announced (the box ended the section early)");
     if (!display.Failures().empty()) {
         Say("the download completed after an error (see above): it is not a whole image");
         return 1;
     }
+    double bytes = 0;
+    std::string suffixes;
+    for (SectionKind kind : AllSections) {
+        const std::string path = SectionFilePath(image, kind);
+        if (!WrittenSince(path, started, &exists)) continue;
+        bytes += static_cast<double>(FileSize(path));
+        suffixes += (suffixes.empty() ? "." : ", .") + std::string(SectionSuffix(kind));
+    }
+    Say(Summary(bytes, display.Seconds(), image + " and its section files " + suffixes));
     return 0;
 }
 
-int ReportUpload(const UploadPlan& plan, int result, const ConsoleDisplay& display) {
-    const std::string port = PortProblem(LinkSettings.PortName);
+int ReportUpload(const UploadPlan& plan, int result, ConsoleDisplay& display) {
+    display.Finish();
+    const std::string port = PortProblem(LinkSettings.PortName, display);
     if (!port.empty()) {
         Say(port);
         return 2;
     }
-    if (result == 0) return display.Failures().empty() ? 0 : 1;
+    if (!display.OutOfPatience().empty()) Say(display.OutOfPatience());
+    if (result == 0) return CompletedUpload(plan, display);
     SilentBox(display, "switch the box on holding channel down");
     for (const StoredFile& f : plan.files) {
         const int bar = plan.urt ? UrtBarId : SectionBar(*f.section);

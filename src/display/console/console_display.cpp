@@ -1,49 +1,57 @@
 #include "display/console/console_display.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include <cstring>
 
-#include <algorithm>
-
+#include "core/cancel_flag.h"
 #include "core/packet.h"
+#include "display/console/console_lines.h"
 
 volatile std::sig_atomic_t TerminalResized = 0;
 
 namespace {
 
 constexpr auto RedrawEvery = std::chrono::milliseconds(100);
-constexpr auto PlainLineEvery = std::chrono::seconds(5);
-
-int TerminalWidth(std::FILE* stream) {
-    winsize size{};
-    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-}
-
-std::string MinutesSeconds(double seconds) {
-    const long s = static_cast<long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
-    return text;
-}
-
-std::string Kilobytes(double bytes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f kB", bytes / 1000);
-    return text;
-}
+constexpr double PlainLineEvery = 5;     // seconds between plain lines without a terminal
+constexpr double WaitShownAfter = 3;     // seconds of silence before the wait is shown
 
 }  // namespace
 
 ConsoleDisplay::ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bool quiet)
     : out_(out), err_(err), terminal_(terminal), quiet_(quiet) {}
 
-ConsoleDisplay::~ConsoleDisplay() { FinishBar(); }
+ConsoleDisplay::~ConsoleDisplay() { Finish(); }
+
+void ConsoleDisplay::SetPatience(double seconds, std::function<double()> clock) {
+    patience_ = seconds;
+    if (clock) clock_ = std::move(clock);
+}
+
+double ConsoleDisplay::Now() const {
+    if (clock_) return clock_();
+    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
+double ConsoleDisplay::Seconds() const { return firstStarted_ < 0 ? 0 : Now() - firstStarted_; }
+
+void ConsoleDisplay::Activity() {
+    lastActivity_ = waitShown_ = Now();
+    step_ = Step::Other;
+}
 
 void ConsoleDisplay::SetStatusText(const char* text) {
-    if (!*text || lastStatus_ == text) return;
+    // The completion says it once, on standard output.
+    if (!*text || lastStatus_ == text || std::strcmp(text, CompleteStatus) == 0) return;
     FinishBar();
     lastStatus_ = text;
+    Activity();
+    // A section's status comes before its announcement (download) or its handshake (upload).
+    for (SectionKind kind : AllSections) {
+        const bool receiving = std::strcmp(text, ReceivingStatus(kind)) == 0;
+        if (receiving || std::strcmp(text, SendingStatus(kind)) == 0) {
+            step_ = receiving ? Step::Announcement : Step::Handshake;
+            stepSection_ = SectionName(kind);
+        }
+    }
     if (quiet_) return;
     std::fprintf(err_, "%s\n", text);
     std::fflush(err_);
@@ -55,9 +63,15 @@ void ConsoleDisplay::SetProgressRange(int barId, int count) {
     range_ = count;
     position_ = 0;
     advanced_ = 0;
-    started_ = plainDrawn_ = Clock::now();
-    if (tallies_.empty()) firstStarted_ = started_;
-    tallies_[barId] = {count, 0};
+    started_ = plainDrawn_ = Now();
+    if (firstStarted_ < 0) firstStarted_ = started_;
+    tallies_[barId] = {count, 0, {}};
+    Activity();
+    // An upload's bar is set before the box asks for the header.
+    if (lastStatus_.rfind("Status: Sending", 0) == 0) {
+        step_ = Step::HeaderRequest;
+        stepSection_ = SectionOfBar(barId) ? SectionName(*SectionOfBar(barId)) : BarLabel(barId);
+    }
     Draw(false);
 }
 
@@ -68,6 +82,7 @@ void ConsoleDisplay::AdvanceProgress(int barId) {
     ++donePackets_;
     tallies_[barId].advanced = advanced_;
     dirty_ = true;
+    Activity();
     PumpOneMessage();
 }
 
@@ -75,18 +90,74 @@ void ConsoleDisplay::SetProgressPosition(int barId, int position) {
     if (barId != bar_) return;
     position_ = position;
     dirty_ = true;
+    Activity();
     Draw(false);
 }
 
+void ConsoleDisplay::NotePacketUnasked(int barId) { tallies_[barId].unasked.push_back(tallies_[barId].advanced); }
+
 void ConsoleDisplay::PumpOneMessage() {
+    if (CancelFlag && !cancelSaid_) {
+        cancelSaid_ = true;
+        ClearLive();
+        if (outOfPatience_.empty())
+            std::fprintf(err_, "kestrivane: cancelling at the next check (Ctrl-C again to stop at once)\n");
+        std::fflush(err_);
+        if (bar_) Draw(false);
+    }
+    Watch();
     if (TerminalResized || (dirty_ && Clock::now() - drawn_ > RedrawEvery)) Draw(false);
 }
 
+// What the box has kept the transfer waiting for ("" for nothing the watch knows).
+std::string ConsoleDisplay::Awaited() const {
+    switch (step_) {
+    case Step::Announcement: return "the box to announce " + stepSection_;
+    case Step::Handshake: return "the box to answer the handshake for " + stepSection_;
+    case Step::HeaderRequest: return "the box to ask for the header of " + stepSection_;
+    case Step::Other: break;
+    }
+    return {};
+}
+
+void ConsoleDisplay::Watch() {
+    if (!watching_ || CancelFlag) return;
+    const std::string awaited = Awaited();
+    if (awaited.empty()) return;
+    const double now = Now();
+    const double silent = now - lastActivity_;
+    if (patience_ > 0 && silent >= patience_) {
+        const std::string within = " within " + WholeSeconds(patience_) + " (" + stepSection_ + " was next)";
+        outOfPatience_ = step_ == Step::Announcement ? "the box announced no further section" + within
+                         : step_ == Step::Handshake  ? "the box answered no section handshake" + within
+                                                     : "the box asked for no header" + within;
+        CancelFlag = 1;
+        cancelSaid_ = true;  // the report says why
+        ClearLive();
+        return;
+    }
+    if (silent < WaitShownAfter || quiet_) return;
+    if (terminal_) {
+        if (now - waitShown_ < 0.5) return;
+        ClearLive();
+        std::string line = "  waiting for " + awaited + ": " + WholeSeconds(silent);
+        std::fputs(FitToWidth(line, TerminalWidth(err_)).c_str(), err_);
+        live_ = 1;
+    } else {
+        if (now - waitShown_ < PlainLineEvery) return;
+        std::fprintf(err_, "waiting for %s: %s\n", awaited.c_str(), WholeSeconds(silent).c_str());
+    }
+    waitShown_ = now;
+    std::fflush(err_);
+}
+
 void ConsoleDisplay::ShowMessage(const Message& message) {
-    FinishBar();
-    // A completion is the result; everything else is a complaint.
+    Finish();
+    // A completion is the result; everything else is a complaint. Why a port could
+    // not be opened the report says in this platform's words.
     const bool completion = IsCompletion(message.id);
     if (!completion) failures_.push_back(message.id);
+    if (message.owner == MessageOwner::MainWindow) return;
     if (!quiet_ || !completion) {
         std::FILE* stream = completion ? out_ : err_;
         std::fprintf(stream, "%s: %s\n", message.caption, message.text);
@@ -100,41 +171,34 @@ bool ConsoleDisplay::Showed(MessageId id) const {
     return false;
 }
 
-// "  Resource             [#######------]   18/48    46.8 kB/s  1 s left", at most width - 1 characters.
-std::string ConsoleDisplay::SectionLine(int width) const {
-    const double seconds = std::chrono::duration<double>(drawn_ - started_).count();
-    const double rate = seconds > 0 ? advanced_ * double{DataPacketSize} / seconds : 0;
-    char tail[64] = "";
-    if (rate > 0 && position_ < range_)
-        std::snprintf(tail, sizeof tail, "  %.1f kB/s  %.0f s left", rate / 1000,
-                      (range_ - position_) * double{DataPacketSize} / rate);
-    else if (rate > 0)
-        std::snprintf(tail, sizeof tail, "  %.1f kB/s", rate / 1000);
-    char counts[32];
-    std::snprintf(counts, sizeof counts, " %4d/%-4d", advanced_, range_);
-    char label[32];
-    std::snprintf(label, sizeof label, "  %-20s [", BarLabel(bar_));
-    std::string rest = std::string("]") + counts + tail;
-    int barWidth = width - 1 - static_cast<int>(std::string(label).size() + rest.size());
-    if (barWidth < 10) {  // a narrow terminal: the bar before the speed
-        rest = std::string("]") + counts;
-        barWidth = width - 1 - static_cast<int>(std::string(label).size() + rest.size());
+double ConsoleDisplay::Rate(double bytes, double seconds) const {
+    if (seconds <= 0) return 0;
+    const double rate = bytes / seconds;
+    return lineRate_ > 0 && rate > lineRate_ ? lineRate_ : rate;  // what was written, not yet on the wire
+}
+
+std::string ConsoleDisplay::SectionLine(int width, bool final) const {
+    const double rate = Rate(advanced_ * double{DataPacketSize}, Now() - started_);
+    const double left =
+        !final && rate > 0 && position_ < range_ ? (range_ - position_) * double{DataPacketSize} / rate : -1;
+    return BarLine(BarLabel(bar_), advanced_, position_, range_, rate, left, width);
+}
+
+std::string ConsoleDisplay::TotalLine() const {
+    const double seconds = Seconds();
+    std::string line = "  in all " + Kilobytes(donePackets_ * double{DataPacketSize}) + " in " + MinutesSeconds(seconds);
+    if (expectedPackets_ > donePackets_ && donePackets_ > 0) {
+        const double rate = Rate(donePackets_ * double{DataPacketSize}, seconds);
+        if (rate > 0) line += ", about " + MinutesSeconds((expectedPackets_ - donePackets_) * DataPacketSize / rate) + " left";
     }
-    barWidth = std::max(barWidth, 3);
-    const int filled = range_ > 0 ? std::min(barWidth, position_ * barWidth / range_) : (position_ > 0 ? barWidth : 0);
-    std::string line = label + std::string(static_cast<std::size_t>(filled), '#') +
-                       std::string(static_cast<std::size_t>(barWidth - filled), '-') + rest;
-    if (static_cast<int>(line.size()) > width - 1) line.resize(static_cast<std::size_t>(std::max(width - 1, 0)));
     return line;
 }
 
-// "  in all 245.3 kB in 0:42, about 1:10 left": the whole image so far.
-std::string ConsoleDisplay::TotalLine() const {
-    const double seconds = std::chrono::duration<double>(Clock::now() - firstStarted_).count();
-    std::string line = "  in all " + Kilobytes(donePackets_ * double{DataPacketSize}) + " in " + MinutesSeconds(seconds);
-    if (expectedPackets_ > donePackets_ && donePackets_ > 0 && seconds > 0)
-        line += ", about " + MinutesSeconds((expectedPackets_ - donePackets_) * seconds / donePackets_) + " left";
-    return line;
+void ConsoleDisplay::ClearLive() {
+    if (!live_) return;
+    std::fputs("\r\033[K", err_);
+    for (int i = 1; i < live_; ++i) std::fputs("\033[1A\r\033[K", err_);
+    live_ = 0;
 }
 
 void ConsoleDisplay::Draw(bool final) {
@@ -148,22 +212,24 @@ void ConsoleDisplay::Draw(bool final) {
         return;
     }
     const int width = TerminalWidth(err_);
-    std::string total = TotalLine();
-    if (static_cast<int>(total.size()) > width - 1) total.resize(static_cast<std::size_t>(std::max(width - 1, 0)));
+    ClearLive();
     // Two lines: the section's bar, and the whole image below it; the cursor stays at
-    // the end of the second. A final draw leaves the section's line and clears the other.
-    std::fprintf(err_, "%s\r\033[K%s\n\033[K%s", live_ ? "\033[1A" : "", SectionLine(width).c_str(),
-                 final ? "" : total.c_str());
-    live_ = !final;
+    // the end of the second. A final draw leaves the section's line alone.
+    if (final) {
+        std::fprintf(err_, "%s\n", SectionLine(width, true).c_str());
+    } else {
+        std::fprintf(err_, "%s\n%s", SectionLine(width, false).c_str(), FitToWidth(TotalLine(), width).c_str());
+        live_ = 2;
+    }
     std::fflush(err_);
 }
 
 void ConsoleDisplay::PlainProgress() {
-    if (Clock::now() - plainDrawn_ < PlainLineEvery || advanced_ == 0) return;
-    plainDrawn_ = Clock::now();
-    const double seconds = std::chrono::duration<double>(plainDrawn_ - started_).count();
+    const double now = Now();
+    if (now - plainDrawn_ < PlainLineEvery || advanced_ == 0) return;
+    plainDrawn_ = now;
     std::fprintf(err_, "%s: %d of %d data packets (%s) after %.1f s\n", BarLabel(bar_), advanced_, range_,
-                 Kilobytes(advanced_ * double{DataPacketSize}).c_str(), seconds);
+                 Kilobytes(advanced_ * double{DataPacketSize}).c_str(), now - started_);
     std::fflush(err_);
 }
 
@@ -174,9 +240,19 @@ void ConsoleDisplay::FinishBar() {
         Draw(true);
     } else if (advanced_ > 0 || position_ < range_ || range_ == 0) {
         // (A bar only shown full, with no packet through it, has nothing to report.)
-        const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
-        std::fprintf(err_, "%s: %d of %d data packets in %.1f s\n", BarLabel(bar_), advanced_, range_, seconds);
+        std::fprintf(err_, "%s: %d of %d data packets in %.1f s\n", BarLabel(bar_), advanced_, range_,
+                     Now() - started_);
         std::fflush(err_);
     }
     bar_ = 0;
+}
+
+void ConsoleDisplay::Finish() {
+    FinishBar();
+    ClearLive();
+    if (CancelFlag && !cancelSaid_) {  // heard only as the session ended
+        cancelSaid_ = true;
+        std::fprintf(err_, "kestrivane: cancelling: stopped at the next check\n");
+    }
+    std::fflush(err_);
 }

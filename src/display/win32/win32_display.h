@@ -20,6 +20,7 @@ public:
     void SetProgressRange(int barId, int count) override;
     void AdvanceProgress(int barId) override;
     void SetProgressPosition(int barId, int position) override;
+    void NotePacketUnasked(int) override {}  // the dialog does not tell
     void CollapseSectionOptions() override;
     void PumpOneMessage() override;
     bool IsSectionChecked(SectionKind kind) override;

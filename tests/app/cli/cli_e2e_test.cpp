@@ -1,6 +1,9 @@
 // The built kestrivane against kestrivane-box on a pty, as a user runs them.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <thread>
 
@@ -37,9 +40,9 @@ protected:
         box::ReadFileBytes(At(name), &bytes);
         return bytes;
     }
-    ProcessResult Kestrivane(std::vector<std::string> args, int interruptAfterMs = -1) {
+    ProcessResult Kestrivane(std::vector<std::string> args, int interruptAfterMs = -1, bool onTerminal = false) {
         args.insert(args.begin(), KV_CLI_BINARY);
-        return RunProgram(args, interruptAfterMs);
+        return RunProgram(args, interruptAfterMs, onTerminal);
     }
 
     fs::path dir_;
@@ -92,14 +95,28 @@ TEST_F(CommandLine, FailuresSayWhyAndSetTheExitStatus) {
     r = Kestrivane({"--port", "/dev/null", "upload", At("got/box.dat")});
     EXPECT_EQ(r.status, 2) << "no such file";
     EXPECT_NE(r.err.find("not there"), std::string::npos) << r.err;
-    // A port that cannot be used: the session's message, then the device and why.
+    // A port that cannot be used: the device and why, in Linux words only.
     for (const char* port : {"/dev/kv-no-such-port", "COM5"}) {
         r = Kestrivane({"--port", port, "download", At("got/new.dat")});
         EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("Handle Error: Failed to create a handle to COM port"), std::string::npos);
+        EXPECT_EQ(r.err.find("Handle Error: Failed to create a handle to COM port"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(std::string("cannot use the port ") + port + ": no such device"), std::string::npos) << r.err;
     }
     EXPECT_NE(r.err.find("COM5 is a Windows port name"), std::string::npos) << r.err;
+    {   // A port another program holds open (without a lock) is named before anything is sent.
+        BoxProcess box(FastBox({"--synthetic", "16,16,4,4,16"}));
+        const int held = open(box.Port().c_str(), O_RDWR | O_NOCTTY);
+        r = Kestrivane({"--port", box.Port(), "download", At("got/held.dat")});
+        close(held);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("is open in another program: cli_tests (pid " + std::to_string(getpid()) + ")"),
+                  std::string::npos) << r.err;
+    }
+    // Completion keeps a comma list and takes --opt=value.
+    r = RunProgram({"/bin/bash", "-c", "source " KV_COMPLETION "; COMP_WORDS=(kestrivane upload -s flash,sat); "
+                    "COMP_CWORD=3; _kestrivane; echo ${COMPREPLY[@]}; COMP_WORDS=(kestrivane --sections = res); "
+                    "COMP_CWORD=3; _kestrivane; echo ${COMPREPLY[@]}"});
+    EXPECT_EQ(r.out, "flash,satellite\nresource\n") << r.err;
     r = Kestrivane({"--port", "/dev/null", "downlaod", At("got/box.dat")});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("did you mean download?"), std::string::npos) << r.err;
@@ -204,6 +221,63 @@ TEST_F(CommandLine, InspectFindsDamageWhereItLies) {
               std::string::npos) << r.out;
     EXPECT_NE(r.out.find("data packet 16 cut short: 2059 of 2069 bytes"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("2 problems found"), std::string::npos) << r.out;
+}
+
+// The status tells whether the box holds what the files hold: a section the box
+// ended early fails an upload, packets that went out unasked to the end of a section
+// too; a download's short section is how the box ends one, and is said.
+TEST_F(CommandLine, StatusSaysWhetherTheBoxHoldsTheImage) {
+    {
+        BoxProcess box(FastBox({"--synthetic", "16,16,4,4,16", "--fault", "stop@3:application",
+                                "--write-image", At("served/box.dat")}));
+        const ProcessResult r = Kestrivane({"--port", box.Port(), "download", At("got/box.dat")});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("Application Software: 3 of 16 data packets announced"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("Status: Transfer Complete"), std::string::npos) << "said once, on standard output";
+        EXPECT_NE(r.err.find(" kB in 0:"), std::string::npos) << "the summary: " << r.err;
+    }
+    const std::pair<const char*, const char*> rules[] = {
+        {"other-silence@2:resource", "Resource: the box took 2 of the 4 packets in"},
+        {"enq-silence@2:resource", "Resource: the box went silent after packet 2; packets 3 to 4 went out unasked"},
+    };
+    for (const auto& [fault, said] : rules) {
+        BoxProcess box(FastBox({"--synthetic", "16,16,4,4,16", "--fault", fault}));
+        const ProcessResult r =
+            Kestrivane({"--port", box.Port(), "upload", "--yes", "-s", "resource", At("served/box.dat")});
+        EXPECT_EQ(r.status, 1) << fault << ": " << r.err;
+        EXPECT_NE(r.err.find(said), std::string::npos) << fault << ": " << r.err;
+    }
+}
+
+// A download into an existing image replaces it whole or not at all.
+TEST_F(CommandLine, ReplacingAnImageIsAllOrNothing) {
+    BoxProcess(FastBox({"--synthetic", "16,16,4,4,16", "--write-image", At("got/box.dat")})).Stop();
+    const Bytes before = Read("got/box.ur1");
+    {
+        BoxProcess failing(FastBox({"--synthetic", "16,16,4,4,16", "--seed", "2", "--fault", "bad-checksum@2:satellite"}));
+        const ProcessResult r = Kestrivane({"--port", failing.Port(), "download", "--yes", At("got/box.dat")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(At("got/box.dat") + " is as it was"), std::string::npos) << r.err;
+        EXPECT_EQ(Read("got/box.ur1"), before) << "the old image untouched";
+        EXPECT_FALSE(Read("got/box.incomplete.ur1").empty()) << "what came down is kept, named as such";
+    }
+    BoxProcess other(FastBox({"--synthetic", "16,16,4,4,16", "--seed", "3", "--write-image", At("served/other.dat")}));
+    const ProcessResult r = Kestrivane({"--port", other.Port(), "download", "--yes", At("got/box.dat")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* suffix : {"ur1", "ur2", "ur3", "ur4", "ur5"})
+        EXPECT_EQ(Read(std::string("got/box.") + suffix), Read(std::string("served/other.") + suffix)) << suffix;
+    EXPECT_FALSE(fs::exists(At("got/box.incomplete.dat")));
+    EXPECT_FALSE(fs::exists(At("got/box.incomplete.ur1")));
+}
+
+// On a terminal, what is said after Ctrl-C stays on screen: no redraw comes after it.
+TEST_F(CommandLine, ReportAfterCtrlCStaysOnTheTerminal) {
+    BoxProcess box({"--synthetic", "32,16,4,4,16", "--baud", "115200", "--power-on-delay", "0", "--etb-period", "20"});
+    const ProcessResult r = Kestrivane({"--port", box.Port(), "download", At("got/box.dat")}, 2500, true);
+    EXPECT_EQ(r.status, 1) << r.err;
+    const std::size_t report = r.err.find("got/box.ur1: incomplete");
+    ASSERT_NE(report, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\033', report), std::string::npos) << "nothing moves or clears after the report";
 }
 
 }  // namespace

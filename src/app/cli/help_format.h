@@ -1,0 +1,14 @@
+// Help texts fitted to the terminal: CLI11's layout, every line longer than the
+// terminal wrapped at a space, an option's description continuing under itself.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+class WrappingFormatter : public CLI::Formatter {
+public:
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override;
+};
+
+// The text wrapped to `width` columns: a line that begins with blanks continues at
+// its description column (where a run of two blanks ends), any other at its start.
+std::string WrapToWidth(const std::string& text, std::size_t width, std::size_t descriptionColumn);

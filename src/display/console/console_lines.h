@@ -1,0 +1,23 @@
+// The lines the console display draws: times, sizes, the section's bar, all fitted
+// to a width.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// The terminal's width in columns (80 when it cannot be told).
+int TerminalWidth(std::FILE* stream);
+
+// "1:05"; "7 s"; "245.3 kB".
+std::string MinutesSeconds(double seconds);
+std::string WholeSeconds(double seconds);
+std::string Kilobytes(double bytes);
+
+// The line cut to at most width - 1 characters.
+std::string FitToWidth(std::string line, int width);
+
+// "  Resource             [#######------]   18/48    46.8 kB/s  1 s left": `advanced`
+// packets through, the bar at `position` of `range`; no speed when `rate` is 0, no time
+// left when `secondsLeft` is negative. At most width - 1 characters.
+std::string BarLine(const char* label, int advanced, int position, int range, double rate, double secondsLeft,
+                    int width);

@@ -1,0 +1,74 @@
+// The command line's patience on the sessions' open waits, on the virtual clock:
+// randomised transfers through the console display against boxes that stop where
+// they should announce a section, answer a section handshake or ask for a header.
+// Every run must end by itself, the port closed, a stopped box named.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+#include "core/cancel_flag.h"
+#include "display/console/console_display.h"
+#include "download/download_session.h"
+#include "support/session_rig.h"
+#include "upload/upload_session.h"
+#include "upload/urt_mode.h"
+
+namespace {
+
+constexpr box::Micros Hung = 900'000'000;  // no run may still wait after 15 minutes
+
+TEST(PatienceSoak, EveryOpenWaitEndsWithinThePatience) {
+    const char* const downloadFaults[] = {"stop@2:3", "stop@11:2", "stop@0:4", "silence-between:3",
+                                          "silence-between:1", "", "noise"};
+    const char* const uploadFaults[] = {"silence-between:1", "silence-between:2", "enq-silence@0:2", "", "nak@3"};
+    std::FILE* nowhere = std::fopen("/dev/null", "w");
+    int stopped = 0, runs = 0;
+    for (std::uint32_t seed = 1; seed <= 1000; ++seed, ++runs) {
+        std::mt19937 rng(seed);
+        const bool download = rng() % 2 == 0;
+        const char* fault = download ? downloadFaults[rng() % std::size(downloadFaults)]
+                                     : uploadFaults[rng() % std::size(uploadFaults)];
+        const double patience = rng() % 2 ? 60 : 5;
+        box::SyntheticPlan plan;
+        plan.seed = seed;
+        const box::Image image = box::SyntheticImage(plan);
+        RigOptions options{download ? box::BoxMode::Auto : box::BoxMode::Upload, {}, box::Micros(rng() % 5) * 1'000'000};
+        if (*fault) options.faults.push_back(fault);
+        SessionRig rig(download ? image : box::Image{}, options);
+        if (!download) box::WriteImage(rig.Path("box.dat"), image);
+
+        ConsoleDisplay display(nowhere, nowhere, false, true);
+        bool hung = false;
+        display.SetPatience(patience, [&] {
+            if (rig.link().Now() > Hung) {
+                hung = true;
+                CancelFlag = 1;
+            }
+            return rig.link().Now() / 1e6;
+        });
+        SetCurrentDisplay(&display);
+        const int result = download ? RunDownload(rig.Path("box.dat")) : RunUpload(rig.Path("box.dat"));
+        SetCurrentDisplay(nullptr);
+        const std::string what = "seed " + std::to_string(seed) + " (" + (download ? "download" : "upload") +
+                                 ", fault '" + fault + "', patience " + std::to_string(int(patience)) + ")";
+        ASSERT_FALSE(hung) << what << ": still waiting after 15 minutes";
+        EXPECT_TRUE(result == 0 || result == 1) << what;
+        EXPECT_FALSE(rig.link().IsOpen()) << what;
+        if (!display.OutOfPatience().empty()) {
+            ++stopped;
+            EXPECT_EQ(result, 1) << what;
+        }
+        // A box that stopped where the sessions wait without end is named. (Silence
+        // where Application Software would be announced is a box without it.)
+        const std::string f = fault;
+        const bool openWait = f.rfind("silence-between", 0) == 0 || (download && f.rfind("stop", 0) == 0 && f.back() != '4');
+        if (openWait) {
+            EXPECT_FALSE(display.OutOfPatience().empty()) << what;
+        }
+    }
+    std::fclose(nowhere);
+    std::printf("%d runs, %d ended by the patience\n", runs, stopped);
+}
+
+}  // namespace
