@@ -148,6 +148,10 @@ int main(int argc, char** argv) {
         pty, [&] { return std::make_unique<box::Box>(image, options); }, serverOptions,
         [&](const box::Box& b) {
             if (!recordDir.empty()) Record(recordDir, b);
+            // As a real box, it holds from now on the sections it was given whole.
+            const box::Image received = b.ReceivedImage();
+            for (SectionKind kind : AllSections)
+                if (received[kind]) image[kind] = received[kind];
         });
     return server.Run(stopRequested);
 }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/cli/json_text.h"
+#include "display/console/json_text.h"
 #include "app/cli/stored_file.h"
 
 namespace {
@@ -59,8 +59,9 @@ std::optional<std::size_t> FirstDifference(const std::string& a, std::size_t at,
     return std::nullopt;
 }
 
-// The differences between two stored sections, in words.
-std::vector<std::string> Differences(const StoredFile& a, const StoredFile& b) {
+}  // namespace
+
+std::vector<std::string> SectionDifferences(const StoredFile& a, const StoredFile& b) {
     std::vector<std::string> out;
     if (!a.present || !b.present) {
         out.push_back(std::string(a.present ? "B" : "A") + " has no such file (" +
@@ -87,6 +88,8 @@ std::vector<std::string> Differences(const StoredFile& a, const StoredFile& b) {
                       std::to_string(b.packets.size()));
     return out;
 }
+
+namespace {
 
 struct Pair {
     std::string label;
@@ -134,7 +137,7 @@ int CompareImages(const std::string& pathA, const std::string& pathB, bool json,
     Json entries = Json::array();
     for (const Pair& p : pairs) {
         if (!p.a->present && !p.b->present) continue;  // neither image holds this section
-        const std::vector<std::string> diffs = Differences(*p.a, *p.b);
+        const std::vector<std::string> diffs = SectionDifferences(*p.a, *p.b);
         same = same && diffs.empty();
         if (json) {
             Json list = Json::array();

@@ -4,7 +4,15 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "app/cli/stored_file.h"
 
 // Returns 0 when they hold the same packets, 1 when they differ, 2 when one of
 // them cannot be read or the two cannot be paired (said on `err`).
 int CompareImages(const std::string& a, const std::string& b, bool json, std::FILE* out, std::FILE* err);
+
+// The differences between two stored sections, in words (A and B): the header, the
+// first differing data packets with their offsets, the counts; none when they hold
+// the same packets.
+std::vector<std::string> SectionDifferences(const StoredFile& a, const StoredFile& b);

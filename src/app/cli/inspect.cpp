@@ -1,6 +1,6 @@
 #include "app/cli/inspect.h"
 
-#include "app/cli/json_text.h"
+#include "display/console/json_text.h"
 #include "app/cli/stored_file.h"
 
 namespace {

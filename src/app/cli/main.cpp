@@ -14,6 +14,7 @@
 #include "app/cli/settings.h"
 #include "app/cli/suggest.h"
 #include "app/cli/transfer_command.h"
+#include "app/config/config.h"
 #include "core/whole_number.h"
 #include "upload/urt_mode.h"
 #include "version.h"
@@ -65,6 +66,22 @@ void AddLinkOptions(CLI::App* on, CommandLineSettings& settings, TransferOptions
         ->type_name("SECONDS");
     on->add_flag("-v,--verbose", options.verbose, "say which settings are used and what was done to the line");
     on->add_flag("-q,--quiet", options.quiet, "print only failures");
+}
+
+// What a command that talks to the box can keep of it: the wire, events, a log.
+void AddRecordOptions(CLI::App* on, TransferOptions& options, std::string& progress) {
+    on->add_option("--trace", options.trace,
+                   "append every byte each way to FILE, as hex with the microseconds since the port opened, a line "
+                   "per burst, and each time-out applied and each read that ran out")
+        ->type_name("FILE");
+    on->add_option("--progress", progress,
+                   "json: one JSON object a line on standard output for every event instead of the bars")
+        ->check(CLI::IsMember({"bars", "json"}))
+        ->type_name("FORMAT");
+    on->add_option("--log", options.log,
+                   "append a JSON line to FILE after the transfer: time, command, port, adapter, image, each file "
+                   "with its size, packets and SHA-256, the status and its message (config.ini: Log)")
+        ->type_name("FILE");
 }
 
 // Sections named in a comma-separated list.
@@ -134,14 +151,18 @@ int main(int argc, char** argv) try {
     TransferOptions options;
     bool json = false;
     AddLinkOptions(&app, settings, options);
+    std::string image, progress = "bars";
+    AddRecordOptions(&app, options, progress);
 
-    std::string image;
     auto* download = app.add_subcommand(
         "download", "copy the box's image into IMAGE (an index file) and IMAGE's section files .ur1 to .ur5");
     download->add_option("IMAGE", image, "index file to write, such as box.dat; .dat is added to a name without "
                                          "an extension")->required()->type_name("FILE");
     AddLinkOptions(download, settings, options);
     download->add_flag("-y,--yes", options.yes, "replace an earlier image of that name without asking");
+    download->add_flag("--verify", options.verify,
+                       "then read the box a second time (switch it off and on again) and compare the two reads");
+    AddRecordOptions(download, options, progress);
     download->fallthrough();
 
     std::string sections = "flash,satellite,resource,eeprom,application";
@@ -155,10 +176,25 @@ int main(int argc, char** argv) try {
         "-s,--sections", sections,
         "sections to send, comma-separated: flash, satellite, resource, eeprom, application")->type_name("LIST");
     upload->add_flag("-y,--yes", options.yes, "do not ask before overwriting the box (needed without a terminal)");
+    upload->add_flag("--verify", options.verify,
+                     "then read the box back (switch it off and on again holding channel up) and compare it with "
+                     "the files sent");
+    AddRecordOptions(upload, options, progress);
     upload->add_flag("--force", options.force,
                      "send files that hold damaged packets all the same (a last packet shorter than 2069 bytes goes "
                      "out padded with 0xFF to that size)");
     upload->fallthrough();
+
+    auto* verify = app.add_subcommand(
+        "verify", "read the box's image (switch it on holding channel up) and compare it with IMAGE, section by "
+                  "section and packet by packet; nothing is written beside IMAGE; status 1 when they differ");
+    verify->add_option("IMAGE", image, "an index file (the sections whose files are there), a section file or a "
+                                       "URT file (the box's section that holds its header)")
+        ->required()
+        ->type_name("FILE");
+    AddLinkOptions(verify, settings, options);
+    AddRecordOptions(verify, options, progress);
+    verify->fallthrough();
 
     std::vector<std::string> files;
     auto* inspect = app.add_subcommand(
@@ -202,7 +238,10 @@ int main(int argc, char** argv) try {
     options.patience = PatienceSetting(settings, &warning);
     if (!warning.empty()) std::fprintf(stderr, "kestrivane: warning: %s\n", warning.c_str());
     if (options.verbose) std::fprintf(stderr, "kestrivane: %s\n", DescribeSettings().c_str());
+    options.progressJson = progress == "json";
+    if (options.log.empty()) options.log = ReadProfileText("Log", "", SettingValueMax);
 
+    if (verify->parsed()) return VerifyCommand(image, options);
     return download->parsed() ? DownloadCommand(image, options) : UploadCommand(image, options);
 } catch (const std::exception& e) {
     std::fprintf(stderr, "kestrivane: %s\n", e.what());

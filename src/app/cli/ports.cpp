@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/cli/json_text.h"
+#include "display/console/json_text.h"
 
 namespace fs = std::filesystem;
 

@@ -9,9 +9,10 @@
 
 #include "app/cli/image_replace.h"
 #include "app/cli/ports.h"
-#include "app/cli/signals.h"
+#include "app/cli/session_run.h"
 #include "app/cli/transfer_report.h"
 #include "app/cli/upload_plan.h"
+#include "app/cli/verify.h"
 #include "core/cancel_flag.h"
 #include "core/link_settings.h"
 #include "display/console/console_display.h"
@@ -25,7 +26,7 @@ namespace {
 constexpr int UsageError = 2;
 
 int Refuse(const std::string& reason) {
-    std::fprintf(stderr, "kestrivane: %s\n", reason.c_str());
+    Say(reason);
     return UsageError;
 }
 
@@ -56,24 +57,6 @@ std::string PortTakenBy(const std::string& port) {
     return "the port " + port + " is open in another program: " + holders + "; close it first";
 }
 
-// Runs `session` with the console display (fitted to the line's rate, with the
-// command line's patience), Ctrl-C as Cancel.
-template <typename Session>
-int RunWithDisplay(ConsoleDisplay& display, const TransferOptions& options, Session session) {
-    if (options.verbose) OnLineNote([](const std::string& note) { std::fprintf(stderr, "kestrivane: %s\n", note.c_str()); });
-    display.SetLineRate(LinkSettings.BaudRate / 10.0);
-    display.SetPatience(options.patience);
-    SetCurrentDisplay(&display);
-    CancelFlag = 0;
-    CatchSignals();
-    const int result = session();
-    SetCurrentDisplay(nullptr);
-    return result;
-}
-
-}  // namespace
-
-namespace {
 
 // The section files replace a name's last three characters: a name whose extension
 // is not three characters long gives section files of names the user may not expect.
@@ -111,10 +94,29 @@ int DownloadCommand(std::string image, const TransferOptions& options) {
 
     // An earlier image is replaced only by a whole new one.
     const DownloadPlace place{image, earlier ? IncompleteImageName(image) : image};
-    ConsoleDisplay display(stdout, stderr, isatty(STDERR_FILENO), options.quiet);
+    SessionRun run(options);
     const std::time_t started = std::time(nullptr);
-    const int result = RunWithDisplay(display, options, [&] { return RunDownload(place.written); });
-    return ReportDownload(place, result, display, started);
+    const int result = run.Run([&] { return RunDownload(place.written); });
+    const int status = ReportDownload(place, result, run.Display(), started);
+    TransferRecord record{"download", "", image, {}, 0, ""};
+    for (SectionKind kind : AllSections) {
+        const std::string path = SectionFilePath(status == 0 ? image : place.written, kind);
+        if (WrittenSince(path, started)) record.files.push_back(path);
+    }
+    run.Finish(status, record);
+    if (status != 0 || !options.verify) return status;
+    // A read checked by a second read.
+    Say("to verify, switch the box off, then on again holding channel up");
+    std::string why;
+    return VerifyAgainstBox(image, SectionsToVerify(image, &why), options);
+}
+
+int VerifyCommand(const std::string& image, const TransferOptions& options) {
+    std::string why;
+    const std::vector<StoredFile> expected = SectionsToVerify(image, &why);
+    if (expected.empty()) return Refuse("cannot verify: " + why);
+    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
+    return VerifyAgainstBox(image, expected, options);
 }
 
 int UploadCommand(const std::string& image, const TransferOptions& options) {
@@ -148,9 +150,14 @@ int UploadCommand(const std::string& image, const TransferOptions& options) {
 
     if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
 
-    ConsoleDisplay display(stdout, stderr, isatty(STDERR_FILENO), options.quiet);
-    display.SetChecked(plan.send);
-    display.SetExpectedPackets(plan.packets);
-    const int result = RunWithDisplay(display, options, [&] { return RunUpload(image); });
-    return ReportUpload(plan, result, display);
+    SessionRun run(options);
+    run.Display().SetChecked(plan.send);
+    run.Display().SetExpectedPackets(plan.packets);
+    const int result = run.Run([&] { return RunUpload(image); });
+    TransferRecord record{"upload", "", image, {}, 0, ""};
+    for (const StoredFile& f : plan.files) record.files.push_back(f.path);
+    const int status = run.Finish(ReportUpload(plan, result, run.Display()), record);
+    if (status != 0 || !options.verify) return status;
+    Say("to verify, switch the box off, then on again holding channel up");
+    return VerifyAgainstBox(image, plan.files, options);
 }

@@ -10,6 +10,7 @@
 
 #include "app/cli/image_replace.h"
 #include "app/cli/ports.h"
+#include "app/cli/session_run.h"
 #include "core/cancel_flag.h"
 #include "core/link_settings.h"
 #include "core/packet.h"
@@ -18,14 +19,11 @@
 
 namespace {
 
-void Say(const std::string& text) { std::fprintf(stderr, "kestrivane: %s\n", text.c_str()); }
-
 bool LooksLikeWindowsPort(const std::string& port) {
     return port.size() > 3 && (port.compare(0, 3, "COM") == 0 || port.compare(0, 3, "com") == 0) &&
            port.find('/') == std::string::npos;
 }
 
-// A file written by this run: one changed since it began.
 bool WrittenSince(const std::string& path, std::time_t started, bool* exists) {
     struct stat st;
     *exists = stat(path.c_str(), &st) == 0;
@@ -46,6 +44,11 @@ void SilentBox(const ConsoleDisplay& display, const char* howToSwitchOn) {
 }
 
 }  // namespace
+
+bool WrittenSince(const std::string& path, std::time_t started) {
+    bool exists = false;
+    return WrittenSince(path, started, &exists);
+}
 
 std::string PortProblem(const std::string& port, const ConsoleDisplay& display) {
     const OpenFailure failure = LastOpenFailure();
@@ -147,7 +150,7 @@ int CompletedUpload(const UploadPlan& plan, const ConsoleDisplay& display) {
             Say("warning: " + name + ": packet " + std::to_string(t->unasked[i]) +
                 " went out unasked after a silent second (the box's request may have been lost)");
     }
-    if (status == 0) Say(Summary(bytes, display.Seconds(), "from " + files));
+    if (status == 0 && !display.Quiet()) Say(Summary(bytes, display.Seconds(), "from " + files));
     return status;
 }
 
@@ -182,14 +185,14 @@ int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& displ
     // that name in place, listed by the new index file.
     const std::string ur5 = SectionFilePath(image, SectionKind::ApplicationSoftware);
     bool exists = false;
-    if (!WrittenSince(ur5, started, &exists) && exists)
+    if (!WrittenSince(ur5, started, &exists) && exists && !display.Quiet())
         Say("note: " + ur5 + " is from an earlier download (this box had no Application Software): the index lists "
             "it, and an upload of " + image + " would send it; delete it, or upload with "
             "--sections flash,satellite,resource,eeprom");
     // Fewer packets than announced is how the box ends a section whose size is not a
     // whole number of 16-packet blocks.
     for (const auto& [bar, t] : display.Tallies())
-        if (t.advanced < t.range)
+        if (t.advanced < t.range && !display.Quiet())
             Say(std::string(BarLabel(bar)) + ": " + std::to_string(t.advanced) + " of " + std::to_string(t.range) +
                 " data packets announced (the box ended the section early)");
     if (!display.Failures().empty()) {
@@ -204,7 +207,7 @@ int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& displ
         bytes += static_cast<double>(FileSize(path));
         suffixes += (suffixes.empty() ? "." : ", .") + std::string(SectionSuffix(kind));
     }
-    Say(Summary(bytes, display.Seconds(), image + " and its section files " + suffixes));
+    if (!display.Quiet()) Say(Summary(bytes, display.Seconds(), image + " and its section files " + suffixes));
     return 0;
 }
 

@@ -11,6 +11,9 @@
 #include "app/cli/upload_plan.h"
 #include "display/console/console_display.h"
 
+// A file written by this run: one changed since it began at `started`.
+bool WrittenSince(const std::string& path, std::time_t started);
+
 // Why the port could not be used, in this platform's words, with what to do; empty
 // when it opened.
 std::string PortProblem(const std::string& port, const ConsoleDisplay& display);

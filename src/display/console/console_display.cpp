@@ -10,6 +10,12 @@ volatile std::sig_atomic_t TerminalResized = 0;
 
 namespace {
 
+// A bar's section as events name it: its name, or "URT file".
+std::string SectionTitle(int barId) {
+    const auto kind = SectionOfBar(barId);
+    return kind ? SectionName(*kind) : BarLabel(barId);
+}
+
 constexpr auto RedrawEvery = std::chrono::milliseconds(100);
 constexpr double PlainLineEvery = 5;     // seconds between plain lines without a terminal
 constexpr double WaitShownAfter = 3;     // seconds of silence before the wait is shown
@@ -53,6 +59,10 @@ void ConsoleDisplay::SetStatusText(const char* text) {
         }
     }
     if (quiet_) return;
+    if (events_) {
+        events_->Status(text);
+        return;
+    }
     std::fprintf(err_, "%s\n", text);
     std::fflush(err_);
 }
@@ -72,6 +82,7 @@ void ConsoleDisplay::SetProgressRange(int barId, int count) {
         step_ = Step::HeaderRequest;
         stepSection_ = SectionOfBar(barId) ? SectionName(*SectionOfBar(barId)) : BarLabel(barId);
     }
+    if (events_ && !quiet_) events_->Section(SectionTitle(barId), count);
     Draw(false);
 }
 
@@ -83,6 +94,9 @@ void ConsoleDisplay::AdvanceProgress(int barId) {
     tallies_[barId].advanced = advanced_;
     dirty_ = true;
     Activity();
+    if (events_ && !quiet_)
+        events_->Packet(SectionTitle(barId), advanced_, donePackets_ * double{DataPacketSize},
+                        Rate(advanced_ * double{DataPacketSize}, Now() - started_));
     PumpOneMessage();
 }
 
@@ -91,10 +105,14 @@ void ConsoleDisplay::SetProgressPosition(int barId, int position) {
     position_ = position;
     dirty_ = true;
     Activity();
+    if (events_ && !quiet_) events_->Position(SectionTitle(barId), position);
     Draw(false);
 }
 
-void ConsoleDisplay::NotePacketUnasked(int barId) { tallies_[barId].unasked.push_back(tallies_[barId].advanced); }
+void ConsoleDisplay::NotePacketUnasked(int barId) {
+    tallies_[barId].unasked.push_back(tallies_[barId].advanced);
+    if (events_ && !quiet_) events_->Unasked(SectionTitle(barId), tallies_[barId].advanced);
+}
 
 void ConsoleDisplay::PumpOneMessage() {
     if (CancelFlag && !cancelSaid_) {
@@ -137,7 +155,10 @@ void ConsoleDisplay::Watch() {
         return;
     }
     if (silent < WaitShownAfter || quiet_) return;
-    if (terminal_) {
+    if (events_) {
+        if (now - waitShown_ < PlainLineEvery) return;
+        events_->Waiting(awaited, silent);
+    } else if (terminal_) {
         if (now - waitShown_ < 0.5) return;
         ClearLive();
         std::string line = "  waiting for " + awaited + ": " + WholeSeconds(silent);
@@ -157,7 +178,10 @@ void ConsoleDisplay::ShowMessage(const Message& message) {
     // not be opened the report says in this platform's words.
     const bool completion = IsCompletion(message.id);
     if (!completion) failures_.push_back(message.id);
+    lastMessage_ = message.text;
     if (message.owner == MessageOwner::MainWindow) return;
+    if (events_ && (!quiet_ || !completion)) events_->ShownMessage(message);
+    if (events_ && completion) return;  // standard output carries the events alone
     if (!quiet_ || !completion) {
         std::FILE* stream = completion ? out_ : err_;
         std::fprintf(stream, "%s: %s\n", message.caption, message.text);
@@ -202,7 +226,7 @@ void ConsoleDisplay::ClearLive() {
 }
 
 void ConsoleDisplay::Draw(bool final) {
-    if (!bar_) return;
+    if (!bar_ || events_) return;
     drawn_ = Clock::now();
     dirty_ = false;
     TerminalResized = 0;
@@ -235,7 +259,7 @@ void ConsoleDisplay::PlainProgress() {
 
 void ConsoleDisplay::FinishBar() {
     if (!bar_) return;
-    if (quiet_) {
+    if (quiet_ || events_) {
     } else if (terminal_) {
         Draw(true);
     } else if (advanced_ > 0 || position_ < range_ || range_ == 0) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/progress_display.h"
+#include "display/console/progress_events.h"
 
 // Set (by a signal handler) when the terminal was resized; the next draw fits the
 // new width and clears it.
@@ -40,6 +41,8 @@ public:
     // cancelled (0: without end), on the clock given (seconds; the steady clock
     // unless another is given).
     void SetPatience(double seconds, std::function<double()> clock = {});
+    // Events as JSON lines instead of the bars and status lines (--progress=json).
+    void SetEvents(ProgressEvents* events) { events_ = events; }
 
     void SetStatusText(const char* text) override;
     void SetTransferTitle(const char*) override {}  // the window's title; the console has none
@@ -57,6 +60,8 @@ public:
 
     // Ends the live lines, so that what follows stands on its own lines.
     void Finish();
+    // Only failures are to be said (-q).
+    bool Quiet() const { return quiet_; }
 
     // What a bar went through, for the report after a transfer.
     struct Tally {
@@ -74,6 +79,8 @@ public:
     double Seconds() const;
     // Why the patience ran out ("" when it did not).
     const std::string& OutOfPatience() const { return outOfPatience_; }
+    // The text of the last message shown ("" for none).
+    const std::string& LastMessage() const { return lastMessage_; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -113,7 +120,9 @@ private:
     int donePackets_ = 0;  // of the whole transfer
     std::map<int, Tally> tallies_;
     std::vector<MessageId> failures_;
+    std::string lastMessage_;
     bool cancelSaid_ = false;
+    ProgressEvents* events_ = nullptr;
 
     // The watch on the box.
     std::function<double()> clock_;

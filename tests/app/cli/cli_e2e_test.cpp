@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "box/image.h"
+#include "display/console/json_text.h"
 #include "core/packet.h"
 #include "support/process.h"
 
@@ -278,6 +281,65 @@ TEST_F(CommandLine, ReportAfterCtrlCStaysOnTheTerminal) {
     const std::size_t report = r.err.find("got/box.ur1: incomplete");
     ASSERT_NE(report, std::string::npos) << r.err;
     EXPECT_EQ(r.err.find('\033', report), std::string::npos) << "nothing moves or clears after the report";
+}
+
+// The workshop's tools: a read checked by a second read, a box verified against an
+// image, an upload verified; the trace, the JSON events and the log of it all.
+TEST_F(CommandLine, ReadBackTraceEventsAndLog) {
+    BoxProcess box(FastBox({"--synthetic", "16,16,16,4,16", "--write-image", At("served/box.dat")}));
+    const std::string log = At("transfers.log");
+    ProcessResult r = Kestrivane({"--port", box.Port(), "download", "--verify", "--trace", At("read.trace"),
+                                  "--progress", "json", "--log", log, At("got/box.dat")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("verify: the box holds the image"), std::string::npos) << r.err;
+    // Every byte of every packet the box sent stands in the trace, as it came.
+    std::string received;
+    std::ifstream trace(At("read.trace"));
+    for (std::string line; std::getline(trace, line);) {
+        std::istringstream words(line.substr(line.find(' ') + 1));
+        std::string direction, hex;
+        if (!(words >> direction) || direction != "<") continue;
+        while (words >> hex && hex.size() == 2) received += static_cast<char>(std::stoi(hex, nullptr, 16));
+    }
+    for (const char* suffix : {"ur1", "ur2", "ur3", "ur4", "ur5"}) {
+        const Bytes file = Read(std::string("served/box.") + suffix);
+        EXPECT_NE(received.find(std::string(file.begin(), file.end())), std::string::npos) << suffix;
+    }
+    int packets = 0, lines = 0;
+    std::istringstream events(r.out);
+    for (std::string line; std::getline(events, line); ++lines) {
+        const Json event = Json::parse(line);  // every line one object
+        EXPECT_EQ(event["port"], box.Port());
+        packets += event["event"] == "packet";
+    }
+    EXPECT_GE(packets, 2 * (16 + 16 + 16 + 4 + 16)) << "both reads, a packet an event";
+
+    // One byte of a valid packet changed (its checksum made right): the box differs there.
+    Bytes satellite = Read("served/box.ur2");
+    const std::size_t packet5 = PacketPayloadLength(satellite.data()) + PacketFramingSize + 4 * DataPacketSize;
+    satellite[packet5 + 100] ^= 0x01;
+    std::uint32_t sum = 0;
+    for (int i = 0; i < DataPayloadSize; ++i) sum += satellite[packet5 + 4 + i];
+    for (int k = 0; k < 4; ++k) satellite[packet5 + 4 + DataPayloadSize + k] = static_cast<std::uint8_t>(sum >> (24 - 8 * k));
+    box::WriteFileBytes(At("served/box.ur2"), satellite);
+    r = Kestrivane({"--port", box.Port(), "verify", At("served/box.dat")});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("Satellite Database: the box differs"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("data packet 5 differs from its byte 100 (A offset " + std::to_string(packet5)),
+              std::string::npos) << r.err;
+
+    // Uploaded and read back: the box holds it now.
+    r = Kestrivane({"--port", box.Port(), "upload", "--yes", "--verify", "--log", log, At("served/box.dat")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::ifstream in(log);
+    std::vector<Json> entries;
+    for (std::string line; std::getline(in, line);) entries.push_back(Json::parse(line));
+    ASSERT_EQ(entries.size(), 4u) << "download, its read back, upload, its read back";
+    EXPECT_EQ(entries[2]["command"], "upload");
+    for (const Json& f : entries[2]["files"]) {
+        const ProcessResult sha = RunProgram({"/usr/bin/sha256sum", f["path"].get<std::string>()});
+        EXPECT_EQ(sha.out.substr(0, 64), f["sha256"]) << f["path"];
+    }
 }
 
 }  // namespace

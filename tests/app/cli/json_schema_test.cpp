@@ -8,7 +8,7 @@
 
 #include "app/cli/compare.h"
 #include "app/cli/inspect.h"
-#include "app/cli/json_text.h"
+#include "display/console/json_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/cli/json_text.h"
+#include "display/console/json_text.h"
 
 #include <cstdint>
 #include <cstdio>

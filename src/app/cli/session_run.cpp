@@ -1,0 +1,63 @@
+#include "app/cli/session_run.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "app/cli/signals.h"
+#include "app/cli/trace_link.h"
+#include "core/cancel_flag.h"
+#include "core/link_settings.h"
+#include "link/serial_link.h"
+
+void Say(const std::string& text) { std::fprintf(stderr, "kestrivane: %s\n", text.c_str()); }
+
+SessionRun::SessionRun(const TransferOptions& options)
+    : options_(options), display_(stdout, stderr, isatty(STDERR_FILENO), options.quiet) {
+    if (options.progressJson) {
+        events_ = std::make_unique<ProgressEvents>(stdout, LinkSettings.PortName);
+        display_.SetEvents(events_.get());
+    }
+    display_.SetLineRate(LinkSettings.BaudRate / 10.0);
+    display_.SetPatience(options.patience);
+}
+
+int SessionRun::Run(const std::function<int()>& session) {
+    if (options_.verbose) OnLineNote([](const std::string& note) { Say(note); });
+    std::FILE* trace = nullptr;
+    std::unique_ptr<TracingBackend> tracer;
+    if (!options_.trace.empty()) {
+        trace = std::fopen(options_.trace.c_str(), "a");
+        if (!trace) {
+            Say("cannot write the trace " + options_.trace);
+        } else {
+            tracer = std::make_unique<TracingBackend>(PlatformSerialBackend(), trace);
+            SetSerialBackend(tracer.get());
+        }
+    }
+    SetCurrentDisplay(&display_);
+    CancelFlag = 0;
+    CatchSignals();
+    const int result = session();
+    SetCurrentDisplay(nullptr);
+    SetSerialBackend(nullptr);
+    if (trace) std::fclose(trace);
+    return result;
+}
+
+int SessionRun::Finish(int status, TransferRecord record) {
+    display_.Finish();
+    std::string message = display_.OutOfPatience();
+    if (message.empty()) message = display_.LastMessage();
+    if (message.empty() && CancelFlag) message = "cancelled";
+    if (message.empty() && status != 0) message = "the box did not answer";
+    if (events_) events_->End(status, message);
+    if (!options_.log.empty()) {
+        record.port = LinkSettings.PortName;
+        record.status = status;
+        record.message = message;
+        std::string why;
+        if (!AppendToLog(options_.log, record, &why)) Say("warning: " + why);
+    }
+    return status;
+}

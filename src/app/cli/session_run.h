@@ -1,0 +1,33 @@
+// Everything around one session that the command line runs: its display (bars, or
+// JSON events with --progress=json), the wire trace with --trace, Ctrl-C as Cancel,
+// the patience; and, once the command has its status, the end event and the line
+// of the transfer log (--log).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/cli/transfer_command.h"
+#include "app/cli/transfer_log.h"
+#include "display/console/console_display.h"
+
+class SessionRun {
+public:
+    explicit SessionRun(const TransferOptions& options);
+
+    ConsoleDisplay& Display() { return display_; }
+    // Runs the session with this run's display current and its trace on the line.
+    int Run(const std::function<int()>& session);
+    // The command's last word on this run: the status it ends with; the end event and
+    // the log line carry it, with what the run said last.
+    int Finish(int status, TransferRecord record);
+
+private:
+    const TransferOptions& options_;
+    std::unique_ptr<ProgressEvents> events_;
+    ConsoleDisplay display_;
+};
+
+// Says a line of the command line's own on standard error ("kestrivane: ...").
+void Say(const std::string& text);

@@ -1,0 +1,49 @@
+// `--progress=json`: instead of the bars, one JSON object a line on standard output
+// for every event the display receives, each with the port it concerns:
+//   {"event": "status", "text"}           a status line
+//   {"event": "section", "section", "announced"}   a section's bar set to its count
+//   {"event": "packet", "section", "packet", "bytes", "bytes_per_second"}
+//   {"event": "position", "section", "position"}   a bar filled when a section ends early
+//   {"event": "unasked", "section", "packet"}       a packet sent without the box's request
+//   {"event": "waiting", "for", "seconds"}          the box keeps the transfer waiting
+//   {"event": "message", "caption", "text"}         a message (a failure, or the completion)
+//   {"event": "end", "status", "message"}           the command's exit status, its last word
+// "bytes" counts the data packets of the whole transfer so far; "section" is the
+// section's name, or "URT file".
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "core/messages.h"
+#include "display/console/json_text.h"
+
+class ProgressEvents {
+public:
+    ProgressEvents(std::FILE* out, std::string port) : out_(out), port_(std::move(port)) {}
+
+    void Status(const std::string& text) { Emit({{"event", "status"}, {"text", text}}); }
+    void Section(const std::string& section, int announced) {
+        Emit({{"event", "section"}, {"section", section}, {"announced", announced}});
+    }
+    void Packet(const std::string& section, int packet, double bytes, double bytesPerSecond);
+    void Position(const std::string& section, int position) {
+        Emit({{"event", "position"}, {"section", section}, {"position", position}});
+    }
+    void Unasked(const std::string& section, int packet) {
+        Emit({{"event", "unasked"}, {"section", section}, {"packet", packet}});
+    }
+    void Waiting(const std::string& awaited, double seconds) {
+        Emit({{"event", "waiting"}, {"for", awaited}, {"seconds", static_cast<long>(seconds)}});
+    }
+    void ShownMessage(const Message& m) { Emit({{"event", "message"}, {"caption", m.caption}, {"text", m.text}}); }
+    void End(int status, const std::string& message) {
+        Emit({{"event", "end"}, {"status", status}, {"message", ValidUtf8(message)}});
+    }
+
+private:
+    void Emit(Json event);
+
+    std::FILE* out_;
+    std::string port_;
+};
