@@ -6,7 +6,9 @@
 //     client doing the same exchanges with the same minimal box; CPU per packet;
 //   - the same download over an exact-rate 115200 bit/s relay, against the bare
 //     client and against stop-and-wait's limit; the tool's CPU share and peak RSS;
-//     and ZMODEM (sz/rz) for the same bytes where lrzsz is installed.
+//     and ZMODEM (sz/rz) for the same bytes where lrzsz is installed;
+//   - four emulated boxes paced at 115200 bit/s downloaded at once by one command,
+//     against one box alone.
 //
 //   kestrivane-bench [--quick]       (--quick: one short round of each, for a smoke test)
 #include <fcntl.h>
@@ -23,7 +25,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_processes.h"
 #include "bench/bench_roles.h"
+#include "bench/bench_rows.h"
 #include "core/link_settings.h"
 #include "core/packet.h"
 #include "link/serial_link.h"
@@ -32,94 +36,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string self;  // this program, started again for the far ends
-
-// A far end in its own process (this program in one of its roles, or `program`);
-// its standard output is read line by line.
-class Child {
-public:
-    explicit Child(const std::vector<std::string>& args, const std::string& program = self) {
-        int out[2];
-        if (pipe(out) != 0) std::exit(1);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            std::vector<char*> argv{const_cast<char*>(program.c_str())};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        out_ = fdopen(out[0], "r");
-        port_ = Line();
-    }
-    ~Child() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        std::fclose(out_);
-    }
-    const std::string& Port() const { return port_; }
-    // CPU seconds the process has used so far (the scheduler's count, in nanoseconds).
-    double CpuSeconds() const {
-        std::FILE* f = std::fopen(("/proc/" + std::to_string(pid_) + "/schedstat").c_str(), "r");
-        unsigned long long ns = 0;
-        if (f) {
-            if (std::fscanf(f, "%llu", &ns) != 1) ns = 0;
-            std::fclose(f);
-        }
-        return static_cast<double>(ns) / 1e9;
-    }
-    std::string Line() {
-        char line[256] = "";
-        if (!std::fgets(line, sizeof line, out_)) return "";
-        std::string s = line;
-        if (!s.empty() && s.back() == '\n') s.pop_back();
-        return s;
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::FILE* out_ = nullptr;
-    std::string port_;
-};
-
-struct Ran {
-    int status = -1;
-    double wall = 0, cpu = 0;  // seconds
-    long maxRssKb = 0;
-};
-
-Ran RunProgram(const std::vector<std::string>& args) {
-    const auto start = BenchClock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Ran r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.wall = std::chrono::duration<double>(BenchClock::now() - start).count();
-    r.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    r.maxRssKb = usage.ru_maxrss;
-    return r;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 // One session's data packets and the time they took, as the box saw them.
 struct Session {
@@ -189,7 +105,8 @@ bool Installed(const char* program) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    self = fs::canonical("/proc/self/exe").string();
+    BenchSelf() = fs::canonical("/proc/self/exe").string();
+    const std::string& self = BenchSelf();
     const std::string role = argc > 1 ? argv[1] : "";
     std::vector<std::string> rest(argv + std::min(argc, 2), argv + argc);
     if (role == "box") return RunMinimalBox(rest);
@@ -294,6 +211,13 @@ int main(int argc, char** argv) {
         Row("paced 115200 per packet: kestrivane / stop-and-wait", Median(toolUs) / limitUs, "",
             Format("(%.2f ms / %.2f ms)", Median(toolUs) / 1000, limitUs / 1000));
         std::printf("  paced 115200: kestrivane CPU %.2f %% of wall time, peak RSS %.1f MB\n", Median(shares), Median(rss));
+    }
+    if (quick) {  // a row of half a minute: not in a smoke test
+        std::printf("  4 boxes at once / 1 box: measured without --quick\n");
+    } else {
+        std::string detail;
+        Row("4 boxes at once / 1 box, paced 115200, same image", SeveralBoxesRatio(tool, dir.string(), &detail),
+            "<= 1.20", detail);
     }
     if (!Installed("sz") || !Installed("rz")) {
         std::printf("  ZMODEM: lrzsz (sz, rz) is not installed: no comparison with it\n");

@@ -12,6 +12,7 @@
 #include "app/cli/inspect.h"
 #include "app/cli/ports.h"
 #include "app/cli/settings.h"
+#include "app/cli/several_boxes.h"
 #include "app/cli/suggest.h"
 #include "app/cli/transfer_command.h"
 #include "app/config/config.h"
@@ -43,7 +44,11 @@ CLI::Validator WholeNumber(long low, long high) {
 // The options of the line and of what is shown, on the program and on each command
 // that talks to the box (so that its help lists them, and they go either side of it).
 void AddLinkOptions(CLI::App* on, CommandLineSettings& settings, TransferOptions& options) {
-    on->add_option("-p,--port", settings.port, "serial device, such as /dev/ttyUSB0 (config.ini: Port)")
+    on->add_option("-p,--port", settings.ports,
+                   "serial device, such as /dev/ttyUSB0; give it once for each box to serve several at once "
+                   "(config.ini: Port, several separated by commas)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->type_name("DEVICE");
     on->add_option("-b,--baud", settings.baud, "line speed in bit/s (config.ini: BAUD_RATE; default 115200)")
         ->check(WholeNumber(1, 100000000))
@@ -231,7 +236,8 @@ int main(int argc, char** argv) try {
         if (!ParseSections(sections, &options.sections, &error)) return Usage(error);
     }
     std::string warning;
-    const std::string problem = ApplySettings(settings, &warning);
+    std::vector<std::string> portList;
+    const std::string problem = ApplySettings(settings, &portList, &warning);
     if (!problem.empty()) return Usage(problem);
     if (!warning.empty()) std::fprintf(stderr, "kestrivane: warning: %s\n", warning.c_str());
     warning.clear();
@@ -241,8 +247,12 @@ int main(int argc, char** argv) try {
     options.progressJson = progress == "json";
     if (options.log.empty()) options.log = ReadProfileText("Log", "", SettingValueMax);
 
-    if (verify->parsed()) return VerifyCommand(image, options);
-    return download->parsed() ? DownloadCommand(image, options) : UploadCommand(image, options);
+    const TransferKind kind = download->parsed() ? TransferKind::Download
+                              : upload->parsed() ? TransferKind::Upload
+                                                 : TransferKind::Verify;
+    if (portList.size() > 1) return SeveralBoxesCommand(kind, image, options, portList, argc, argv);
+    if (kind == TransferKind::Verify) return VerifyCommand(image, options);
+    return kind == TransferKind::Download ? DownloadCommand(image, options) : UploadCommand(image, options);
 } catch (const std::exception& e) {
     std::fprintf(stderr, "kestrivane: %s\n", e.what());
     return UsageError;

@@ -1,5 +1,7 @@
 #include "app/cli/settings.h"
 
+#include <sstream>
+
 #include "app/config/config.h"
 #include "core/bounded_file.h"
 #include "core/whole_number.h"
@@ -14,7 +16,7 @@ bool Acceptable(const std::string& text, long low, long high) {
 
 }  // namespace
 
-std::string ApplySettings(const CommandLineSettings& options, std::string* warning) {
+std::string ApplySettings(const CommandLineSettings& options, std::vector<std::string>* ports, std::string* warning) {
     const std::string path = CurrentDirectoryForConfig() + "/config.ini";
     std::string text, why;
     const FileRead read = ReadBoundedFile(path, SettingsFileLimit, &text, &why);
@@ -29,7 +31,13 @@ std::string ApplySettings(const CommandLineSettings& options, std::string* warni
     }
 
     ReadLinkSettings("");
-    if (options.port) LinkSettings.PortName = *options.port;
+    *ports = options.ports;
+    if (ports->empty()) {
+        std::stringstream list(LinkSettings.PortName);
+        for (std::string port; std::getline(list, port, ',');)
+            if (!port.empty()) ports->push_back(port);
+    }
+    LinkSettings.PortName = ports->size() == 1 ? ports->front() : std::string();
     if (options.baud) LinkSettings.BaudRate = *options.baud;
     if (options.speed) LinkSettings.SpeedFactor = *options.speed;
 
@@ -65,7 +73,7 @@ std::string ApplySettings(const CommandLineSettings& options, std::string* warni
     }
     *warning = warned;
 
-    if (LinkSettings.PortName.empty()) return "no serial port: give --port DEVICE (or Port=DEVICE in config.ini)";
+    if (ports->empty()) return "no serial port: give --port DEVICE (or Port=DEVICE in config.ini)";
     if (LinkSettings.BaudRate <= 0) return "BAUD_RATE in config.ini is not a line speed";
     return {};
 }

@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct CommandLineSettings {
-    std::optional<std::string> port;
+    std::vector<std::string> ports;  // --port, as often as given
     std::optional<std::int32_t> baud;
     std::optional<std::int32_t> speed;
     std::optional<std::int32_t> packetLength;
@@ -15,8 +16,10 @@ struct CommandLineSettings {
 };
 
 // Fills ConfigPath and LinkSettings and arranges the PacketLength the receiver
-// reads. Returns an empty string, or why the settings cannot be used.
-std::string ApplySettings(const CommandLineSettings& options, std::string* warning);
+// reads. The ports are --port's, else Port's in config.ini (several separated by
+// commas); with one port it is LinkSettings' PortName. Returns an empty string, or
+// why the settings cannot be used.
+std::string ApplySettings(const CommandLineSettings& options, std::vector<std::string>* ports, std::string* warning);
 
 // Seconds the box may stay silent between sections: --patience, else Patience in
 // config.ini, else 60 (0: without end). A value the option would not take warns.

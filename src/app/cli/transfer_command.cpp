@@ -25,10 +25,14 @@ namespace {
 
 constexpr int UsageError = 2;
 
+}  // namespace
+
 int Refuse(const std::string& reason) {
     Say(reason);
     return UsageError;
 }
+
+namespace {
 
 // Asks on the terminal; false for anything but yes.
 bool Confirmed(const std::string& question) {
@@ -57,7 +61,6 @@ std::string PortTakenBy(const std::string& port) {
     return "the port " + port + " is open in another program: " + holders + "; close it first";
 }
 
-
 // The section files replace a name's last three characters: a name whose extension
 // is not three characters long gives section files of names the user may not expect.
 void WarnOfOddExtension(const std::string& image) {
@@ -71,25 +74,64 @@ void WarnOfOddExtension(const std::string& image) {
 
 }  // namespace
 
-int DownloadCommand(std::string image, const TransferOptions& options) {
-    if (!image.empty() && image.back() == '/') return Refuse(image + " names a folder: give a file name, such as " + image + "box.dat");
-    if (IsDirectory(image)) return Refuse(image + " is a folder: give a file name, such as " + image + "/box.dat");
-    const auto slash = image.find_last_of('/');
-    if (image.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) image += ".dat";
-    const std::string folder = slash == std::string::npos ? "." : image.substr(0, slash == 0 ? 1 : slash);
+int PrepareDownloadName(std::string* image) {
+    const std::string& name = *image;
+    if (!name.empty() && name.back() == '/') return Refuse(name + " names a folder: give a file name, such as " + name + "box.dat");
+    if (IsDirectory(name)) return Refuse(name + " is a folder: give a file name, such as " + name + "/box.dat");
+    const auto slash = name.find_last_of('/');
+    if (name.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) *image += ".dat";
+    const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
     if (!IsDirectory(folder)) return Refuse("the folder " + folder + " does not exist");
-    WarnOfOddExtension(image);
+    WarnOfOddExtension(*image);
+    return -1;
+}
 
+bool ImageExists(const std::string& image) {
     bool earlier = Exists(image);
     for (SectionKind kind : AllSections) earlier = earlier || Exists(SectionFilePath(image, kind));
-    if (earlier && !options.yes) {
-        if (!isatty(STDIN_FILENO)) return Refuse(image + " exists: give --yes to replace it");
-        if (!Confirmed("kestrivane: " + image + " (or its section files) exists. Replace it?")) {
-            std::fprintf(stderr, "kestrivane: nothing written\n");
-            return 1;
-        }
-    }
+    return earlier;
+}
 
+int ConfirmReplacing(const std::string& what, const TransferOptions& options) {
+    if (options.yes) return -1;
+    if (!isatty(STDIN_FILENO)) return Refuse(what + " exists: give --yes to replace it");
+    if (Confirmed("kestrivane: " + what + " (or its section files) exists. Replace it?")) return -1;
+    Say("nothing written");
+    return 1;
+}
+
+int PrepareUpload(const std::string& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan) {
+    UrtMode = IsUrtFileName(image);
+    if (!UrtMode) WarnOfOddExtension(image);
+    *plan = PlanUpload(image, options.sections, options.sectionsGiven);
+    if (!plan->missing.empty()) {
+        std::string reason = "cannot upload: not there: " + plan->missing[0];
+        for (std::size_t i = 1; i < plan->missing.size(); ++i) reason += ", " + plan->missing[i];
+        const std::string there = SectionsThatAreThere(*plan);
+        if (!plan->urt && !there.empty()) reason += "\nkestrivane: to send the files that are there: --sections " + there;
+        return Refuse(reason);
+    }
+    if (!plan->damage.empty()) {
+        for (const std::string& d : plan->damage) Say(d);
+        if (!options.force)
+            return Refuse("cannot upload: the files hold damaged packets (above); kestrivane inspect " + image +
+                          " says more; --force sends them anyway");
+        Say("sending them anyway (--force)");
+        CheckStoredPackets = false;  // the session would refuse them too
+    }
+    if (options.yes) return -1;
+    if (!isatty(STDIN_FILENO)) return Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
+    std::fputs(DescribePlan(*plan, ports).c_str(), stderr);
+    if (Confirmed("Warning !! This will overwrite the data in the Receiver. Proceed?")) return -1;
+    Say("nothing sent");
+    return 1;
+}
+
+int DownloadCommand(std::string image, const TransferOptions& options) {
+    if (const int refused = PrepareDownloadName(&image); refused >= 0) return refused;
+    const bool earlier = ImageExists(image);
+    if (earlier)
+        if (const int declined = ConfirmReplacing(image, options); declined >= 0) return declined;
     if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
 
     // An earlier image is replaced only by a whole new one.
@@ -120,34 +162,8 @@ int VerifyCommand(const std::string& image, const TransferOptions& options) {
 }
 
 int UploadCommand(const std::string& image, const TransferOptions& options) {
-    UrtMode = IsUrtFileName(image);
-    if (!UrtMode) WarnOfOddExtension(image);
-    const UploadPlan plan = PlanUpload(image, options.sections, options.sectionsGiven);
-    if (!plan.missing.empty()) {
-        std::string reason = "cannot upload: not there: " + plan.missing[0];
-        for (std::size_t i = 1; i < plan.missing.size(); ++i) reason += ", " + plan.missing[i];
-        const std::string there = SectionsThatAreThere(plan);
-        if (!plan.urt && !there.empty()) reason += "\nkestrivane: to send the files that are there: --sections " + there;
-        return Refuse(reason);
-    }
-    if (!plan.damage.empty()) {
-        for (const std::string& d : plan.damage) std::fprintf(stderr, "kestrivane: %s\n", d.c_str());
-        if (!options.force)
-            return Refuse("cannot upload: the files hold damaged packets (above); kestrivane inspect " + image +
-                          " says more; --force sends them anyway");
-        std::fprintf(stderr, "kestrivane: sending them anyway (--force)\n");
-        CheckStoredPackets = false;  // the session would refuse them too
-    }
-    if (!options.yes) {
-        if (!isatty(STDIN_FILENO))
-            return Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
-        std::fputs(DescribePlan(plan, LinkSettings.PortName).c_str(), stderr);
-        if (!Confirmed("Warning !! This will overwrite the data in the Receiver. Proceed?")) {
-            std::fprintf(stderr, "kestrivane: nothing sent\n");
-            return 1;
-        }
-    }
-
+    UploadPlan plan;
+    if (const int refused = PrepareUpload(image, options, LinkSettings.PortName, &plan); refused >= 0) return refused;
     if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
 
     SessionRun run(options);

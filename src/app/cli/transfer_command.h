@@ -21,6 +21,25 @@ struct TransferOptions {
     bool sectionsGiven = false;
 };
 
+// What goes, in the same way, into one box's transfer and into several boxes' at once.
+enum class TransferKind { Download, Upload, Verify };
+
+// The checks before a box is touched. Each returns -1 to go on, or the exit status
+// (after saying why).
+// A download's name: not a folder, in a folder that is there, .dat added when it
+// has no extension.
+int PrepareDownloadName(std::string* image);
+// An earlier image of that name (index or section files) may be replaced: asked on
+// a terminal, else --yes.
+int ConfirmReplacing(const std::string& what, const TransferOptions& options);
+bool ImageExists(const std::string& image);
+// What an upload sends, checked (missing, damaged), and the question, naming `ports`.
+struct UploadPlan;
+int PrepareUpload(const std::string& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan);
+
+// Says why, returns 2.
+int Refuse(const std::string& reason);
+
 // Each returns the exit status; the settings are applied already.
 int DownloadCommand(std::string image, const TransferOptions& options);
 int UploadCommand(const std::string& image, const TransferOptions& options);

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -339,6 +340,66 @@ TEST_F(CommandLine, ReadBackTraceEventsAndLog) {
     for (const Json& f : entries[2]["files"]) {
         const ProcessResult sha = RunProgram({"/usr/bin/sha256sum", f["path"].get<std::string>()});
         EXPECT_EQ(sha.out.substr(0, 64), f["sha256"]) << f["path"];
+    }
+}
+
+// Four boxes at once: each its own image, the same upload to all, one that fails
+// among them, and Ctrl-C for all.
+TEST_F(CommandLine, SeveralBoxesAtOnce) {
+    std::vector<std::unique_ptr<BoxProcess>> boxes;
+    std::vector<std::string> args;
+    for (int i = 0; i < 4; ++i) {
+        std::vector<std::string> box = {"--synthetic", "16,16,4,4,16", "--record", At("got/rec" + std::to_string(i))};
+        if (i == 0) box.insert(box.end(), {"--write-image", At("served/box.dat")});
+        if (i == 3) box.insert(box.end(), {"--fault", "bad-checksum@2:flash"});  // a download fails there
+        boxes.push_back(std::make_unique<BoxProcess>(FastBox(box)));
+        args.insert(args.end(), {"--port", boxes.back()->Port()});
+    }
+    auto withArgs = [&](std::vector<std::string> more) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), more.begin(), more.end());
+        return all;
+    };
+    ProcessResult r = Kestrivane(withArgs({"download", At("got/img.dat")}));
+    EXPECT_EQ(r.status, 2) << "a name without {port} is refused before any box is touched";
+
+    r = Kestrivane(withArgs({"download", At("got/img-{port}.dat")}));
+    EXPECT_EQ(r.status, 1) << r.err;
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "got/img-" + fs::path(boxes[i]->Port()).filename().string();
+        EXPECT_EQ(Read(name + ".ur1"), Read("served/box.ur1")) << name;
+        EXPECT_NE(r.err.find(fs::path(boxes[i]->Port()).filename().string() + ": kestrivane:"), std::string::npos);
+    }
+    const std::string failing = fs::path(boxes[3]->Port()).filename().string();
+    EXPECT_NE(r.err.find("\n" + failing + " "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("failed"), std::string::npos) << "the summary names the box that failed: " << r.err;
+
+    r = Kestrivane(withArgs({"upload", "--yes", "-s", "flash,eeprom", At("served/box.dat")}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (auto& box : boxes) box->Stop();
+    for (int i = 0; i < 4; ++i) {
+        const std::string rec = "got/rec" + std::to_string(i) + "/recorded.";
+        EXPECT_EQ(Read(rec + "ur1"), Read("served/box.ur1")) << i;
+        EXPECT_EQ(Read(rec + "ur4"), Read("served/box.ur4")) << i;
+    }
+}
+
+TEST_F(CommandLine, CtrlCStopsEveryBox) {
+    std::vector<std::unique_ptr<BoxProcess>> boxes;
+    std::vector<std::string> args;
+    for (int i = 0; i < 3; ++i) {
+        boxes.push_back(std::make_unique<BoxProcess>(FastBox({"--synthetic", "3,16,0,4,3", "--fault", "silence-between:flash"})));
+        args.insert(args.end(), {"--port", boxes.back()->Port()});
+    }
+    args.insert(args.end(), {"download", At("got/stopped-{port}.dat")});
+    const ProcessResult r = Kestrivane(args, 3000);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_LT(r.seconds, 3.0 + 1.5);
+    for (auto& box : boxes) {
+        const std::string name = fs::path(box->Port()).filename().string();
+        EXPECT_NE(r.err.find(name + ": kestrivane: cancelling"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(name + ": kestrivane: " + At("got/stopped-" + name + ".ur1") + ": incomplete, 3 of 16"),
+                  std::string::npos) << r.err;
     }
 }
 
