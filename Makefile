@@ -3,7 +3,8 @@
 #                undefined-behaviour sanitizers, a few seconds of each fuzz target, the
 #                fault soak), then the Windows tests under 32-bit Wine, or under 64-bit
 #                Wine where this machine cannot run 32-bit programs
-#                (KV_WINDOWS_TESTS=win32 or win64 forces either)
+#                (KV_WINDOWS_TESTS=win32 or win64 forces either), and last the Debian
+#                package, built and read back
 # make demo      runs a download and an upload against the emulated box
 # make fuzz      runs each fuzz target for FUZZ_SECONDS (default 60)
 # make soak      runs N randomised transfers under faults (default 10000; SEED= first seed)
@@ -12,9 +13,10 @@
 #                under PREFIX (default /usr/local)
 # make gui       runs Kestrivane.exe under Wine on your display, the emulated box on COM1
 # make dist      makes build/dist/Kestrivane-VERSION.zip for Windows users
+# make package   makes build/native/package/kestrivane_VERSION_ARCH.deb (the command line)
 PREFIX ?= /usr/local
 
-.PHONY: all deps install native sanitize test-sanitize fuzz soak win32 win64 test test-native test-win32 test-win64 test-windows demo bench gui dist clean
+.PHONY: all deps install native sanitize test-sanitize fuzz soak win32 win64 test test-native test-win32 test-win64 test-windows test-package demo bench gui dist package clean
 
 all: native
 
@@ -63,7 +65,11 @@ test-win64: win64
 test-windows: win32
 	@arch=$$(scripts/windows-tests) && $(MAKE) --no-print-directory test-$$arch
 
-test: test-native test-sanitize test-windows
+# The Debian package, built and read back.
+test-package: native
+	scripts/check-package
+
+test: test-native test-sanitize test-windows test-package
 
 demo: native
 	scripts/demo
@@ -76,6 +82,9 @@ gui: native win32
 
 dist: win32
 	scripts/dist
+
+package: native
+	cd build/native && cpack -G DEB
 
 bench: native
 	build/native/bench/kestrivane-bench

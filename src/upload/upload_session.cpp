@@ -82,7 +82,11 @@ bool CheckStoredFiles(const std::string* paths, const bool* sending) {
             Show(MessageId::StoredFileNotOpened);
             return false;
         }
-        bytes.resize(StoredFileReadLimit);
+        // As much as the file holds, up to all an upload can send of it.
+        std::fseek(file, 0, SEEK_END);
+        const long size = std::ftell(file);
+        std::rewind(file);
+        bytes.resize(std::min<std::size_t>(size > 0 ? static_cast<std::size_t>(size) : 0, StoredFileReadLimit));
         bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
         std::fclose(file);
         const auto problem = ProblemOf(ReadStoredSection(bytes.data(), bytes.size(), UrtMode ? UrtPrefixSize : 0,

@@ -1,6 +1,10 @@
 #include "app/cli/ports.h"
 
+#include <dirent.h>
 #include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 #include <algorithm>
 #include <filesystem>
@@ -89,21 +93,27 @@ int PrintSerialPorts(bool json, std::FILE* out) {
 }
 
 std::string ProgramsHolding(const std::string& device) {
-    std::error_code ec;
-    const fs::path target = fs::canonical(device, ec);
-    if (ec) return {};
+    char target[PATH_MAX];
+    if (!realpath(device.c_str(), target)) return {};
     const std::string self = std::to_string(getpid());
     std::string holders;
-    for (const auto& process : fs::directory_iterator("/proc", ec)) {
-        const std::string pid = process.path().filename().string();
+    DIR* processes = opendir("/proc");
+    if (!processes) return {};
+    while (const dirent* process = readdir(processes)) {
+        const std::string pid = process->d_name;
         if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
-        std::error_code denied;
-        for (const auto& fd : fs::directory_iterator(process.path() / "fd", denied)) {
-            std::error_code unreadable;
-            if (fs::read_symlink(fd.path(), unreadable) != target) continue;
-            holders += (holders.empty() ? "" : ", ") + FirstLine(process.path() / "comm") + " (pid " + pid + ")";
+        const std::string fds = "/proc/" + pid + "/fd";
+        DIR* open = opendir(fds.c_str());  // another user's: not ours to see
+        if (!open) continue;
+        while (const dirent* fd = readdir(open)) {
+            char link[PATH_MAX];
+            const ssize_t n = readlink((fds + "/" + fd->d_name).c_str(), link, sizeof link - 1);
+            if (n <= 0 || std::string(link, static_cast<std::size_t>(n)) != target) continue;
+            holders += (holders.empty() ? "" : ", ") + FirstLine("/proc/" + pid + "/comm") + " (pid " + pid + ")";
             break;
         }
+        closedir(open);
     }
+    closedir(processes);
     return holders;
 }

@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <openssl/evp.h>
+#include <nettle/sha2.h>
 
 #include <cerrno>
 #include <cstring>
@@ -17,12 +17,14 @@
 std::string FileSha256(const std::string& path) {
     StoredFile f = AnalyseStoredFile(path);
     if (!f.present) return {};
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (!EVP_Digest(f.bytes.data(), f.bytes.size(), digest, &size, EVP_sha256(), nullptr)) return {};
+    sha256_ctx context;
+    sha256_init(&context);
+    sha256_update(&context, f.bytes.size(), reinterpret_cast<const std::uint8_t*>(f.bytes.data()));
+    std::uint8_t digest[SHA256_DIGEST_SIZE];
+    sha256_digest(&context, sizeof digest, digest);
     static const char hex[] = "0123456789abcdef";
     std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < sizeof digest; ++i) {
         text += hex[digest[i] >> 4];
         text += hex[digest[i] & 0x0F];
     }

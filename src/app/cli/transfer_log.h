@@ -22,5 +22,6 @@ struct TransferRecord {
 // Appends the record; false, and why, when the log cannot be written.
 bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::string* why);
 
-// The SHA-256 of a file's bytes, as 64 hex digits ("" when it cannot be read).
+// The SHA-256 of a file's bytes (by GNU Nettle), as 64 hex digits ("" when it cannot
+// be read).
 std::string FileSha256(const std::string& path);
