@@ -29,7 +29,10 @@ std::string PortBaseName(const std::string& port) {
 }
 
 BoxBoard::BoxBoard(const std::vector<std::string>& ports, std::FILE* err) : err_(err) {
-    for (const std::string& port : ports) rows_.push_back({PortBaseName(port)});
+    for (const std::string& port : ports) {
+        rows_.emplace_back();
+        rows_.back().port = PortBaseName(port);
+    }
 }
 
 void BoxBoard::Event(std::size_t box, const Json& event) {

@@ -41,10 +41,6 @@ bool Load(const std::string& path, Side* side, std::string* why) {
     return true;
 }
 
-std::string Label(const StoredFile& f) {
-    return f.kind == StoredKind::Urt ? "URT file" : f.section ? SectionName(*f.section) : "section";
-}
-
 // First differing byte of two ranges (each cut to the bytes its file holds), or none.
 std::optional<std::size_t> FirstDifference(const std::string& a, std::size_t at, std::size_t an, const std::string& b,
                                            std::size_t bt, std::size_t bn) {
@@ -104,7 +100,7 @@ bool PairUp(const Side& a, const Side& b, std::vector<Pair>* pairs, std::string*
         return true;
     }
     if (!a.index && !b.index) {
-        pairs->push_back({Label(a.files[0]), &a.files[0], &b.files[0]});
+        pairs->push_back({StoredSectionName(a.files[0]), &a.files[0], &b.files[0]});
         return true;
     }
     const Side& index = a.index ? a : b;

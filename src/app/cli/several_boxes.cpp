@@ -128,13 +128,25 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
     return existing.empty() ? -1 : ConfirmReplacing(Joined(existing), options);
 }
 
+// A worker's word on its transfer, from its lines: after a success its last (the
+// summary); after a failure its first error, else its first line of its own.
+std::string WhatItSaid(const Worker& w) {
+    if (w.said.empty()) return {};
+    if (w.status == 0) return w.said.back();
+    for (const std::string& line : w.said)
+        if (line.rfind("Error: ", 0) == 0) return line;
+    for (const std::string& line : w.said)
+        if (line.rfind("kestrivane: ", 0) == 0 && line.rfind("kestrivane: warning", 0) != 0) return line;
+    return w.said.back();
+}
+
 // One line a box: port, result, time, message.
 void SayResults(const std::vector<Worker>& workers, const BoxBoard& board) {
     std::fprintf(stderr, "%-12s %-16s %7s  %s\n", "port", "result", "time", "message");
     for (std::size_t i = 0; i < workers.size(); ++i) {
         const Worker& w = workers[i];
         std::string message = board.LastWord(i);
-        if (message.empty() && !w.said.empty()) message = w.said.back();
+        if (message.empty()) message = WhatItSaid(w);
         if (message.rfind("kestrivane: ", 0) == 0) message = message.substr(12);
         const char* result = w.status == 0 ? "done" : w.status == 2 ? "could not start" : "failed";
         std::fprintf(stderr, "%-12s %-16s %6.1fs  %s\n", PortBaseName(w.port).c_str(), result, w.seconds,
@@ -172,6 +184,15 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
         if (!Start(workers[i], WorkerArguments(argc, argv, ports[i], kind, board))) workers[i].status = 2;
     }
     if (board) lines.Draw(true);
+    // A worker that has ended: its status and time.
+    const auto reap = [&](std::size_t i, int options) {
+        Worker& w = workers[i];
+        int raw = 0;
+        if (w.pid <= 0 || w.status >= 0 || waitpid(w.pid, &raw, options) != w.pid) return;
+        w.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 1;
+        w.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (board) lines.Ended(i, w.status);
+    };
 
     for (;;) {
         std::vector<pollfd> fds;
@@ -210,24 +231,15 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
             }
             if (!open) close(whose[k].second ? w.out : w.err), (whose[k].second ? w.out : w.err) = -1;
         }
-        for (std::size_t i = 0; i < workers.size(); ++i) {
-            Worker& w = workers[i];
-            int raw = 0;
-            if (w.pid <= 0 || w.status >= 0 || waitpid(w.pid, &raw, WNOHANG) != w.pid) continue;
-            w.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 1;
-            w.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            if (board) lines.Ended(i, w.status);
-        }
+        for (std::size_t i = 0; i < workers.size(); ++i) reap(i, WNOHANG);
         if (board) lines.Draw();
     }
-    for (Worker& w : workers) {
-        int raw = 0;
-        if (w.pid > 0 && w.status < 0 && waitpid(w.pid, &raw, 0) == w.pid) w.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 1;
-    }
+    for (std::size_t i = 0; i < workers.size(); ++i) reap(i, 0);  // their output over, they end
     if (board) {
         lines.Finish();
         for (const Worker& w : workers)  // what each box's worker said, below the lines
-            for (const std::string& line : w.said) std::fprintf(stderr, "%s: %s\n", PortBaseName(w.port).c_str(), line.c_str());
+            for (const std::string& line : w.said)
+                std::fprintf(stderr, "%s: %s\n", PortBaseName(w.port).c_str(), line.c_str());
     }
     if (!options.quiet) SayResults(workers, lines);
 

@@ -165,6 +165,10 @@ StoredFile AnalyseStoredFile(const std::string& path) {
     return f;
 }
 
+std::string StoredSectionName(const StoredFile& f) {
+    return f.kind == StoredKind::Urt ? "URT file" : f.section ? SectionName(*f.section) : "section";
+}
+
 std::string DescribeKind(const StoredFile& f) {
     switch (f.kind) {
     case StoredKind::Urt: return "URT file";

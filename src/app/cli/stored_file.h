@@ -43,6 +43,10 @@ struct StoredFile {
 // Reads and looks through one file.
 StoredFile AnalyseStoredFile(const std::string& path);
 
+// The section a stored file holds, by name: "Flash Database" .., "URT file", or
+// "section" when neither its name nor its kind says.
+std::string StoredSectionName(const StoredFile& file);
+
 // "Flash Database section file", "URT file", "index file", "file of unknown content".
 std::string DescribeKind(const StoredFile& file);
 

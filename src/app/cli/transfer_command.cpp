@@ -76,7 +76,8 @@ void WarnOfOddExtension(const std::string& image) {
 
 int PrepareDownloadName(std::string* image) {
     const std::string& name = *image;
-    if (!name.empty() && name.back() == '/') return Refuse(name + " names a folder: give a file name, such as " + name + "box.dat");
+    if (!name.empty() && name.back() == '/')
+        return Refuse(name + " names a folder: give a file name, such as " + name + "box.dat");
     if (IsDirectory(name)) return Refuse(name + " is a folder: give a file name, such as " + name + "/box.dat");
     const auto slash = name.find_last_of('/');
     if (name.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) *image += ".dat";

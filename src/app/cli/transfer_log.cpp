@@ -58,7 +58,7 @@ bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::
         const StoredFile f = AnalyseStoredFile(path);
         if (!f.present) continue;
         files.push_back({{"path", ValidUtf8(path)},
-                         {"section", f.kind == StoredKind::Urt ? "URT file" : f.section ? SectionName(*f.section) : ""},
+                         {"section", StoredSectionName(f)},
                          {"bytes", f.bytes.size()},
                          {"packets", f.packets.size()},
                          {"sha256", FileSha256(path)}});

@@ -49,7 +49,7 @@ std::string DescribePlan(const UploadPlan& plan, const std::string& port) {
     for (const StoredFile& f : plan.files) {
         char line[512];
         std::snprintf(line, sizeof line, "  %-22s %s, %zu data packets\n",
-                      plan.urt ? "URT file" : f.section ? SectionName(*f.section) : "section",
+                      StoredSectionName(f).c_str(),
                       Printable(f.path).c_str(), f.packets.size());
         text += line;
     }

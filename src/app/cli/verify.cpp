@@ -14,10 +14,6 @@
 
 namespace {
 
-std::string Label(const StoredFile& f) {
-    return f.kind == StoredKind::Urt ? "URT file" : f.section ? SectionName(*f.section) : "section";
-}
-
 bool SameHeader(const StoredFile& a, const StoredFile& b) {
     return a.headerUsable && b.headerUsable && a.headerSize == b.headerSize &&
            a.bytes.compare(a.headerOffset, a.headerSize, b.bytes, b.headerOffset, b.headerSize) == 0;
@@ -47,15 +43,16 @@ int Compare(const std::vector<StoredFile>& expected, const std::string& read, bo
         const std::vector<std::string> differences = SectionDifferences(f, box);
         if (differences.empty()) {
             if (!quiet)
-                Say("verify: " + Label(f) + ": the box holds it (header and " + std::to_string(f.packets.size()) +
+                Say("verify: " + StoredSectionName(f) + ": the box holds it (header and " + std::to_string(f.packets.size()) +
                     " data packets)");
             continue;
         }
         status = 1;
-        Say("verify: " + Label(f) + ": the box differs from " + Printable(f.path) + " (A the file, B the box):");
+        Say("verify: " + StoredSectionName(f) + ": the box differs from " + Printable(f.path) + " (A the file, B the box):");
         for (const std::string& d : differences) Say("verify:   " + d);
     }
-    if (status != 0 || !quiet) Say(status == 0 ? "verify: the box holds the image" : "verify: the box does not hold the image");
+    if (status != 0) Say("verify: the box does not hold the image");
+    else if (!quiet) Say("verify: the box holds the image");
     return status;
 }
 

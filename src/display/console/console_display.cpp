@@ -213,7 +213,8 @@ std::string ConsoleDisplay::TotalLine() const {
     std::string line = "  in all " + Kilobytes(donePackets_ * double{DataPacketSize}) + " in " + MinutesSeconds(seconds);
     if (expectedPackets_ > donePackets_ && donePackets_ > 0) {
         const double rate = Rate(donePackets_ * double{DataPacketSize}, seconds);
-        if (rate > 0) line += ", about " + MinutesSeconds((expectedPackets_ - donePackets_) * DataPacketSize / rate) + " left";
+        if (rate > 0)
+            line += ", about " + MinutesSeconds((expectedPackets_ - donePackets_) * DataPacketSize / rate) + " left";
     }
     return line;
 }

@@ -62,6 +62,9 @@ public:
     void Finish();
     // Only failures are to be said (-q).
     bool Quiet() const { return quiet_; }
+    // Bytes a second, never more than the line carries (what was written may not be
+    // on the wire yet).
+    double Rate(double bytes, double seconds) const;
 
     // What a bar went through, for the report after a transfer.
     struct Tally {
@@ -94,7 +97,6 @@ private:
     void FinishBar();
     std::string SectionLine(int width, bool final) const;
     std::string TotalLine() const;
-    double Rate(double bytes, double seconds) const;
     void PlainProgress();
 
     std::FILE* out_;

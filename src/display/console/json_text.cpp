@@ -51,7 +51,8 @@ namespace {
 std::string OneLine(const Json& j) {
     std::string text;
     if (j.is_object()) {
-        for (const auto& [key, value] : j.items()) text += (text.empty() ? "" : ", ") + Json(key).dump() + ": " + OneLine(value);
+        for (const auto& [key, value] : j.items())
+            text += (text.empty() ? "" : ", ") + Json(key).dump() + ": " + OneLine(value);
         return "{" + text + "}";
     }
     if (j.is_array()) {

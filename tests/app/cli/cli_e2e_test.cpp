@@ -191,6 +191,20 @@ TEST_F(CommandLine, CtrlCEndsAWaitWithThePortClosed) {
     EXPECT_EQ(again.err.find("Failed to create a handle"), std::string::npos) << again.err;
 }
 
+// No wait is without an end: a box that announces no further section fails the
+// download after the patience; 0 waits on.
+TEST_F(CommandLine, PatienceEndsAWaitTheSessionLeavesOpen) {
+    BoxProcess box(FastBox({"--synthetic", "3,16,0,4,3", "--fault", "silence-between:flash"}));
+    ProcessResult r = Kestrivane({"--port", box.Port(), "--patience", "2", "download", At("got/box.dat")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the box announced no further section within 2 s (Satellite Database was next)"),
+              std::string::npos) << r.err;
+    EXPECT_LT(r.seconds, 2.0 + 1.0 + 2.0) << "the handshake and Flash, then the patience and a second";
+    r = Kestrivane({"--port", box.Port(), "--patience", "0", "download", At("got/wait.dat")}, 4000);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cancelling"), std::string::npos) << "still waiting when Ctrl-C came: " << r.err;
+}
+
 TEST_F(CommandLine, PortThatGoesAwayEndsTheTransferWithItsMessage) {
     BoxProcess box(FastBox({"--synthetic", "3,16,0,4,3", "--fault", "silence-between:flash"}));
     std::thread unplug([&] {
