@@ -30,6 +30,7 @@
 #include "bench/bench_rows.h"
 #include "core/link_settings.h"
 #include "core/packet.h"
+#include "core/section_kind.h"
 #include "link/serial_link.h"
 
 namespace {
@@ -86,6 +87,12 @@ double BareRoundTrips(const std::string& port, int trips) {
     const double seconds = std::chrono::duration<double>(BenchClock::now() - start).count();
     close(fd);
     return seconds;
+}
+
+// An image's index and section files gone.
+void RemoveImage(const std::string& image) {
+    std::remove(image.c_str());
+    for (SectionKind kind : AllSections) std::remove(SectionFilePath(image, kind).c_str());
 }
 
 void Row(const char* what, double ratio, const char* goal, const std::string& detail) {
@@ -154,6 +161,10 @@ int main(int argc, char** argv) {
                          : std::vector<std::string>{tool, "--quiet", "--port", box.Port(), "upload", "--yes", toolImage};
             const std::vector<std::string> bareArgs = {self, "bare", download ? "download" : "upload", box.Port(),
                                                        download ? bareImage : toolImage};
+            if (download) {  // both sides write new files (an image of that name would be replaced whole)
+                RemoveImage(toolImage);
+                RemoveImage(bareImage);
+            }
             Session a, b;
             if (r % 2) {
                 b = Measure(box, bareArgs);
