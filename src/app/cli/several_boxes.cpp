@@ -185,10 +185,10 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
     }
     if (board) lines.Draw(true);
     // A worker that has ended: its status and time.
-    const auto reap = [&](std::size_t i, int options) {
+    const auto reap = [&](std::size_t i, int waitFlags) {
         Worker& w = workers[i];
         int raw = 0;
-        if (w.pid <= 0 || w.status >= 0 || waitpid(w.pid, &raw, options) != w.pid) return;
+        if (w.pid <= 0 || w.status >= 0 || waitpid(w.pid, &raw, waitFlags) != w.pid) return;
         w.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 1;
         w.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (board) lines.Ended(i, w.status);
@@ -215,8 +215,8 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
             if (whose[k].second) {
                 open = TakeLines(w.out, w.outLine, [&](const std::string& line) {
                     if (!board) {
-                        std::fprintf(stdout, options.progressJson ? "%s\n" : "%s: %s\n",
-                                     options.progressJson ? line.c_str() : name.c_str(), line.c_str());
+                        if (options.progressJson) std::fprintf(stdout, "%s\n", line.c_str());  // it names its port
+                        else std::fprintf(stdout, "%s: %s\n", name.c_str(), line.c_str());
                         std::fflush(stdout);
                         return;
                     }
@@ -229,7 +229,11 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
                     if (!board) std::fprintf(stderr, "%s: %s\n", name.c_str(), line.c_str());
                 });
             }
-            if (!open) close(whose[k].second ? w.out : w.err), (whose[k].second ? w.out : w.err) = -1;
+            if (!open) {
+                int& fd = whose[k].second ? w.out : w.err;
+                close(fd);
+                fd = -1;
+            }
         }
         for (std::size_t i = 0; i < workers.size(); ++i) reap(i, WNOHANG);
         if (board) lines.Draw();
