@@ -155,16 +155,23 @@ int CompletedUpload(const UploadPlan& plan, const ConsoleDisplay& display) {
     return status;
 }
 
-}  // namespace
-
-int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& display, std::time_t started) {
+// What every report begins with, below the finished bar: why the port could not be
+// used (true: the status is then 2), or the patience that ran out.
+bool PortOrPatience(ConsoleDisplay& display) {
     display.Finish();
     const std::string port = PortProblem(LinkSettings.PortName, display);
     if (!port.empty()) {
         Say(port);
-        return 2;
+        return true;
     }
     if (!display.OutOfPatience().empty()) Say(display.OutOfPatience());
+    return false;
+}
+
+}  // namespace
+
+int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& display, std::time_t started) {
+    if (PortOrPatience(display)) return 2;
     if (result != 0) {
         SilentBox(display, "switch the box on holding channel up");
         const int bar = display.LastBar();
@@ -217,13 +224,7 @@ int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& displ
 }
 
 int ReportUpload(const UploadPlan& plan, int result, ConsoleDisplay& display) {
-    display.Finish();
-    const std::string port = PortProblem(LinkSettings.PortName, display);
-    if (!port.empty()) {
-        Say(port);
-        return 2;
-    }
-    if (!display.OutOfPatience().empty()) Say(display.OutOfPatience());
+    if (PortOrPatience(display)) return 2;
     if (result == 0) return CompletedUpload(plan, display);
     SilentBox(display, "switch the box on holding channel down");
     for (const StoredFile& f : plan.files) {
