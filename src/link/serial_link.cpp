@@ -90,10 +90,13 @@ OpenFailure LastOpenFailure() { return Backend().LastOpenFailure(); }
 void OnLineNote(std::function<void(const std::string&)> listener) { lineNoteListener = std::move(listener); }
 
 int ReadLink(std::uint8_t* buffer, int count) {
-    const std::uint64_t total = std::uint64_t{applied.ReadTotalTimeoutConstant} +
-                                std::uint64_t{applied.ReadTotalTimeoutMultiplier} * static_cast<std::uint64_t>(count > 0 ? count : 0);
+    const std::uint64_t total =
+        std::uint64_t{applied.ReadTotalTimeoutConstant} +
+        std::uint64_t{applied.ReadTotalTimeoutMultiplier} * static_cast<std::uint64_t>(count > 0 ? count : 0);
     const bool bounded = total != 0;
-    const auto limit = [](std::uint64_t ms) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, UINT32_MAX)); };
+    const auto limit = [](std::uint64_t ms) {
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, UINT32_MAX));
+    };
     std::uint64_t spent = 0;  // by the slices that found nothing, each its whole length
     for (;;) {
         if (bounded && total - spent <= ReadSliceMs) return Backend().Read(buffer, count, limit(total - spent));

@@ -28,25 +28,19 @@ int EndedEarly(int bar, unsigned packetCount) {
 
 }  // namespace
 
-bool StoredHeaderUsable(std::FILE* file, std::optional<SectionKind> section, unsigned* packetCount,
-                        unsigned* headerLength) {
+int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section) {
     // Room for the prefix and a header as long as a packet buffer holds: the header
     // is sent whole, and its count is read at offset N + 35.
     std::uint8_t bytes[UrtPrefixSize + PacketBufferSize] = {};
-    const std::size_t stored = std::fread(bytes, 1, sizeof bytes, file);
-    std::rewind(file);
+    const std::size_t stored = std::fread(bytes, 1, sizeof bytes, CurrentSectionFile);
+    std::rewind(CurrentSectionFile);
     const StoredSectionLayout layout = ReadStoredSection(bytes, stored, HeaderOffset(), section);
-    if (!layout.headerUsable) return false;
-    if (headerLength) *headerLength = static_cast<unsigned>(layout.headerSize - PacketFramingSize);
-    if (packetCount) *packetCount = layout.announced;
-    return true;
-}
-
-int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section) {
-    if (!StoredHeaderUsable(CurrentSectionFile, section, packetCount, headerLength)) {
+    if (!layout.headerUsable) {
         Show(MessageId::StoredHeaderInvalid);
         return 1;
     }
+    *headerLength = static_cast<unsigned>(layout.headerSize - PacketFramingSize);
+    *packetCount = layout.announced;
     CurrentDisplay().SetProgressRange(ProgressBar(section), static_cast<int>(*packetCount));
     return 0;
 }

@@ -15,11 +15,6 @@
 // its fields or its own length, or longer than a packet buffer.
 int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section);
 
-// The checks of ReadStoredHeader on any open stored file (URT layout in URT mode),
-// without a message or progress; the fields when they pass. The file is rewound.
-bool StoredHeaderUsable(std::FILE* file, std::optional<SectionKind> section, unsigned* packetCount = nullptr,
-                        unsigned* headerLength = nullptr);
-
 // Copies the next stored packet (payload length + 9 bytes from the next STX after
 // `skip` bytes) into `buffer`. A packet whole in the file but shorter is copied with
 // the bytes that follow it, 0xFF past the end of the file. Returns false when no

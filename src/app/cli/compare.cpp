@@ -20,12 +20,8 @@ bool Load(const std::string& path, Side* side, std::string* why) {
     StoredFile file = AnalyseStoredFile(path);
     if (StandsForSectionFiles(file)) {
         side->index = true;
-        bool any = false;
-        for (const std::string& section : SectionFilesOf(path)) {
-            side->files.push_back(AnalyseStoredFile(section));
-            any = any || side->files.back().present;
-        }
-        if (any) return true;
+        side->files = AnalyseSectionFiles(path);
+        if (AnyPresent(side->files)) return true;
         *why = path + ": " + (file.present ? std::string("empty") : file.readError) + ", and no section files beside it";
         return false;
     }

@@ -5,20 +5,15 @@
 
 namespace {
 
-// A file, and the section files behind it when it is an index file.
 // A file, and the section files behind it when it stands for them (an index file
 // missing or empty is left out when section files stand beside it: they make the image).
 std::vector<StoredFile> Gather(const std::string& path) {
-    std::vector<StoredFile> files{AnalyseStoredFile(path)};
-    if (!StandsForSectionFiles(files[0])) return files;
-    bool any = false;
-    for (const std::string& section : SectionFilesOf(path)) {
-        files.push_back(AnalyseStoredFile(section));
-        any = any || files.back().present;
-    }
-    if (any && files[0].kind != StoredKind::Index) files.erase(files.begin());
-    if (!any && files[0].kind != StoredKind::Index) files.resize(1);
-    return files;
+    StoredFile named = AnalyseStoredFile(path);
+    if (!StandsForSectionFiles(named)) return {named};
+    std::vector<StoredFile> sections = AnalyseSectionFiles(path);
+    if (named.kind != StoredKind::Index) return AnyPresent(sections) ? sections : std::vector<StoredFile>{named};
+    sections.insert(sections.begin(), std::move(named));
+    return sections;
 }
 
 int ProblemsOf(const StoredFile& f) {

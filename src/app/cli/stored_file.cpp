@@ -125,6 +125,18 @@ std::vector<std::string> SectionFilesOf(const std::string& indexPath) {
     return files;
 }
 
+std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath) {
+    std::vector<StoredFile> files;
+    for (const std::string& path : SectionFilesOf(indexPath)) files.push_back(AnalyseStoredFile(path));
+    return files;
+}
+
+bool AnyPresent(const std::vector<StoredFile>& files) {
+    for (const StoredFile& f : files)
+        if (f.present) return true;
+    return false;
+}
+
 bool StandsForSectionFiles(const StoredFile& named) {
     if (named.kind == StoredKind::Index) return true;
     return (!named.present || named.bytes.empty()) && !named.section && !IsUrtFileName(named.path);

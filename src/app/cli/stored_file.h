@@ -52,6 +52,10 @@ std::string DescribeKind(const StoredFile& file);
 
 // The files an index file stands for: the section files an upload of it sends.
 std::vector<std::string> SectionFilesOf(const std::string& indexPath);
+// Those five files, each read and looked through (present or not).
+std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath);
+// Whether any of them is there.
+bool AnyPresent(const std::vector<StoredFile>& files);
 
 // Whether a named file stands for the section files beside it, as an upload takes an
 // image: an index file, or a name whose index file is missing or empty (but neither a

@@ -62,10 +62,8 @@ std::vector<StoredFile> SectionsToVerify(const std::string& image, std::string* 
     std::vector<StoredFile> files;
     StoredFile named = AnalyseStoredFile(image);
     if (StandsForSectionFiles(named)) {
-        for (const std::string& path : SectionFilesOf(image)) {
-            StoredFile f = AnalyseStoredFile(path);
+        for (StoredFile& f : AnalyseSectionFiles(image))
             if (f.present) files.push_back(std::move(f));
-        }
         if (files.empty()) *why = image + ": no section files beside it";
     } else if (!named.present) {
         *why = image + ": " + named.readError;
