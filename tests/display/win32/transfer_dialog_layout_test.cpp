@@ -187,10 +187,20 @@ TEST(TransferDialogLayout, EachDialogOpensAsItsLayoutGivesIt) {
     CheckLayout(kUrtUpload, "urt-upload-idle");
 }
 
-COLORREF PixelInside(HWND dialog, int id) {
+// The colour at the middle of a control as the screen shows it. The X server
+// shows a paint a moment after the dialog's thread made it, so this waits (up to
+// 3 s) for `expected` and gives what the screen last showed.
+COLORREF PixelInside(HWND dialog, int id, COLORREF expected) {
+    HWND control = GetDlgItem(dialog, id);
     RECT r;
-    GetWindowRect(GetDlgItem(dialog, id), &r);
-    return ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    GetWindowRect(control, &r);
+    COLORREF seen = CLR_INVALID;
+    WaitUntil([&] {
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        seen = ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        return seen == expected;
+    }, 3000);
+    return seen;
 }
 
 TEST(TransferDisplay, OperationsShowTheirEffectOnTheDialog) {
@@ -223,7 +233,8 @@ TEST(TransferDisplay, OperationsShowTheirEffectOnTheDialog) {
     }
     Settle(dialog);
     for (SectionKind kind : AllSections)
-        EXPECT_EQ(PixelInside(dialog, SectionBar(kind)), SectionControlsOf(kind).barColour) << SectionName(kind);
+        EXPECT_EQ(PixelInside(dialog, SectionBar(kind), SectionControlsOf(kind).barColour),
+                  SectionControlsOf(kind).barColour) << SectionName(kind);
     EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("download-bars-full")));
 
     display.ShowDialogControl(SectionBar(SectionKind::Resource), false);
@@ -241,8 +252,7 @@ TEST(TransferDisplay, SectionOptionsCollapseIntoTheStatusLine) {
     ASSERT_TRUE(dialog);
     Win32Display& display = Win32TransferDisplay();
     PostButtonClick(dialog, SectionControlsOf(SectionKind::Resource).checkBoxId);
-    Settle(dialog);
-    EXPECT_FALSE(display.IsSectionChecked(SectionKind::Resource));
+    EXPECT_TRUE(WaitUntil([&] { return !display.IsSectionChecked(SectionKind::Resource); }, 3000));
     EXPECT_TRUE(display.IsSectionChecked(SectionKind::EepromDatabase));
 
     const DWORD start = GetTickCount();
@@ -271,7 +281,7 @@ TEST(TransferDisplay, UrtProgressShowsItsBarAndNote) {
     display.SetProgressRange(UrtBarId, 1026);
     display.SetProgressPosition(UrtBarId, 1026);
     Settle(dialog);
-    EXPECT_EQ(PixelInside(dialog, UrtBarId), UrtBarColour);
+    EXPECT_EQ(PixelInside(dialog, UrtBarId, UrtBarColour), UrtBarColour);
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(run.Result(), 0);
 }

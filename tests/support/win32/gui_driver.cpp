@@ -52,7 +52,12 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 void Settle(HWND window) {
+    // A thread handles a message sent to it before what waits in its queue, so the
+    // first answer may come before a posted click is handled; by the second, the
+    // thread has taken that click up and answers when it is done with it.
     DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    Sleep(20);
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }
 

@@ -23,7 +23,7 @@ HWND FindShownWindow(const WindowQuery& query);
 HWND WaitForWindow(const WindowQuery& query, int timeoutMs = 15000);
 // Polls `condition` every 20 ms; false when it did not hold within `timeoutMs`.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000);
-// Until the window's thread has handled everything sent before (or 5 s passed).
+// Until the window's thread has handled what was sent or posted to it before (or 5 s passed).
 void Settle(HWND window);
 
 // Posts a click of button `id` to `dialog`, as the button itself reports one; false
