@@ -8,13 +8,16 @@
 #include "core/section_kind.h"
 #include "download/index_file.h"
 
-std::string IncompleteImageName(const std::string& image) {
+bool HasThreeLetterExtension(const std::string& image) {
     const auto slash = image.find_last_of('/');
     const auto dot = image.rfind('.');
-    const bool threeLetterExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-                                      image.size() - dot == 4;
-    if (threeLetterExtension) return image.substr(0, dot) + ".incomplete" + image.substr(dot);
-    return image + ".incomplete.dat";
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash) && image.size() - dot == 4;
+}
+
+std::string IncompleteImageName(const std::string& image) {
+    if (!HasThreeLetterExtension(image)) return image + ".incomplete.dat";
+    const auto dot = image.rfind('.');
+    return image.substr(0, dot) + ".incomplete" + image.substr(dot);
 }
 
 bool PutImageInPlace(const std::string& incomplete, const std::string& image, std::string* why) {

@@ -5,6 +5,10 @@
 
 #include <string>
 
+// True when `image` ends in a three-letter extension, the three characters that its
+// section files' suffixes (.ur1 .. .ur5) take the place of.
+bool HasThreeLetterExtension(const std::string& image);
+
 // The name the new image comes down under: box.dat gives box.incomplete.dat (whose
 // section files are box.incomplete.ur1 ..).
 std::string IncompleteImageName(const std::string& image);

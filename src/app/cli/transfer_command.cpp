@@ -64,9 +64,7 @@ std::string PortTakenBy(const std::string& port) {
 // The section files replace a name's last three characters: a name whose extension
 // is not three characters long gives section files of names the user may not expect.
 void WarnOfOddExtension(const std::string& image) {
-    const auto slash = image.find_last_of('/');
-    const auto dot = image.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash) && image.size() - dot == 4) return;
+    if (HasThreeLetterExtension(image)) return;
     std::fprintf(stderr, "kestrivane: warning: %s does not end in a three-letter extension: its section files are "
                          "%s to %s\n", image.c_str(), SectionFilePath(image, SectionKind::FlashDatabase).c_str(),
                  SectionFilePath(image, SectionKind::ApplicationSoftware).c_str());

@@ -260,10 +260,10 @@ void ConsoleDisplay::PlainProgress() {
 
 void ConsoleDisplay::FinishBar() {
     if (!bar_) return;
-    if (quiet_ || events_) {
-    } else if (terminal_) {
+    const bool shown = !quiet_ && !events_;
+    if (shown && terminal_) {
         Draw(true);
-    } else if (advanced_ > 0 || position_ < range_ || range_ == 0) {
+    } else if (shown && (advanced_ > 0 || position_ < range_ || range_ == 0)) {
         // (A bar only shown full, with no packet through it, has nothing to report.)
         std::fprintf(err_, "%s: %d of %d data packets in %.1f s\n", BarLabel(bar_), advanced_, range_,
                      Now() - started_);
