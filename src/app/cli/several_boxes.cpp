@@ -88,10 +88,11 @@ template <typename Line>
 bool TakeLines(int fd, std::string& partial, Line line) {
     char buffer[8192];
     const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) return true;
     if (n <= 0) {
         if (!partial.empty()) line(partial);
         partial.clear();
-        return n < 0 && errno == EINTR;
+        return false;
     }
     partial.append(buffer, static_cast<std::size_t>(n));
     for (std::size_t end; (end = partial.find('\n')) != std::string::npos; partial.erase(0, end + 1))

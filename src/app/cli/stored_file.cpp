@@ -85,8 +85,8 @@ void AnalyseSection(StoredFile& f, std::size_t start) {
         f.notes.push_back({f.bytes.size(), "holds " + std::to_string(f.packets.size()) + " of the " +
                                                std::to_string(f.announced) +
                                                " data packets announced (the box ended the section early when it "
-                                               "was downloaded); an upload sends these and ends the section when "
-                                               "the box stops asking"});
+                                               "was downloaded); an upload sends these, and ends the section when "
+                                               "the box stops asking or fails when it asks for more"});
 }
 
 void AnalyseIndex(StoredFile& f) {
