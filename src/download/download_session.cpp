@@ -44,6 +44,9 @@ Section ReceiveIntoFile(const std::string& chosenPath, SectionKind kind) {
         Show(MessageId::SectionFileNotCreated);
         return Section::NotCreated;
     }
+    // Unbuffered: each packet goes to the file in one write, so that a signal that
+    // stops the program finds whole packets only in the file.
+    std::setvbuf(CurrentSectionFile, nullptr, _IONBF, 0);
     CurrentPriorityHook().SetThreadTimeCritical();
     int result = ReceiveSection(kind);
     CurrentPriorityHook().SetThreadNormal();

@@ -16,8 +16,8 @@ namespace {
 std::uint8_t receiveBuffer[PacketBufferSize];
 std::uint8_t headerBuffer[PacketBufferSize];
 
-// Appends to the section file. A write that fails (a full disk) is seen here when the
-// stream passes its buffer on, or at the latest when the session closes the file.
+// Appends to the section file, a packet in one write. A write that fails (a full
+// disk) is seen here, or at the latest when the session closes the file.
 bool Store(const std::uint8_t* bytes, std::size_t size) {
     if (std::fwrite(bytes, 1, size, CurrentSectionFile) == size) return true;
     Show(MessageId::SectionFileNotWritten);

@@ -42,6 +42,12 @@ int StatusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSI
 }  // namespace
 
 ProcessResult RunProgram(const std::vector<std::string>& argv, int interruptAfterMs, bool errOnTerminal) {
+    std::vector<TimedSignal> signals;
+    if (interruptAfterMs >= 0) signals.push_back({interruptAfterMs, SIGINT});
+    return RunProgram(argv, signals, errOnTerminal);
+}
+
+ProcessResult RunProgram(const std::vector<std::string>& argv, std::vector<TimedSignal> signals, bool errOnTerminal) {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
     if (errOnTerminal) {
@@ -62,17 +68,15 @@ ProcessResult RunProgram(const std::vector<std::string>& argv, int interruptAfte
     fcntl(out[0], F_SETFL, O_NONBLOCK);
     fcntl(err[0], F_SETFL, O_NONBLOCK);
     ProcessResult result;
-    bool interrupted = interruptAfterMs < 0;
+    std::size_t sent = 0;
     int raw = 0;
     for (;;) {
         pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-        poll(fds, 2, 20);
+        poll(fds, 2, sent < signals.size() ? 2 : 20);
         Drain(out[0], &result.out);
         Drain(err[0], &result.err);
-        if (!interrupted && Clock::now() - start >= std::chrono::milliseconds(interruptAfterMs)) {
-            kill(pid, SIGINT);
-            interrupted = true;
-        }
+        while (sent < signals.size() && Clock::now() - start >= std::chrono::milliseconds(signals[sent].afterMs))
+            kill(pid, signals[sent++].number);
         if (waitpid(pid, &raw, WNOHANG) == pid) break;
     }
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -17,10 +17,16 @@ std::vector<StoredFile> Gather(const std::string& path) {
 }
 
 int ProblemsOf(const StoredFile& f) {
-    return f.present ? static_cast<int>(f.problems.size()) : 1;  // a file that is not there is one
+    if (!f.present) return f.leftEmpty ? 0 : 1;  // a file that is not there is one, unless left empty
+    return static_cast<int>(f.problems.size());
 }
 
 void PrintText(const StoredFile& f, bool listedByIndex, std::FILE* out) {
+    if (f.leftEmpty) {
+        std::fprintf(out, "%s: %s\n  note: %s\n", Printable(f.path).c_str(), f.readError.c_str(),
+                     f.notes.front().text.c_str());
+        return;
+    }
     if (!f.present) {
         std::fprintf(out, "%s: %s%s\n", Printable(f.path).c_str(), f.readError.c_str(),
                      listedByIndex ? " (an upload with this section ticked stops before it sends anything)" : "");
@@ -52,8 +58,8 @@ Json FileJson(const StoredFile& f) {
     Json j = {{"path", ValidUtf8(f.path)}, {"present", f.present}};
     if (!f.present) {
         j["error"] = f.readError;
-        j["problems"] = Findings({{0, f.readError}});
-        j["notes"] = Json::array();
+        j["problems"] = f.leftEmpty ? Json::array() : Findings({{0, f.readError}});
+        j["notes"] = Findings(f.notes);
         return j;
     }
     j["kind"] = kinds[static_cast<int>(f.kind)];

@@ -20,14 +20,20 @@ public:
     // Runs the session with this run's display current and its trace on the line.
     int Run(const std::function<int()>& session);
     // The command's last word on this run: the status it ends with; the end event and
-    // the log line carry it, with what the run said last.
+    // the log line carry it, with what the run said last. A trace or a log line that
+    // could not be written is said, and a status of 0 becomes 1.
     int Finish(int status, TransferRecord record);
 
 private:
     const TransferOptions& options_;
     std::unique_ptr<ProgressEvents> events_;
     ConsoleDisplay display_;
+    int traceError_ = 0;  // the system's error number of the first trace line not written
 };
+
+// The trace and the log, opened (or created) as they will be written, before the box
+// is touched: "" when both can be, else why not.
+std::string CheckRecords(const std::string& trace, const std::string& log);
 
 // Says a line of the command line's own on standard error ("kestrivane: ...").
 void Say(const std::string& text);

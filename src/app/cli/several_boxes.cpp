@@ -3,15 +3,21 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
 
 #include "app/cli/box_board.h"
 #include "app/cli/session_run.h"
+#include "app/cli/transfer_command.h"
 #include "app/cli/upload_plan.h"
 #include "app/cli/verify.h"
 
@@ -63,9 +69,13 @@ std::vector<std::string> WorkerArguments(int argc, char** argv, const std::strin
 bool Start(Worker& w, const std::vector<std::string>& args) {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return false;
+    const pid_t parent = getpid();
     w.pid = fork();
     if (w.pid == 0) {
         setpgid(0, 0);  // Ctrl-C reaches it through us, once
+        // However we end, it is told as by Ctrl-C and ends with its port closed.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(1);  // we ended before that was said
         const int in = open("/dev/null", O_RDONLY);
         dup2(in, STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
@@ -100,12 +110,62 @@ bool TakeLines(int fd, std::string& partial, Line line) {
     return true;
 }
 
+// What makes two ports one: the device itself (two paths to it are one), or the path
+// when there is nothing under it.
+std::string DeviceOf(const std::string& port) {
+    struct stat st;
+    if (stat(port.c_str(), &st) != 0) return "path " + std::filesystem::absolute(port).lexically_normal().string();
+    if (S_ISCHR(st.st_mode)) return "device " + std::to_string(st.st_rdev);
+    return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
+std::string FileKey(const std::string& path) { return std::filesystem::absolute(path).lexically_normal().string(); }
+
+// Two ports that are one device, or whose image or trace names come out the same
+// (img-{port}.dat for l1/com1 and l2/com1): why they cannot be served together ("" when
+// they can). `imageName` gives a port's image name ("" for none of its own).
+std::string Clash(const std::vector<std::string>& ports, const std::function<std::string(const std::string&)>& imageName,
+                  const std::string& trace) {
+    std::map<std::string, std::string> devices, images, traces;
+    for (const std::string& port : ports) {
+        const auto device = devices.emplace(DeviceOf(port), port);
+        if (!device.second)
+            return "the ports " + device.first->second + " and " + port + " are one device: give each port once";
+        const std::string name = imageName(port);
+        if (!name.empty()) {
+            const auto same = images.emplace(FileKey(name), port);
+            if (!same.second)
+                return "the ports " + same.first->second + " and " + port + " give one image name, " + name +
+                       ": their {port} is the same; give each box a name of its own";
+        }
+        if (!trace.empty()) {
+            const auto same = traces.emplace(FileKey(WithPort(trace, port)), port);
+            if (!same.second)
+                return "the ports " + same.first->second + " and " + port + " give one trace name, " +
+                       WithPort(trace, port) + ": their {port} is the same";
+        }
+    }
+    return {};
+}
+
 // The checks, once for all boxes; -1 to go on.
 int PrepareAll(TransferKind kind, const std::string& image, const TransferOptions& options,
                const std::vector<std::string>& ports) {
     if (!options.trace.empty() && options.trace.find(PortPlaceholder) == std::string::npos)
         return Refuse("with several ports give --trace a name holding " + std::string(PortPlaceholder) +
                       ", such as trace-{port}.txt: each box its own trace");
+    if (kind == TransferKind::Download && image.find(PortPlaceholder) == std::string::npos)
+        return Refuse("with several ports the image's name must hold " + std::string(PortPlaceholder) +
+                      ", such as img-{port}.dat: each box its own image");
+    const auto downloadName = [&](const std::string& port) {
+        std::string name = WithPort(image, port);
+        if (kind == TransferKind::Download) AddDatExtension(&name);
+        return kind == TransferKind::Download ? name : std::string();
+    };
+    if (const std::string clash = Clash(ports, downloadName, options.trace); !clash.empty()) return Refuse(clash);
+    for (const std::string& port : ports)
+        if (const std::string bad = CheckRecords(WithPort(options.trace, port), options.log); !bad.empty())
+            return Refuse(bad);
     if (kind == TransferKind::Upload) {
         UploadPlan plan;
         return PrepareUpload(image, options, Joined(ports), &plan);
@@ -117,9 +177,6 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
         }
         return -1;
     }
-    if (image.find(PortPlaceholder) == std::string::npos)
-        return Refuse("with several ports the image's name must hold " + std::string(PortPlaceholder) +
-                      ", such as img-{port}.dat: each box its own image");
     std::vector<std::string> existing;
     for (const std::string& port : ports) {
         std::string name = WithPort(image, port);

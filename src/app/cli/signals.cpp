@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr int CancelSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
 // The first signal cancels at the session's next check, with the port closed; a
 // second one stops the program at once.
 void OnCancel(int signal) {
@@ -26,7 +28,7 @@ void CatchSignals() {
     struct sigaction action {};
     action.sa_handler = OnCancel;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
+    for (int signal : CancelSignals) sigaction(signal, &action, nullptr);
     action.sa_handler = OnResize;
     action.sa_flags = SA_RESTART;
     sigaction(SIGWINCH, &action, nullptr);
@@ -35,3 +37,12 @@ void CatchSignals() {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 }
+
+CancelSignalsHeld::CancelSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : CancelSignals) sigaddset(&held, signal);
+    sigprocmask(SIG_BLOCK, &held, &before_);
+}
+
+CancelSignalsHeld::~CancelSignalsHeld() { sigprocmask(SIG_SETMASK, &before_, nullptr); }

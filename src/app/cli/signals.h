@@ -3,4 +3,19 @@
 // resized terminal never end a transfer.
 #pragma once
 
+#include <csignal>
+
 void CatchSignals();
+
+// While one of these stands, Ctrl-C and the like wait: a step that must not be cut
+// in two (an image put in place) runs to its end first.
+class CancelSignalsHeld {
+public:
+    CancelSignalsHeld();
+    ~CancelSignalsHeld();
+    CancelSignalsHeld(const CancelSignalsHeld&) = delete;
+    CancelSignalsHeld& operator=(const CancelSignalsHeld&) = delete;
+
+private:
+    sigset_t before_;
+};

@@ -128,6 +128,13 @@ std::vector<std::string> SectionFilesOf(const std::string& indexPath) {
 std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath) {
     std::vector<StoredFile> files;
     for (const std::string& path : SectionFilesOf(indexPath)) files.push_back(AnalyseStoredFile(path));
+    StoredFile& application = files[SectionIndex(SectionKind::ApplicationSoftware)];
+    bool othersThere = true;
+    for (const StoredFile& f : files) othersThere = othersThere && (f.present || &f == &application);
+    if (application.absent && othersThere) {
+        application.leftEmpty = true;
+        application.notes.push_back({0, "no Application Software section: an empty section leaves no file"});
+    }
     return files;
 }
 
@@ -147,6 +154,7 @@ StoredFile AnalyseStoredFile(const std::string& path) {
     f.path = path;
     const FileRead read = ReadBoundedFile(path, ImageFileLimit, &f.bytes, &f.readError);
     f.present = read == FileRead::Ok;
+    f.absent = read == FileRead::Missing;
     // The kind an upload takes it for: by its name, then by what it holds.
     f.section = KindFromSuffix(path);
     if (IsUrtFileName(path))

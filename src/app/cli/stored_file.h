@@ -27,6 +27,10 @@ struct StoredFile {
     StoredKind kind = StoredKind::Unknown;
     std::optional<SectionKind> section;  // a section file's, by its extension
     bool present = false;
+    bool absent = false;                 // no file of that name
+    // An Application Software section file absent beside the four others: the box's
+    // section was empty when it was downloaded, which leaves no file. Not a problem.
+    bool leftEmpty = false;
     std::string readError;               // why it could not be read
     std::string bytes;
 
@@ -52,8 +56,12 @@ std::string DescribeKind(const StoredFile& file);
 
 // The files an index file stands for: the section files an upload of it sends.
 std::vector<std::string> SectionFilesOf(const std::string& indexPath);
-// Those five files, each read and looked through (present or not).
+// Those five files, each read and looked through (present or not); an absent
+// Application Software file beside the four others is marked left empty, with a note.
 std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath);
+
+// A file an image needs that is not there (not one left empty).
+inline bool MissingFromImage(const StoredFile& f) { return !f.present && !f.leftEmpty; }
 // Whether any of them is there.
 bool AnyPresent(const std::vector<StoredFile>& files);
 

@@ -1,5 +1,7 @@
 #include "app/cli/trace_link.h"
 
+#include <cerrno>
+
 namespace {
 
 const char* const OpenResults[] = {"ok", "cannot be opened", "state not read", "state not set"};
@@ -8,10 +10,11 @@ const char* const OpenResults[] = {"ok", "cannot be opened", "state not read", "
 
 void TracingBackend::Line(const std::string& text) {
     const auto since = std::chrono::steady_clock::now() - opened_;
-    std::fprintf(file_, "%lld %s\n",
-                 static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(since).count()),
-                 text.c_str());
-    std::fflush(file_);
+    const bool written =
+        std::fprintf(file_, "%lld %s\n",
+                     static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(since).count()),
+                     text.c_str()) >= 0;
+    if ((std::fflush(file_) != 0 || !written) && !writeError_) writeError_ = errno ? errno : EIO;
 }
 
 void TracingBackend::Bytes(char direction, const std::uint8_t* bytes, int count, const std::string& after) {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 
 #include "app/cli/image_replace.h"
@@ -70,15 +69,39 @@ void WarnOfOddExtension(const std::string& image) {
                  SectionFilePath(image, SectionKind::ApplicationSoftware).c_str());
 }
 
+// What every transfer checks last before it touches the box: the port free, the
+// trace and the log writable. -1 to go on, or the exit status.
+int CheckBeforeTheBox(const TransferOptions& options) {
+    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
+    if (const std::string bad = CheckRecords(options.trace, options.log); !bad.empty()) return Refuse(bad);
+    return -1;
+}
+
+// What an earlier attempt at an image left under its incomplete names goes first,
+// and is said. -1 to go on, or the exit status.
+int ClearEarlierAttempt(const std::string& incomplete) {
+    std::string why;
+    std::string names;
+    for (const std::string& path : RemoveImageFiles(incomplete, SystemDisk(), &why))
+        names += (names.empty() ? "" : ", ") + Printable(path);
+    if (!names.empty()) Say("removed what an earlier attempt left: " + names);
+    return why.empty() ? -1 : Refuse(why);
+}
+
 }  // namespace
+
+void AddDatExtension(std::string* image) {
+    const auto slash = image->find_last_of('/');
+    if (image->find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) *image += ".dat";
+}
 
 int PrepareDownloadName(std::string* image) {
     const std::string& name = *image;
     if (!name.empty() && name.back() == '/')
         return Refuse(name + " names a folder: give a file name, such as " + name + "box.dat");
     if (IsDirectory(name)) return Refuse(name + " is a folder: give a file name, such as " + name + "/box.dat");
+    AddDatExtension(image);
     const auto slash = name.find_last_of('/');
-    if (name.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) *image += ".dat";
     const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
     if (!IsDirectory(folder)) return Refuse("the folder " + folder + " does not exist");
     WarnOfOddExtension(*image);
@@ -103,6 +126,7 @@ int PrepareUpload(const std::string& image, const TransferOptions& options, cons
     UrtMode = IsUrtFileName(image);
     if (!UrtMode) WarnOfOddExtension(image);
     *plan = PlanUpload(image, options.sections, options.sectionsGiven);
+    for (const std::string& note : plan->notSent) Say(note);
     if (!plan->missing.empty()) {
         std::string reason = "cannot upload: not there: " + plan->missing[0];
         for (std::size_t i = 1; i < plan->missing.size(); ++i) reason += ", " + plan->missing[i];
@@ -131,20 +155,18 @@ int DownloadCommand(std::string image, const TransferOptions& options) {
     const bool earlier = ImageExists(image);
     if (earlier)
         if (const int declined = ConfirmReplacing(image, options); declined >= 0) return declined;
-    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
+    if (const int refused = CheckBeforeTheBox(options); refused >= 0) return refused;
 
-    // An earlier image is replaced only by a whole new one.
-    const DownloadPlace place{image, earlier ? IncompleteImageName(image) : image};
+    // The image comes down under its incomplete names, and takes its own once whole.
+    const DownloadPlace place{image, IncompleteImageName(image), earlier};
+    if (const int refused = ClearEarlierAttempt(place.incomplete); refused >= 0) return refused;
     SessionRun run(options);
-    const std::time_t started = std::time(nullptr);
-    const int result = run.Run([&] { return RunDownload(place.written); });
-    const int status = ReportDownload(place, result, run.Display(), started);
+    const int result = run.Run([&] { return RunDownload(place.incomplete); });
+    const int reported = ReportDownload(place, result, run.Display());
     TransferRecord record{"download", "", image, {}, 0, ""};
-    for (SectionKind kind : AllSections) {
-        const std::string path = SectionFilePath(status == 0 ? image : place.written, kind);
-        if (WrittenSince(path, started)) record.files.push_back(path);
-    }
-    run.Finish(status, record);
+    for (SectionKind kind : AllSections)
+        record.files.push_back(SectionFilePath(reported == 0 ? image : place.incomplete, kind));
+    const int status = run.Finish(reported, record);
     if (status != 0 || !options.verify) return status;
     // A read checked by a second read.
     Say("to verify, switch the box off, then on again holding channel up");
@@ -156,14 +178,14 @@ int VerifyCommand(const std::string& image, const TransferOptions& options) {
     std::string why;
     const std::vector<StoredFile> expected = SectionsToVerify(image, &why);
     if (expected.empty()) return Refuse("cannot verify: " + why);
-    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
+    if (const int refused = CheckBeforeTheBox(options); refused >= 0) return refused;
     return VerifyAgainstBox(image, expected, options);
 }
 
 int UploadCommand(const std::string& image, const TransferOptions& options) {
     UploadPlan plan;
     if (const int refused = PrepareUpload(image, options, LinkSettings.PortName, &plan); refused >= 0) return refused;
-    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
+    if (const int refused = CheckBeforeTheBox(options); refused >= 0) return refused;
 
     SessionRun run(options);
     run.Display().SetChecked(plan.send);

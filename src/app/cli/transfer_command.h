@@ -29,6 +29,8 @@ enum class TransferKind { Download, Upload, Verify };
 // A download's name: not a folder, in a folder that is there, .dat added when it
 // has no extension.
 int PrepareDownloadName(std::string* image);
+// The name with .dat added when it has no extension.
+void AddDatExtension(std::string* image);
 // An earlier image of that name (index or section files) may be replaced: asked on
 // a terminal, else --yes.
 int ConfirmReplacing(const std::string& what, const TransferOptions& options);

@@ -11,6 +11,7 @@
 #include "app/cli/image_replace.h"
 #include "app/cli/ports.h"
 #include "app/cli/session_run.h"
+#include "app/cli/signals.h"
 #include "core/cancel_flag.h"
 #include "core/link_settings.h"
 #include "core/packet.h"
@@ -22,12 +23,6 @@ namespace {
 bool LooksLikeWindowsPort(const std::string& port) {
     return port.size() > 3 && (port.compare(0, 3, "COM") == 0 || port.compare(0, 3, "com") == 0) &&
            port.find('/') == std::string::npos;
-}
-
-bool WrittenSince(const std::string& path, std::time_t started, bool* exists) {
-    struct stat st;
-    *exists = stat(path.c_str(), &st) == 0;
-    return *exists && st.st_mtime >= started;
 }
 
 // The bar's tally, if it went through one.
@@ -44,11 +39,6 @@ void SilentBox(const ConsoleDisplay& display, const char* howToSwitchOn) {
 }
 
 }  // namespace
-
-bool WrittenSince(const std::string& path, std::time_t started) {
-    bool exists = false;
-    return WrittenSince(path, started, &exists);
-}
 
 std::string PortProblem(const std::string& port, const ConsoleDisplay& display) {
     const OpenFailure failure = LastOpenFailure();
@@ -79,25 +69,38 @@ std::string PortProblem(const std::string& port, const ConsoleDisplay& display) 
 
 namespace {
 
-// The file report after a download into `written` that failed: which section files
-// are complete, incomplete, or untouched from an earlier download.
-void SayWhatCameDown(const std::string& written, std::time_t started) {
+// What came down into `incomplete` and stays there: which section files are complete
+// and which incomplete. False when nothing did.
+bool SayWhatCameDown(const std::string& incomplete) {
     bool any = false;
     for (SectionKind kind : AllSections) {
-        const std::string path = SectionFilePath(written, kind);
-        bool exists = false;
-        if (!WrittenSince(path, started, &exists)) {
-            if (exists) Say(path + ": untouched (from an earlier download)");
-            continue;
-        }
-        any = true;
+        const std::string path = SectionFilePath(incomplete, kind);
         const StoredFile f = AnalyseStoredFile(path);
+        if (!f.present) continue;
+        any = true;
         const bool whole = f.headerUsable && f.packets.size() >= f.announced && f.problems.empty();
-        Say(path + (whole ? ": complete, " + std::to_string(f.packets.size()) + " data packets"
-                          : ": incomplete, " + std::to_string(f.packets.size()) + " of " +
-                                std::to_string(f.announced) + " data packets"));
+        Say(Printable(path) + (whole ? ": complete, " + std::to_string(f.packets.size()) + " data packets"
+                                     : ": incomplete, " + std::to_string(f.packets.size()) + " of " +
+                                           std::to_string(f.announced) + " data packets"));
     }
-    if (!any) Say("no section file was written");
+    return any;
+}
+
+// What stands under the name asked for when the download did not take it.
+std::string AsItWas(const DownloadPlace& place) {
+    return place.earlier ? Printable(place.image) + " is as it was" : "nothing was written under " + Printable(place.image);
+}
+
+// A download that does not take its name: where what came down lies, and the status.
+int KeepIncomplete(const DownloadPlace& place) {
+    const std::string before = AsItWas(place);
+    if (SayWhatCameDown(place.incomplete)) {
+        Say(before + "; what came down stays under " + Printable(place.incomplete) + " and its section files");
+    } else {
+        SystemDisk().Remove(place.incomplete);  // an index file of nothing
+        Say(before + "; no section file was written");
+    }
+    return 1;
 }
 
 // "240.7 kB in 0:21 (11.5 kB/s), FILES": the average rate, never above the line's.
@@ -170,33 +173,19 @@ bool PortOrPatience(ConsoleDisplay& display) {
 
 }  // namespace
 
-int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& display, std::time_t started) {
-    if (PortOrPatience(display)) return 2;
+int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& display) {
+    if (PortOrPatience(display)) {
+        SystemDisk().Remove(place.incomplete);  // the index file of a download that never began
+        return 2;
+    }
     if (result != 0) {
         SilentBox(display, "switch the box on holding channel up");
         const int bar = display.LastBar();
         if (display.Showed(MessageId::DataError) && TallyOf(display, bar))
             Say("data packet " + std::to_string(TallyOf(display, bar)->advanced + 1) + " of " + BarLabel(bar) +
                 " arrived damaged (its ETX or checksum is wrong); nothing after it was stored");
-        SayWhatCameDown(place.written, started);
-        if (place.written != place.image)
-            Say(place.image + " is as it was; what came down stays under " + place.written + " and its section files");
-        return 1;
+        return KeepIncomplete(place);
     }
-    std::string why;
-    if (place.written != place.image && !PutImageInPlace(place.written, place.image, &why)) {
-        Say(why + "; the new image stays under " + place.written);
-        return 1;
-    }
-    const std::string& image = place.image;
-    // An Application Software section the box did not have leaves an older file of
-    // that name in place, listed by the new index file.
-    const std::string ur5 = SectionFilePath(image, SectionKind::ApplicationSoftware);
-    bool exists = false;
-    if (!WrittenSince(ur5, started, &exists) && exists && !display.Quiet())
-        Say("note: " + ur5 + " is from an earlier download (this box had no Application Software): the index lists "
-            "it, and an upload of " + image + " would send it; delete it, or upload with "
-            "--sections flash,satellite,resource,eeprom");
     // Fewer packets than announced is how the box ends a section whose size is not a
     // whole number of 16-packet blocks.
     bool shortSections = false;
@@ -206,20 +195,33 @@ int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& displ
             " data packets announced (the box ended the section early)");
         shortSections = true;
     }
-    if (shortSections) Say("kestrivane verify " + image + " reads the box back to check the image against it");
     if (!display.Failures().empty()) {
         Say("the download completed after an error (see above): it is not a whole image");
+        return KeepIncomplete(place);
+    }
+    Placement placement;
+    {
+        const CancelSignalsHeld held;  // a move is never cut in two
+        placement = PutImageInPlace(place.incomplete, place.image, SystemDisk());
+    }
+    if (!placement.placed) {
+        Say(placement.why);
+        Say(AsItWas(place) + "; the new image stays whole under " + Printable(place.incomplete) + " and its section files");
         return 1;
     }
+    if (!placement.warning.empty()) Say("warning: " + placement.warning);
+    const std::string& image = place.image;
+    if (shortSections) Say("kestrivane verify " + Printable(image) + " reads the box back to check the image against it");
     double bytes = 0;
     std::string suffixes;
     for (SectionKind kind : AllSections) {
-        const std::string path = SectionFilePath(image, kind);
-        if (!WrittenSince(path, started, &exists)) continue;
-        bytes += static_cast<double>(FileSize(path));
+        const long size = FileSize(SectionFilePath(image, kind));
+        if (size < 0) continue;
+        bytes += static_cast<double>(size);
         suffixes += (suffixes.empty() ? "." : ", .") + std::string(SectionSuffix(kind));
     }
-    if (!display.Quiet()) Say(Summary(bytes, display.Seconds(), image + " and its section files " + suffixes, display));
+    if (!display.Quiet())
+        Say(Summary(bytes, display.Seconds(), Printable(image) + " and its section files " + suffixes, display));
     return 0;
 }
 

@@ -32,8 +32,18 @@ UploadPlan PlanUpload(const std::string& image, const std::array<bool, SectionCo
         plan.send.fill(false);  // box.ur3 sends Resource alone
         plan.send[static_cast<std::size_t>(SectionIndex(*named.section))] = true;
     }
-    for (SectionKind kind : AllSections)
-        if (plan.send[static_cast<std::size_t>(SectionIndex(kind))]) Check(plan, AnalyseStoredFile(SectionFilePath(image, kind)));
+    std::vector<StoredFile> files = AnalyseSectionFiles(image);
+    for (SectionKind kind : AllSections) {
+        const auto i = static_cast<std::size_t>(SectionIndex(kind));
+        if (!plan.send[i]) continue;
+        if (files[i].leftEmpty && !sectionsGiven) {
+            plan.send[i] = false;
+            plan.notSent.push_back(std::string(SectionName(kind)) + ": not sent, " + Printable(files[i].path) +
+                                   " is not there (the box's section was empty when it was downloaded)");
+            continue;
+        }
+        Check(plan, std::move(files[i]));
+    }
     return plan;
 }
 
