@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/cli/compare.h"
-#include "app/cli/inspect.h"
+#include "app/cli/commands/compare.h"
+#include "app/cli/commands/inspect.h"
 #include "core/current_file.h"
 #include "core/packet.h"
 #include "core/progress_display.h"

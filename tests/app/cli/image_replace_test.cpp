@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "app/cli/image_replace.h"
+#include "app/cli/image/image_replace.h"
 #include "core/section_kind.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/cli/compare.h"
-#include "app/cli/inspect.h"
+#include "app/cli/commands/compare.h"
+#include "app/cli/commands/inspect.h"
 #include "display/console/json_text.h"
 
 namespace {

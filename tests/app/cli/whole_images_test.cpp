@@ -12,7 +12,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/cli/stored_file.h"
+#include "app/cli/image/stored_file.h"
 #include "core/packet.h"
 #include "support/command_line.h"
 

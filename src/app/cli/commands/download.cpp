@@ -1,0 +1,33 @@
+#include "app/cli/commands/download.h"
+
+#include "app/cli/image/image_replace.h"
+#include "app/cli/run/before_the_box.h"
+#include "app/cli/run/read_back.h"
+#include "app/cli/run/session_run.h"
+#include "app/cli/run/transfer_report.h"
+#include "app/cli/terminal/say.h"
+#include "download/download_session.h"
+
+int DownloadCommand(std::string image, const TransferOptions& options) {
+    if (const int refused = PrepareDownloadName(&image); refused >= 0) return refused;
+    const bool earlier = ImageExists(image);
+    if (earlier)
+        if (const int declined = ConfirmReplacing(image, options); declined >= 0) return declined;
+    if (const int refused = CheckBeforeTheBox(options); refused >= 0) return refused;
+
+    // The image comes down under its incomplete names, and takes its own once whole.
+    const DownloadPlace place{image, IncompleteImageName(image), earlier};
+    if (const int refused = ClearEarlierAttempt(place.incomplete); refused >= 0) return refused;
+    SessionRun run(options);
+    const int result = run.Run([&] { return RunDownload(place.incomplete); });
+    const int reported = ReportDownload(place, result, run.Display());
+    TransferRecord record{"download", "", image, {}, 0, ""};
+    for (SectionKind kind : AllSections)
+        record.files.push_back(SectionFilePath(reported == 0 ? image : place.incomplete, kind));
+    const int status = run.Finish(reported, record);
+    if (status != 0 || !options.verify) return status;
+    // A read checked by a second read.
+    Say("to verify, switch the box off, then on again holding channel up");
+    std::string why;
+    return VerifyAgainstBox(image, SectionsToVerify(image, &why), options);
+}

@@ -1,0 +1,200 @@
+#include "app/cli/image/stored_file.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "core/bounded_file.h"
+#include "core/packet.h"
+#include "upload/stored_section.h"
+#include "upload/urt_mode.h"
+
+namespace {
+
+const std::uint8_t* At(const StoredFile& f, std::size_t offset) {
+    return reinterpret_cast<const std::uint8_t*>(f.bytes.data()) + offset;
+}
+
+std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+std::optional<SectionKind> KindFromSuffix(const std::string& path) {
+    if (path.size() < 3) return std::nullopt;
+    std::string suffix = path.substr(path.size() - 3);
+    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (SectionKind kind : AllSections)
+        if (suffix == SectionSuffix(kind)) return kind;
+    return std::nullopt;
+}
+
+bool LooksLikeText(const std::string& bytes) {
+    for (unsigned char c : bytes)
+        if (!(std::isprint(c) || c == '\n' || c == '\r' || c == '\t')) return false;
+    return !bytes.empty();
+}
+
+std::string PacketName(unsigned packet) {
+    return packet == 0 ? "header packet" : "data packet " + std::to_string(packet);
+}
+
+// A problem of the stored section in words.
+std::string Describe(const StoredFinding& p) {
+    const std::string what = PacketName(p.packet);
+    const auto n = [](std::uint64_t v) { return std::to_string(v); };
+    switch (p.problem) {
+    case StoredProblem::HeaderFieldsMissing: return "too short to hold a header packet's fields";
+    case StoredProblem::HeaderWithoutStx: return "the header packet does not start with STX";
+    case StoredProblem::HeaderTooLong:
+        return "header packet of " + n(p.value) + " bytes, more than the " + n(PacketBufferSize) + " an upload can send";
+    case StoredProblem::HeaderBeyondFile:
+        return "header packet of " + n(p.value) + " bytes, but only " + n(p.other) + " follow";
+    case StoredProblem::CountByteBeyondFile: return "the count byte lies beyond the end of the file";
+    case StoredProblem::CountByteOutsideHeader: return "the count byte lies outside the header packet";
+    case StoredProblem::NoEtx: return what + ": no ETX where its length puts it";
+    case StoredProblem::BadChecksum:
+        return what + ": checksum " + Hex(static_cast<std::uint32_t>(p.value)) + " but the payload sums to " +
+               Hex(static_cast<std::uint32_t>(p.other));
+    case StoredProblem::BytesSkipped: return n(p.value) + " bytes before " + what + " are skipped";
+    case StoredProblem::TrailingBytes: return n(p.value) + " bytes after the last packet hold no STX";
+    case StoredProblem::PacketCutShort:
+        return what + " cut short: " + n(p.value) + " of " + n(p.other) + " bytes (an upload stops there)";
+    case StoredProblem::PayloadNotFull:
+        return what + ": payload length " + n(p.value) + ", not " + n(DataPayloadSize) + " (an upload sends " +
+               n(DataPacketSize) + " bytes all the same)";
+    case StoredProblem::MoreThanAnnounced:
+        return n(p.value) + " data packets more than announced: an upload never sends them";
+    }
+    return "?";
+}
+
+// The header packet at `start` and the data packets behind it, as an upload takes them.
+void AnalyseSection(StoredFile& f, std::size_t start) {
+    const StoredSectionLayout layout = ReadStoredSection(At(f, 0), f.bytes.size(), start,
+                                                         f.kind == StoredKind::Urt ? std::nullopt : f.section);
+    f.headerOffset = layout.headerOffset;
+    f.headerSize = layout.headerSize;
+    f.headerUsable = layout.headerUsable;
+    f.countPosition = layout.countPosition;
+    f.countByte = layout.countByte;
+    f.announced = layout.announced;
+    for (const StoredPacketSpan& p : layout.packets) f.packets.push_back({p.offset, p.size});
+    for (const StoredFinding& p : layout.problems) f.problems.push_back({p.offset, Describe(p)});
+    if (layout.headerRead && f.packets.size() < f.announced)
+        f.notes.push_back({f.bytes.size(), "holds " + std::to_string(f.packets.size()) + " of the " +
+                                               std::to_string(f.announced) +
+                                               " data packets announced (the box ended the section early when it "
+                                               "was downloaded); an upload sends these, and ends the section when "
+                                               "the box stops asking or fails when it asks for more"});
+}
+
+void AnalyseIndex(StoredFile& f) {
+    std::string line;
+    for (char c : f.bytes) {
+        if (c == '\n') {
+            f.indexLines.push_back(Printable(line));
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (f.indexLines.size() != SectionCount || !line.empty())
+        f.problems.push_back({0, "not five lines each ended by LF: not an index file written by a download"});
+}
+
+}  // namespace
+
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isprint(c) && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02X", c);
+            out += esc;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> SectionFilesOf(const std::string& indexPath) {
+    std::vector<std::string> files;
+    for (SectionKind kind : AllSections) files.push_back(SectionFilePath(indexPath, kind));
+    return files;
+}
+
+std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath) {
+    std::vector<StoredFile> files;
+    for (const std::string& path : SectionFilesOf(indexPath)) files.push_back(AnalyseStoredFile(path));
+    StoredFile& application = files[SectionIndex(SectionKind::ApplicationSoftware)];
+    bool othersThere = true;
+    for (const StoredFile& f : files) othersThere = othersThere && (f.present || &f == &application);
+    if (application.absent && othersThere) {
+        application.leftEmpty = true;
+        application.notes.push_back({0, "no Application Software section: an empty section leaves no file"});
+    }
+    return files;
+}
+
+bool AnyPresent(const std::vector<StoredFile>& files) {
+    for (const StoredFile& f : files)
+        if (f.present) return true;
+    return false;
+}
+
+bool StandsForSectionFiles(const StoredFile& named) {
+    if (named.kind == StoredKind::Index) return true;
+    return (!named.present || named.bytes.empty()) && !named.section && !IsUrtFileName(named.path);
+}
+
+StoredFile AnalyseStoredFile(const std::string& path) {
+    StoredFile f;
+    f.path = path;
+    const FileRead read = ReadBoundedFile(path, ImageFileLimit, &f.bytes, &f.readError);
+    f.present = read == FileRead::Ok;
+    f.absent = read == FileRead::Missing;
+    // The kind an upload takes it for: by its name, then by what it holds.
+    f.section = KindFromSuffix(path);
+    if (IsUrtFileName(path))
+        f.kind = StoredKind::Urt;
+    else if (f.section)
+        f.kind = StoredKind::Section;
+    else if (!f.bytes.empty() && static_cast<std::uint8_t>(f.bytes[0]) == STX)
+        f.kind = StoredKind::Section;
+    else if (LooksLikeText(f.bytes))
+        f.kind = StoredKind::Index;
+    if (!f.present) return f;
+
+    switch (f.kind) {
+    case StoredKind::Urt:
+        AnalyseSection(f, UrtPrefixSize);
+        break;
+    case StoredKind::Section:
+        AnalyseSection(f, 0);
+        break;
+    case StoredKind::Index:
+        AnalyseIndex(f);
+        break;
+    case StoredKind::Unknown:
+        f.problems.push_back({0, f.bytes.empty() ? "empty" : "neither an index, a section nor a URT file (binary content "
+                                                             "that does not start with a header packet)"});
+        break;
+    }
+    return f;
+}
+
+std::string StoredSectionName(const StoredFile& f) {
+    return f.kind == StoredKind::Urt ? "URT file" : f.section ? SectionName(*f.section) : "section";
+}
+
+std::string DescribeKind(const StoredFile& f) {
+    switch (f.kind) {
+    case StoredKind::Urt: return "URT file";
+    case StoredKind::Section: return f.section ? std::string(SectionName(*f.section)) + " section file" : "section file";
+    case StoredKind::Index: return "index file";
+    case StoredKind::Unknown: break;
+    }
+    return "file of unknown content";
+}

@@ -1,0 +1,91 @@
+#include "app/cli/machine/serial_ports.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The USB device a tty belongs to: the nearest parent with a vendor id.
+void AddUsbDetails(const fs::path& device, SerialPortInfo* info) {
+    std::error_code ec;
+    for (fs::path p = fs::canonical(device, ec); !ec && p.has_relative_path(); p = p.parent_path()) {
+        if (!fs::exists(p / "idVendor")) continue;
+        info->usbId = FirstLine(p / "idVendor") + ":" + FirstLine(p / "idProduct");
+        info->serial = FirstLine(p / "serial");
+        const std::string maker = FirstLine(p / "manufacturer"), product = FirstLine(p / "product");
+        info->description = maker.empty() ? product : product.empty() ? maker : maker + " " + product;
+        return;
+    }
+}
+
+}  // namespace
+
+std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty) {
+    std::vector<SerialPortInfo> ports;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(sysClassTty, ec)) {
+        const fs::path device = entry.path() / "device";
+        if (!fs::exists(device)) continue;  // virtual terminals, ptys
+        // The ISA placeholders of ports a PC may have (ttyS1 .. ttyS31) hang off the
+        // platform bus; real ones do not.
+        if (fs::canonical(device / "subsystem", ec).filename() == "platform") continue;
+        SerialPortInfo info;
+        info.device = "/dev/" + entry.path().filename().string();
+        info.driver = fs::canonical(device / "driver", ec).filename().string();
+        AddUsbDetails(device, &info);
+        ports.push_back(info);
+    }
+    if (ec && ports.empty()) {
+        // No sysfs (macOS and the like): the names adapters usually get.
+        for (const auto& entry : fs::directory_iterator("/dev", ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("cu.", 0) == 0 || name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0)
+                ports.push_back({entry.path().string(), "", "", "", ""});
+        }
+    }
+    std::sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) { return a.device < b.device; });
+    return ports;
+}
+
+std::string ProgramsHolding(const std::string& device) {
+    char target[PATH_MAX];
+    if (!realpath(device.c_str(), target)) return {};
+    const std::string self = std::to_string(getpid());
+    std::string holders;
+    DIR* processes = opendir("/proc");
+    if (!processes) return {};
+    while (const dirent* process = readdir(processes)) {
+        const std::string pid = process->d_name;
+        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
+        const std::string fds = "/proc/" + pid + "/fd";
+        DIR* open = opendir(fds.c_str());  // another user's: not ours to see
+        if (!open) continue;
+        while (const dirent* fd = readdir(open)) {
+            char link[PATH_MAX];
+            const ssize_t n = readlink((fds + "/" + fd->d_name).c_str(), link, sizeof link - 1);
+            if (n <= 0 || std::string(link, static_cast<std::size_t>(n)) != target) continue;
+            holders += (holders.empty() ? "" : ", ") + FirstLine("/proc/" + pid + "/comm") + " (pid " + pid + ")";
+            break;
+        }
+        closedir(open);
+    }
+    closedir(processes);
+    return holders;
+}

@@ -1,0 +1,22 @@
+// The serial ports of this machine, and who holds one open.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct SerialPortInfo {
+    std::string device;       // /dev/ttyUSB0
+    std::string driver;       // ftdi_sio, cdc_acm, serial8250 ...
+    std::string usbId;        // vendor:product, for a USB adapter
+    std::string serial;       // its serial number, where it has one
+    std::string description;  // maker and product, as the adapter names itself
+};
+
+// Ports found under `sysClassTty` (Linux sysfs); elsewhere the usual device names.
+std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty = "/sys/class/tty");
+
+// The programs other than this one that hold `device` open ("cat (pid 4711)"), as far
+// as /proc tells; "" for none.
+std::string ProgramsHolding(const std::string& device);
+

@@ -1,0 +1,84 @@
+#include "app/cli/records/transfer_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <nettle/sha2.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+#include "app/cli/machine/serial_ports.h"
+#include "app/cli/image/stored_file.h"
+#include "display/console/json_text.h"
+
+std::string FileSha256(const std::string& path) {
+    StoredFile f = AnalyseStoredFile(path);
+    if (!f.present) return {};
+    sha256_ctx context;
+    sha256_init(&context);
+    sha256_update(&context, f.bytes.size(), reinterpret_cast<const std::uint8_t*>(f.bytes.data()));
+    std::uint8_t digest[SHA256_DIGEST_SIZE];
+    sha256_digest(&context, sizeof digest, digest);
+    static const char hex[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < sizeof digest; ++i) {
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0x0F];
+    }
+    return text;
+}
+
+namespace {
+
+std::string UtcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+Json AdapterSerial(const std::string& port) {
+    std::error_code ec;
+    const std::string device = std::filesystem::canonical(port, ec).string();
+    for (const SerialPortInfo& p : ListSerialPorts())
+        if (p.device == device && !p.serial.empty()) return ValidUtf8(p.serial);
+    return nullptr;
+}
+
+}  // namespace
+
+bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::string* why) {
+    Json files = Json::array();
+    for (const std::string& path : record.files) {
+        const StoredFile f = AnalyseStoredFile(path);
+        if (!f.present) continue;
+        files.push_back({{"path", ValidUtf8(path)},
+                         {"section", StoredSectionName(f)},
+                         {"bytes", f.bytes.size()},
+                         {"packets", f.packets.size()},
+                         {"sha256", FileSha256(path)}});
+    }
+    const Json line = {{"time", UtcNow()},       {"command", record.command},
+                       {"port", ValidUtf8(record.port)}, {"adapter_serial", AdapterSerial(record.port)},
+                       {"image", ValidUtf8(record.image)}, {"files", files},
+                       {"status", record.status},  {"message", ValidUtf8(record.message)}};
+    const std::string text = line.dump() + "\n";
+    const int fd = open(logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *why = "cannot open the log " + logPath + ": " + std::strerror(errno);
+        return false;
+    }
+    const ssize_t written = write(fd, text.data(), text.size());  // one write: lines never interleave
+    const int error = errno;
+    close(fd);
+    if (written != static_cast<ssize_t>(text.size())) {
+        *why = "cannot write the log " + logPath + ": " + std::strerror(written < 0 ? error : ENOSPC);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,131 @@
+#include "app/cli/run/before_the_box.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "app/cli/image/image_replace.h"
+#include "app/cli/image/upload_plan.h"
+#include "app/cli/machine/serial_ports.h"
+#include "app/cli/run/session_run.h"
+#include "app/cli/terminal/say.h"
+#include "core/link_settings.h"
+#include "upload/upload_session.h"
+#include "upload/urt_mode.h"
+
+namespace {
+
+// Asks on the terminal; false for anything but yes.
+bool Confirmed(const std::string& question) {
+    std::fprintf(stderr, "%s [y/N] ", question.c_str());
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+// A port another program holds open takes the box's bytes from us: said before the
+// box is touched.
+std::string PortTakenBy(const std::string& port) {
+    const std::string holders = ProgramsHolding(port);
+    if (holders.empty()) return {};
+    return "the port " + port + " is open in another program: " + holders + "; close it first";
+}
+
+// The section files replace a name's last three characters: a name whose extension
+// is not three characters long gives section files of names the user may not expect.
+void WarnOfOddExtension(const std::string& image) {
+    if (HasThreeLetterExtension(image)) return;
+    std::fprintf(stderr, "kestrivane: warning: %s does not end in a three-letter extension: its section files are "
+                         "%s to %s\n", image.c_str(), SectionFilePath(image, SectionKind::FlashDatabase).c_str(),
+                 SectionFilePath(image, SectionKind::ApplicationSoftware).c_str());
+}
+
+}  // namespace
+
+void AddDatExtension(std::string* image) {
+    const auto slash = image->find_last_of('/');
+    if (image->find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) *image += ".dat";
+}
+
+int PrepareDownloadName(std::string* image) {
+    const std::string& name = *image;
+    if (!name.empty() && name.back() == '/')
+        return Refuse(name + " names a folder: give a file name, such as " + name + "box.dat");
+    if (IsDirectory(name)) return Refuse(name + " is a folder: give a file name, such as " + name + "/box.dat");
+    AddDatExtension(image);
+    const auto slash = name.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
+    if (!IsDirectory(folder)) return Refuse("the folder " + folder + " does not exist");
+    WarnOfOddExtension(*image);
+    return -1;
+}
+
+bool ImageExists(const std::string& image) {
+    bool earlier = Exists(image);
+    for (SectionKind kind : AllSections) earlier = earlier || Exists(SectionFilePath(image, kind));
+    return earlier;
+}
+
+int ConfirmReplacing(const std::string& what, const TransferOptions& options) {
+    if (options.yes) return -1;
+    if (!isatty(STDIN_FILENO)) return Refuse(what + " exists: give --yes to replace it");
+    if (Confirmed("kestrivane: " + what + " (or its section files) exists. Replace it?")) return -1;
+    Say("nothing written");
+    return 1;
+}
+
+int PrepareUpload(const std::string& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan) {
+    UrtMode = IsUrtFileName(image);
+    if (!UrtMode) WarnOfOddExtension(image);
+    *plan = PlanUpload(image, options.sections, options.sectionsGiven);
+    for (const std::string& note : plan->notSent) Say(note);
+    if (!plan->missing.empty()) {
+        std::string reason = "cannot upload: not there: " + plan->missing[0];
+        for (std::size_t i = 1; i < plan->missing.size(); ++i) reason += ", " + plan->missing[i];
+        const std::string there = SectionsThatAreThere(*plan);
+        if (!plan->urt && !there.empty()) reason += "\nkestrivane: to send the files that are there: --sections " + there;
+        return Refuse(reason);
+    }
+    if (!plan->damage.empty()) {
+        for (const std::string& d : plan->damage) Say(d);
+        if (!options.force)
+            return Refuse("cannot upload: the files hold damaged packets (above); kestrivane inspect " + image +
+                          " says more; --force sends them anyway");
+        Say("sending them anyway (--force)");
+        CheckStoredPackets = false;  // the session would refuse them too
+    }
+    if (options.yes) return -1;
+    if (!isatty(STDIN_FILENO)) return Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
+    std::fputs(DescribePlan(*plan, ports).c_str(), stderr);
+    if (Confirmed("Warning !! This will overwrite the data in the Receiver. Proceed?")) return -1;
+    Say("nothing sent");
+    return 1;
+}
+
+int CheckBeforeTheBox(const TransferOptions& options) {
+    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
+    if (const std::string bad = CheckRecords(options.trace, options.log); !bad.empty()) return Refuse(bad);
+    return -1;
+}
+
+int ClearEarlierAttempt(const std::string& incomplete) {
+    std::string why;
+    std::string names;
+    for (const std::string& path : RemoveImageFiles(incomplete, SystemDisk(), &why))
+        names += (names.empty() ? "" : ", ") + Printable(path);
+    if (!names.empty()) Say("removed what an earlier attempt left: " + names);
+    return why.empty() ? -1 : Refuse(why);
+}

@@ -1,0 +1,48 @@
+#include "app/cli/run/signals.h"
+
+#include <csignal>
+
+#include "core/cancel_flag.h"
+#include "display/console/console_display.h"
+
+namespace {
+
+constexpr int CancelSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// The first signal cancels at the session's next check, with the port closed; a
+// second one stops the program at once.
+void OnCancel(int signal) {
+    if (CancelFlag) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    CancelFlag = 1;  // the display says so at its next pump
+}
+
+void OnResize(int) { TerminalResized = 1; }
+
+}  // namespace
+
+void CatchSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnCancel;
+    sigemptyset(&action.sa_mask);
+    for (int signal : CancelSignals) sigaction(signal, &action, nullptr);
+    action.sa_handler = OnResize;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGWINCH, &action, nullptr);
+    // Output to a closed pipe (| head -1) fails quietly; a file grown past the size
+    // limit (ulimit -f) is a failed write the session reports.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+CancelSignalsHeld::CancelSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : CancelSignals) sigaddset(&held, signal);
+    sigprocmask(SIG_BLOCK, &held, &before_);
+}
+
+CancelSignalsHeld::~CancelSignalsHeld() { sigprocmask(SIG_SETMASK, &before_, nullptr); }

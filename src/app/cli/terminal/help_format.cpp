@@ -1,0 +1,60 @@
+#include "app/cli/terminal/help_format.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+// The terminal's width; without a terminal COLUMNS, or 80.
+std::size_t HelpWidth() {
+    winsize size{};
+    if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    const long wanted = columns ? std::atol(columns) : 0;
+    return wanted > 20 ? static_cast<std::size_t>(wanted) : 80;
+}
+
+// One line wrapped: pieces of at most `width` columns, broken at spaces, each after
+// the first indented by `indent`.
+std::string WrapLine(const std::string& line, std::size_t width, std::size_t indent) {
+    std::string out, rest = line;
+    while (rest.size() > width) {
+        std::size_t cut = rest.rfind(' ', width);
+        if (cut == std::string::npos || cut <= indent) cut = rest.find(' ', width);  // a word longer than the room
+        if (cut == std::string::npos) break;
+        out += rest.substr(0, cut) + "\n";
+        const std::size_t next = rest.find_first_not_of(' ', cut);
+        rest = std::string(indent, ' ') + (next == std::string::npos ? "" : rest.substr(next));
+    }
+    return out + rest;
+}
+
+}  // namespace
+
+std::string WrapToWidth(const std::string& text, std::size_t width, std::size_t descriptionColumn) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        std::size_t indent = 0;
+        if (!line.empty() && line[0] == ' ') {
+            indent = line.find_first_not_of(' ');
+            if (line.size() > descriptionColumn && line.compare(descriptionColumn - 2, 2, "  ") == 0 &&
+                line[descriptionColumn] != ' ')
+                indent = descriptionColumn;
+        }
+        out += WrapLine(line, width, indent < width / 2 ? indent : 2);
+        if (end == text.size()) break;
+        out += "\n";
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string WrappingFormatter::make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const {
+    return WrapToWidth(CLI::Formatter::make_help(app, std::move(name), mode), HelpWidth(), get_column_width());
+}
