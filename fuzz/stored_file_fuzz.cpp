@@ -13,7 +13,7 @@
 #include "core/packet.h"
 #include "core/progress_display.h"
 #include "upload/section_sender.h"
-#include "upload/stored_section.h"
+#include "stored/stored_section.h"
 #include "upload/urt_mode.h"
 
 namespace {

@@ -7,6 +7,7 @@
 // application (or 1..5). Without a section a fault hits the first section it can.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,28 +16,26 @@
 
 namespace box {
 
+// Each one's name, traits and effect stand in the fault table (faults.cpp).
 enum class FaultKind {
-    // Both directions.
-    Silent,          // "silent": switched off, never answers
-    Noise,           // "noise": stray bytes while the box announces (download) or boots (upload)
-    SilenceBetween,  // "silence-between:SECTION": after SECTION no announcement (download), no ACK (upload)
-    // Download.
-    EtbStream,       // "etb-stream": already announcing before the tool opens its port
-    NoHeader,        // "no-header": no reply to the header request
-    HeaderNoStx,     // "header-no-stx": header reply without its STX
-    HeaderNoEtx,     // "header-no-etx": header reply without its ETX
-    StopAfter,       // "stop@K": serves K data packets, then never another byte
-    ShortReply,      // "short-reply@K": packet K cut short, then the section is over
-    ReplyNoStx,      // "no-stx@K": packet K sent with another byte in place of STX
-    Length,          // "length@K=V": packet K's length field says V (default 3000)
-    BadChecksum,     // "bad-checksum@K": packet K's checksum is wrong
-    BadEtx,          // "bad-etx@K": packet K has no ETX at its end
-    NoApplication,   // "no-application": the Application Software section is never announced
-    // Upload.
-    Nak,             // "nak@K": answers packet K with NAK
-    NakLast,         // "nak-last:SECTION": answers the section's last data packet with NAK
-    EnqSilence,      // "enq-silence@K": after packet K asks for nothing more in that section
-    OtherSilence,    // "other-silence@K": after packet K sends ACK instead of ENQ, then nothing
+    Silent,
+    Noise,
+    SilenceBetween,
+    EtbStream,
+    NoHeader,
+    HeaderNoStx,
+    HeaderNoEtx,
+    StopAfter,
+    ShortReply,
+    ReplyNoStx,
+    Length,
+    BadChecksum,
+    BadEtx,
+    NoApplication,
+    Nak,
+    NakLast,
+    EnqSilence,
+    OtherSilence,
 };
 
 struct Fault {
@@ -45,6 +44,19 @@ struct Fault {
     int value = 3000;
     std::optional<SectionKind> section;
 };
+
+// A fault as its text names it: where it acts, and what it takes beyond its name.
+struct FaultTraits {
+    const char* name;
+    FaultKind kind;
+    bool download, upload;        // the transfers it acts in
+    bool packet, value, section;  // takes @K, =V, :SECTION
+    int defaultPacket;            // K when not given
+    const char* does;             // for --help
+};
+
+// Every fault, in the order --help lists them; `count` of them.
+const FaultTraits* FaultTable(std::size_t* count);
 
 // Parses one fault; on failure returns nothing and says why in `error`.
 std::optional<Fault> ParseFault(const std::string& text, std::string* error);

@@ -5,9 +5,9 @@
 
 #include "core/bounded_file.h"
 #include "core/packet.h"
-#include "download/index_file.h"
-#include "upload/stored_section.h"
-#include "upload/urt_mode.h"
+#include "stored/index_file.h"
+#include "stored/stored_section.h"
+#include "stored/urt_file_name.h"
 
 namespace box {
 

@@ -39,6 +39,7 @@ enum class MessageId {
 
 struct Message {
     MessageId id;
+    const char* name;  // the id as scripts read it: "data-error", "upload-complete" ..
     const char* text;
     const char* caption;
     MessageIcon icon;

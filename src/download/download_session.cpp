@@ -6,7 +6,7 @@
 #include "core/current_file.h"
 #include "core/packet.h"
 #include "core/progress_display.h"
-#include "download/index_file.h"
+#include "stored/index_file.h"
 #include "download/priority_hook.h"
 #include "download/section_receiver.h"
 #include "link/serial_link.h"

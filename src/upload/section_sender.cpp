@@ -9,7 +9,7 @@
 #include "core/packet.h"
 #include "core/progress_display.h"
 #include "link/serial_link.h"
-#include "upload/stored_section.h"
+#include "stored/stored_section.h"
 #include "upload/urt_mode.h"
 
 namespace {

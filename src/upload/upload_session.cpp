@@ -12,7 +12,7 @@
 #include "core/progress_display.h"
 #include "link/serial_link.h"
 #include "upload/section_sender.h"
-#include "upload/stored_section.h"
+#include "stored/stored_section.h"
 #include "upload/urt_mode.h"
 
 bool CheckStoredPackets = true;

@@ -2,10 +2,6 @@
 // bytes ahead of its header packet) rather than a section or index file.
 #pragma once
 
-#include <string>
+#include "stored/urt_file_name.h"
 
 extern bool UrtMode;
-
-// The rule of file selection: the file name (without its folder) has a '.' whose
-// next three characters are u, r, t in any case ("box.URT", "box.urtx").
-bool IsUrtFileName(const std::string& path);

@@ -11,6 +11,7 @@
 #include <map>
 #include <random>
 
+#include "box/faults.h"
 #include "core/cancel_flag.h"
 #include "core/packet.h"
 #include "download/download_session.h"
@@ -28,11 +29,6 @@ constexpr Micros GiveUpAt = 900'000'000;  // a user who has waited 15 minutes pr
 enum class Kind { Download, SectionUpload, UrtUpload };
 const char* const KindNames[] = {"download", "section upload", "URT upload"};
 
-const char* const DownloadFaults[] = {"", "", "", "silent", "noise", "etb-stream", "no-header", "header-no-stx",
-                                      "header-no-etx", "stop", "short-reply", "no-stx", "length", "bad-checksum",
-                                      "bad-etx", "silence-between", "no-application"};
-const char* const UploadFaults[] = {"", "", "", "silent", "noise", "silence-between", "nak", "enq-silence",
-                                    "other-silence", "nak-last"};
 // Messages a session may show, and those that leave a result of 0.
 const char* const KnownErrors[] = {"Header packet NOT received!", "Header Packet Invalid", "Failed to read header packet",
                                    "Error - Partition is wrong size\n\nRestart Windows and try again",
@@ -67,13 +63,19 @@ SoakRun Draw(std::uint32_t seed) {
     r.plan.packets[SectionCount - 1] = counts[pick(8)];
     r.plan.seed = seed;
     const bool download = r.kind == Kind::Download;
-    r.faultName = download ? DownloadFaults[pick(std::size(DownloadFaults))] : UploadFaults[pick(std::size(UploadFaults))];
-    r.fault = r.faultName;
-    if (!r.fault.empty() && r.fault != "silent" && r.fault != "noise" && r.fault != "etb-stream" &&
-        r.fault != "no-application" && r.fault != "silence-between" && r.fault != "nak-last")
-        r.fault += "@" + std::to_string(pick(download ? 20 : 18) + (download ? 1 : 0));
-    if (!r.fault.empty() && r.fault != "silent" && r.fault != "etb-stream" && r.fault != "no-application")
-        r.fault += ":" + std::to_string(pick(SectionCount) + 1);
+    // A fault of the box's own table that acts in this transfer, or none (as often as three of them).
+    std::size_t count = 0;
+    const box::FaultTraits* table = box::FaultTable(&count);
+    std::vector<const box::FaultTraits*> faults;
+    for (std::size_t i = 0; i < count; ++i)
+        if (download ? table[i].download : table[i].upload) faults.push_back(&table[i]);
+    const std::size_t chosen = static_cast<std::size_t>(pick(static_cast<int>(faults.size()) + 3));
+    if (chosen < faults.size()) {
+        const box::FaultTraits& f = *faults[chosen];
+        r.faultName = r.fault = f.name;
+        if (f.packet) r.fault += "@" + std::to_string(pick(download ? 20 : 18) + (download ? 1 : 0));
+        if (f.section) r.fault += ":" + std::to_string(pick(SectionCount) + 1);
+    }
     const char* const lengths[] = {"2048", "2048", "2048", "2500", "2979", "1000", nullptr, "-5"};
     r.packetLength = lengths[pick(8)];
     r.powerOnAt = Micros{pick(20)} * 1'000'000;

@@ -12,7 +12,7 @@
 #include "download/download_session.h"
 #include "support/session_rig.h"
 #include "upload/upload_session.h"
-#include "upload/urt_mode.h"
+#include "stored/urt_file_name.h"
 
 namespace {
 

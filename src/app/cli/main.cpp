@@ -19,7 +19,7 @@
 #include "app/cli/terminal/help_format.h"
 #include "app/config/config.h"
 #include "core/whole_number.h"
-#include "upload/urt_mode.h"
+#include "stored/urt_file_name.h"
 #include "version.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "core/section_kind.h"
-#include "download/index_file.h"
+#include "stored/index_file.h"
 
 namespace {
 

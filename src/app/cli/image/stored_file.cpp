@@ -5,8 +5,8 @@
 
 #include "core/bounded_file.h"
 #include "core/packet.h"
-#include "upload/stored_section.h"
-#include "upload/urt_mode.h"
+#include "stored/stored_section.h"
+#include "stored/urt_file_name.h"
 
 namespace {
 

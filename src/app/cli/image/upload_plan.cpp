@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "upload/urt_mode.h"
+#include "stored/urt_file_name.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "upload/stored_section.h"
+#include "stored/stored_section.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include "box/image.h"
 #include "core/cancel_flag.h"
 #include "download/download_session.h"
-#include "download/index_file.h"
+#include "stored/index_file.h"
 #include "support/session_rig.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "download/index_file.h"
+#include "stored/index_file.h"
 
 #include <cstdio>
 
