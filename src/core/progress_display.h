@@ -6,14 +6,31 @@
 // recording display in tests).
 #pragma once
 
+#include <optional>
+
 #include "core/messages.h"
 #include "core/section_kind.h"
+
+// What a session is doing, told with every status text it shows and whenever it
+// moves on without one: what it waits for the box to do, or that packets flow.
+enum class TransferStep {
+    PowerOn,        // the opening handshake: the box is to be switched on
+    Announcement,   // download: the box is to announce the section
+    Handshake,      // upload: the box is to answer the section's handshake
+    HeaderRequest,  // upload: the box is to ask for the section's header
+    Packets,        // the section's packets go, one on each request
+    Closing,        // upload: after the last section, the box's answer and the closing ENQ
+    Complete,
+};
 
 class ProgressDisplay {
 public:
     virtual ~ProgressDisplay() = default;
 
     virtual void SetStatusText(const char* text) = 0;
+    // The step the session is in; `section` is the section it concerns (none for the
+    // opening handshake, the closing, or a URT file).
+    virtual void EnterStep(TransferStep step, std::optional<SectionKind> section) = 0;
     // Sets the dialog's title and repaints the dialog at once.
     virtual void SetTransferTitle(const char* text) = 0;
     // Repaints the dialog at once (after the first status text of a session).
@@ -42,6 +59,7 @@ public:
 class NullDisplay : public ProgressDisplay {
 public:
     void SetStatusText(const char*) override {}
+    void EnterStep(TransferStep, std::optional<SectionKind>) override {}
     void SetTransferTitle(const char*) override {}
     void Repaint() override {}
     void ShowSectionProgress() override {}
@@ -64,3 +82,6 @@ void SetCurrentDisplay(ProgressDisplay* display);
 // Shorthand for the sessions.
 inline void PumpOneMessage() { CurrentDisplay().PumpOneMessage(); }
 inline void Show(MessageId id) { CurrentDisplay().ShowMessage(MessageOf(id)); }
+inline void EnterStep(TransferStep step, std::optional<SectionKind> section = std::nullopt) {
+    CurrentDisplay().EnterStep(step, section);
+}

@@ -47,6 +47,7 @@ Section ReceiveIntoFile(const std::string& chosenPath, SectionKind kind) {
     // Unbuffered: each packet goes to the file in one write, so that a signal that
     // stops the program finds whole packets only in the file.
     std::setvbuf(CurrentSectionFile, nullptr, _IONBF, 0);
+    EnterStep(TransferStep::Packets, kind);
     CurrentPriorityHook().SetThreadTimeCritical();
     int result = ReceiveSection(kind);
     CurrentPriorityHook().SetThreadNormal();
@@ -72,6 +73,7 @@ int RunDownload(const std::string& chosenPath) {
     display.SetTransferTitle(ReceivingTitle);
     if (!OpenSerialLink()) return 1;
     display.SetStatusText(SwitchOnForDownloadStatus);
+    EnterStep(TransferStep::PowerOn);
     display.Repaint();
     WriteIndexFile(chosenPath);  // a download goes on without its index file
 
@@ -88,12 +90,16 @@ int RunDownload(const std::string& chosenPath) {
     WriteLinkByte(ACK);
 
     display.SetStatusText(ReceivingStatus(SectionKind::FlashDatabase));
+    EnterStep(TransferStep::Announcement, SectionKind::FlashDatabase);
     display.ShowSectionProgress();
     SetLinkTimeouts(timeouts, 1000);
 
     for (SectionKind kind : AllSections) {
         if (kind == SectionKind::ApplicationSoftware) break;
-        if (kind != SectionKind::FlashDatabase) display.SetStatusText(ReceivingStatus(kind));
+        if (kind != SectionKind::FlashDatabase) {
+            display.SetStatusText(ReceivingStatus(kind));
+            EnterStep(TransferStep::Announcement, kind);
+        }
         byte = 0;  // an ETB of an earlier exchange never counts
         if (WaitForEtb(&byte, false) == Wait::Stopped) return Finish(1);
         WriteLinkByte(ACK);
@@ -102,6 +108,7 @@ int RunDownload(const std::string& chosenPath) {
 
     SetLinkTimeouts(timeouts, 2000, 2000);
     display.SetStatusText(ReceivingStatus(SectionKind::ApplicationSoftware));
+    EnterStep(TransferStep::Announcement, SectionKind::ApplicationSoftware);
     byte = 0;
     const Wait application = WaitForEtb(&byte, true);
     if (application == Wait::Stopped) return Finish(1);
@@ -111,6 +118,7 @@ int RunDownload(const std::string& chosenPath) {
         display.SetProgressRange(bar, 10);
         display.SetProgressPosition(bar, 10);
         display.SetStatusText(CompleteStatus);
+        EnterStep(TransferStep::Complete);
         CloseSerialLink();
         Show(MessageId::DownloadCompleteWithoutApplication);
         return 0;
@@ -126,6 +134,7 @@ int RunDownload(const std::string& chosenPath) {
         return 1;
     }
     display.SetStatusText(CompleteStatus);
+    EnterStep(TransferStep::Complete);
     CloseSerialLink();
     Show(MessageId::DownloadComplete);
     return 0;

@@ -93,6 +93,7 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
                 Show(MessageId::HeaderNotSent);
                 return 1;
             }
+            EnterStep(TransferStep::Packets, section);
         } else {
             // A data packet goes on ENQ, or after a second of silence that followed
             // an ENQ. NAK ends the upload; silence after any other byte ends the

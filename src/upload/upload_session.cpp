@@ -159,6 +159,7 @@ int RunUpload(const std::string& chosenPath) {
         return 1;
     }
     display.SetStatusText(SwitchOnForUploadStatus);
+    EnterStep(TransferStep::PowerOn);
     display.Repaint();
 
     LinkTimeouts timeouts;
@@ -170,6 +171,7 @@ int RunUpload(const std::string& chosenPath) {
     if (UrtMode) {
         display.ShowUrtProgress();
         display.SetStatusText(SendingUrtStatus);
+        EnterStep(TransferStep::HeaderRequest);
         if (!SendFile(paths[0], std::nullopt)) return 1;
     } else {
         display.ShowSectionProgress();
@@ -178,15 +180,18 @@ int RunUpload(const std::string& chosenPath) {
             if (!sending[SectionIndex(kind)]) continue;  // no exchange for an unticked section
             display.SetStatusText(SendingStatus(kind));
             if (started) {
+                EnterStep(TransferStep::Handshake, kind);
                 const Handshake next = AnnounceUntilAck(false, true);
                 if (next == Handshake::Stopped) return Cancelled();
                 if (next == Handshake::Refused) return Refused();
             }
+            EnterStep(TransferStep::HeaderRequest, kind);
             started = true;
             if (!SendFile(paths[SectionIndex(kind)], kind)) return 1;
         }
     }
 
+    EnterStep(TransferStep::Closing);
     // The box's first byte after the last packet, read for up to the sender's time:
     // a NAK refuses that packet; any other byte, or none, and the closing ENQ goes,
     // written once the port takes it.
@@ -203,6 +208,7 @@ int RunUpload(const std::string& chosenPath) {
         if (TransferStopped()) return Cancelled();
     }
     display.SetStatusText(CompleteStatus);
+    EnterStep(TransferStep::Complete);
     CloseSerialLink();
     Show(MessageId::UploadComplete);
     return 0;

@@ -8,6 +8,8 @@
 #include <random>
 
 #include "core/cancel_flag.h"
+#include "app/cli/run/transfer_recorder.h"
+#include "box/faults.h"
 #include "display/console/console_display.h"
 #include "download/download_session.h"
 #include "support/session_rig.h"
@@ -39,15 +41,16 @@ TEST(PatienceSoak, EveryOpenWaitEndsWithinThePatience) {
         if (!download) box::WriteImage(rig.Path("box.dat"), image);
 
         ConsoleDisplay display(nowhere, nowhere, false, true);
+        TransferRecorder recorder(display, download);
         bool hung = false;
-        display.SetPatience(patience, [&] {
+        recorder.SetPatience(patience, [&] {
             if (rig.link().Now() > Hung) {
                 hung = true;
                 CancelFlag = 1;
             }
             return rig.link().Now() / 1e6;
         });
-        SetCurrentDisplay(&display);
+        SetCurrentDisplay(&recorder);
         const int result = download ? RunDownload(rig.Path("box.dat")) : RunUpload(rig.Path("box.dat"));
         SetCurrentDisplay(nullptr);
         const std::string what = "seed " + std::to_string(seed) + " (" + (download ? "download" : "upload") +
@@ -55,7 +58,9 @@ TEST(PatienceSoak, EveryOpenWaitEndsWithinThePatience) {
         ASSERT_FALSE(hung) << what << ": still waiting after 15 minutes";
         EXPECT_TRUE(result == 0 || result == 1) << what;
         EXPECT_FALSE(rig.link().IsOpen()) << what;
-        if (!display.OutOfPatience().empty()) {
+        const TransferOutcome outcome = recorder.Outcome(result, "port");
+        const bool outOfPatience = outcome.kind == OutcomeKind::OutOfPatience;
+        if (outOfPatience) {
             ++stopped;
             EXPECT_EQ(result, 1) << what;
         }
@@ -64,7 +69,13 @@ TEST(PatienceSoak, EveryOpenWaitEndsWithinThePatience) {
         const std::string f = fault;
         const bool openWait = f.rfind("silence-between", 0) == 0 || (download && f.rfind("stop", 0) == 0 && f.back() != '4');
         if (openWait) {
-            EXPECT_FALSE(display.OutOfPatience().empty()) << what;
+            EXPECT_TRUE(outOfPatience) << what;
+        }
+        // The section named is the one where the box stopped.
+        std::string error;
+        const auto parsed = box::ParseFault(f, &error);
+        if (outOfPatience && download && parsed && parsed->kind == box::FaultKind::StopAfter) {
+            EXPECT_EQ(outcome.section, parsed->section) << what << ": " << outcome.sentence;
         }
     }
     std::fclose(nowhere);

@@ -5,6 +5,12 @@ void RecordingDisplay::SetStatusText(const char* text) {
     events.push_back(std::string("status ") + text);
 }
 
+void RecordingDisplay::EnterStep(TransferStep step, std::optional<SectionKind> section) {
+    static const char* const names[] = {"power on", "announcement", "handshake", "header request",
+                                        "packets",  "closing",      "complete"};
+    steps.push_back(std::string(names[static_cast<int>(step)]) + (section ? std::string(" ") + SectionName(*section) : ""));
+}
+
 void RecordingDisplay::SetTransferTitle(const char* text) {
     title = text;
     events.push_back(std::string("title ") + text);
@@ -59,6 +65,7 @@ std::vector<std::string> RecordingDisplay::StatusTexts() const {
 void RecordingDisplay::Reset() {
     events.clear();
     messages.clear();
+    steps.clear();
     bars.clear();
     status.clear();
     title.clear();

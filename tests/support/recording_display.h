@@ -24,6 +24,9 @@ public:
     // "range 1007 16", "message Error|Packet NOT sent!", ...).
     std::vector<std::string> events;
     std::vector<ShownMessage> messages;
+    // The steps told, in order ("power on", "announcement Flash Database", ...),
+    // apart from the events.
+    std::vector<std::string> steps;
     std::string status;
     std::string title;
     int pumps = 0;
@@ -37,6 +40,7 @@ public:
     std::map<int, Bar> bars;  // by control id
 
     void SetStatusText(const char* text) override;
+    void EnterStep(TransferStep step, std::optional<SectionKind> section) override;
     void SetTransferTitle(const char* text) override;
     void Repaint() override { events.push_back("repaint"); }
     void ShowSectionProgress() override { events.push_back("show sections"); }

@@ -27,21 +27,8 @@ ConsoleDisplay::ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bo
 
 ConsoleDisplay::~ConsoleDisplay() { Finish(); }
 
-void ConsoleDisplay::SetPatience(double seconds, std::function<double()> clock) {
-    patience_ = seconds;
-    if (clock) clock_ = std::move(clock);
-}
-
 double ConsoleDisplay::Now() const {
-    if (clock_) return clock_();
     return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-}
-
-double ConsoleDisplay::Seconds() const { return firstStarted_ < 0 ? 0 : Now() - firstStarted_; }
-
-void ConsoleDisplay::Activity() {
-    lastActivity_ = waitShown_ = Now();
-    step_ = Step::Other;
 }
 
 void ConsoleDisplay::SetStatusText(const char* text) {
@@ -49,15 +36,7 @@ void ConsoleDisplay::SetStatusText(const char* text) {
     if (!*text || lastStatus_ == text || std::strcmp(text, CompleteStatus) == 0) return;
     FinishBar();
     lastStatus_ = text;
-    Activity();
-    // A section's status comes before its announcement (download) or its handshake (upload).
-    for (SectionKind kind : AllSections) {
-        const bool receiving = std::strcmp(text, ReceivingStatus(kind)) == 0;
-        if (receiving || std::strcmp(text, SendingStatus(kind)) == 0) {
-            step_ = receiving ? Step::Announcement : Step::Handshake;
-            stepSection_ = SectionName(kind);
-        }
-    }
+    waitShown_ = Now();
     if (quiet_) return;
     if (events_) {
         events_->Status(text);
@@ -69,19 +48,13 @@ void ConsoleDisplay::SetStatusText(const char* text) {
 
 void ConsoleDisplay::SetProgressRange(int barId, int count) {
     FinishBar();
-    bar_ = lastBar_ = barId;
+    bar_ = barId;
     range_ = count;
     position_ = 0;
     advanced_ = 0;
-    started_ = plainDrawn_ = Now();
+    unasked_ = 0;
+    started_ = plainDrawn_ = waitShown_ = Now();
     if (firstStarted_ < 0) firstStarted_ = started_;
-    tallies_[barId] = {count, 0, {}};
-    Activity();
-    // An upload's bar is set before the box asks for the header.
-    if (lastStatus_.rfind("Status: Sending", 0) == 0) {
-        step_ = Step::HeaderRequest;
-        stepSection_ = SectionOfBar(barId) ? SectionName(*SectionOfBar(barId)) : BarLabel(barId);
-    }
     if (events_ && !quiet_) events_->Section(SectionTitle(barId), count);
     Draw(false);
 }
@@ -91,9 +64,8 @@ void ConsoleDisplay::AdvanceProgress(int barId) {
     ++position_;
     ++advanced_;
     ++donePackets_;
-    tallies_[barId].advanced = advanced_;
     dirty_ = true;
-    Activity();
+    waitShown_ = Now();
     if (events_ && !quiet_)
         events_->Packet(SectionTitle(barId), advanced_, donePackets_ * double{DataPacketSize},
                         Rate(advanced_ * double{DataPacketSize}, Now() - started_));
@@ -104,69 +76,42 @@ void ConsoleDisplay::SetProgressPosition(int barId, int position) {
     if (barId != bar_) return;
     position_ = position;
     dirty_ = true;
-    Activity();
     if (events_ && !quiet_) events_->Position(SectionTitle(barId), position);
     Draw(false);
 }
 
 void ConsoleDisplay::NotePacketUnasked(int barId) {
-    tallies_[barId].unasked.push_back(tallies_[barId].advanced);
-    if (events_ && !quiet_) events_->Unasked(SectionTitle(barId), tallies_[barId].advanced);
+    if (barId != bar_) return;
+    ++unasked_;
+    if (events_ && !quiet_) events_->Unasked(SectionTitle(barId), advanced_);
 }
 
 void ConsoleDisplay::PumpOneMessage() {
     if (CancelFlag && !cancelSaid_) {
         cancelSaid_ = true;
         ClearLive();
-        if (outOfPatience_.empty())
-            std::fprintf(err_, "kestrivane: cancelling at the next check (Ctrl-C again to stop at once)\n");
+        std::fprintf(err_, "kestrivane: cancelling at the next check (Ctrl-C again to stop at once)\n");
         std::fflush(err_);
         if (bar_) Draw(false);
     }
-    Watch();
     if (TerminalResized || (dirty_ && Clock::now() - drawn_ > RedrawEvery)) Draw(false);
 }
 
-// What the box has kept the transfer waiting for ("" for nothing the watch knows).
-std::string ConsoleDisplay::Awaited() const {
-    switch (step_) {
-    case Step::Announcement: return "the box to announce " + stepSection_;
-    case Step::Handshake: return "the box to answer the handshake for " + stepSection_;
-    case Step::HeaderRequest: return "the box to ask for the header of " + stepSection_;
-    case Step::Other: break;
-    }
-    return {};
-}
-
-void ConsoleDisplay::Watch() {
-    if (!watching_ || CancelFlag) return;
-    const std::string awaited = Awaited();
-    if (awaited.empty()) return;
+void ConsoleDisplay::ShowWaiting(const std::string& awaited, double seconds) {
+    if (quiet_) return;
     const double now = Now();
-    const double silent = now - lastActivity_;
-    if (patience_ > 0 && silent >= patience_) {
-        const std::string within = " within " + WholeSeconds(patience_) + " (" + stepSection_ + " was next)";
-        outOfPatience_ = step_ == Step::Announcement ? "the box announced no further section" + within
-                         : step_ == Step::Handshake  ? "the box answered no section handshake" + within
-                                                     : "the box asked for no header" + within;
-        CancelFlag = 1;
-        cancelSaid_ = true;  // the report says why
-        ClearLive();
-        return;
-    }
-    if (silent < WaitShownAfter || quiet_) return;
     if (events_) {
         if (now - waitShown_ < PlainLineEvery) return;
-        events_->Waiting(awaited, silent);
+        events_->Waiting(awaited, seconds);
     } else if (terminal_) {
         if (now - waitShown_ < 0.5) return;
         ClearLive();
-        std::string line = "  waiting for " + awaited + ": " + WholeSeconds(silent);
+        const std::string line = "  waiting for " + awaited + ": " + WholeSeconds(seconds);
         std::fputs(FitToWidth(line, TerminalWidth(err_)).c_str(), err_);
         live_ = 1;
     } else {
         if (now - waitShown_ < PlainLineEvery) return;
-        std::fprintf(err_, "waiting for %s: %s\n", awaited.c_str(), WholeSeconds(silent).c_str());
+        std::fprintf(err_, "waiting for %s: %s\n", awaited.c_str(), WholeSeconds(seconds).c_str());
     }
     waitShown_ = now;
     std::fflush(err_);
@@ -174,26 +119,19 @@ void ConsoleDisplay::Watch() {
 
 void ConsoleDisplay::ShowMessage(const Message& message) {
     Finish();
-    // A completion is the result; everything else is a complaint. Why a port could
-    // not be opened the report says in this platform's words.
+    // A completion is the result, on standard output; everything else a complaint.
     const bool completion = IsCompletion(message.id);
-    if (!completion) failures_.push_back(message.id);
-    lastMessage_ = message.text;
-    if (message.owner == MessageOwner::MainWindow) return;
-    if (events_ && (!quiet_ || !completion)) events_->ShownMessage(message);
-    if (events_ && completion) return;  // standard output carries the events alone
-    if (!quiet_ || !completion) {
-        std::FILE* stream = completion ? out_ : err_;
-        std::fprintf(stream, "%s: %s\n", message.caption, message.text);
-        std::fflush(stream);
+    if (quiet_ && completion) return;
+    if (events_) {
+        events_->ShownMessage(message);
+        return;
     }
+    std::FILE* stream = completion ? out_ : err_;
+    std::fprintf(stream, "%s: %s\n", message.caption, message.text);
+    std::fflush(stream);
 }
 
-bool ConsoleDisplay::Showed(MessageId id) const {
-    for (MessageId shown : failures_)
-        if (shown == id) return true;
-    return false;
-}
+double ConsoleDisplay::Seconds() const { return firstStarted_ < 0 ? 0 : Now() - firstStarted_; }
 
 double ConsoleDisplay::Rate(double bytes, double seconds) const {
     if (seconds <= 0) return 0;

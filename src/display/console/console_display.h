@@ -1,22 +1,14 @@
 // The transfer display of the command line: status texts and progress on standard
 // error (on a terminal a live bar for the section and a line for the whole image,
 // both fitted to the terminal's width; otherwise a plain line every few seconds),
-// message boxes as "<caption>: <text>", the completion message on standard output.
-//
-// It also keeps the command line's own watch on the box: once the opening handshake
-// is over, a box that stays silent where it should announce a section, answer a
-// section handshake or ask for a header is shown as awaited, and after the patience
-// set the transfer is cancelled (the report then says what never came).
+// message boxes as "<caption>: <text>", a completion on standard output. It only
+// draws: what a transfer went through is kept by whoever stands in front of it.
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <string>
-#include <vector>
 
 #include "core/progress_display.h"
 #include "display/console/progress_events.h"
@@ -30,68 +22,45 @@ public:
     ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bool quiet = false);
     ~ConsoleDisplay() override;
 
-    // Sections an upload sends (all five unless told otherwise).
-    void SetChecked(const std::array<bool, SectionCount>& checked) { checked_ = checked; }
     // Data packets of the whole transfer, when known beforehand (an upload): the
     // whole image's time left is then shown.
     void SetExpectedPackets(int packets) { expectedPackets_ = packets; }
-    // The line's rate in bytes a second: no speed shown is higher (0: not known).
+    // The line's rate in bytes a second: no speed shown on the bars is higher (0: not known).
     void SetLineRate(double bytesPerSecond) { lineRate_ = bytesPerSecond; }
-    // Seconds the box may stay silent between sections before the transfer is
-    // cancelled (0: without end), on the clock given (seconds; the steady clock
-    // unless another is given).
-    void SetPatience(double seconds, std::function<double()> clock = {});
     // Events as JSON lines instead of the bars and status lines (--progress=json).
     void SetEvents(ProgressEvents* events) { events_ = events; }
 
     void SetStatusText(const char* text) override;
+    void EnterStep(TransferStep, std::optional<SectionKind>) override {}
     void SetTransferTitle(const char*) override {}  // the window's title; the console has none
     void Repaint() override {}
-    void ShowSectionProgress() override { watching_ = true; }
-    void ShowUrtProgress() override { watching_ = true; }
+    void ShowSectionProgress() override {}
+    void ShowUrtProgress() override {}
     void SetProgressRange(int barId, int count) override;
     void AdvanceProgress(int barId) override;
     void SetProgressPosition(int barId, int position) override;
     void NotePacketUnasked(int barId) override;
     void CollapseSectionOptions() override {}
     void PumpOneMessage() override;
-    bool IsSectionChecked(SectionKind kind) override { return checked_[SectionIndex(kind)]; }
+    bool IsSectionChecked(SectionKind) override { return true; }
     void ShowMessage(const Message& message) override;
 
+    // The box has kept the transfer waiting `seconds` for `awaited` ("the box to
+    // announce Resource"); shown at a pace that suits the output.
+    void ShowWaiting(const std::string& awaited, double seconds);
+    // The transfer is being cancelled for a reason said elsewhere: no notice of Ctrl-C.
+    void CancelExplained() { cancelSaid_ = true; }
     // Ends the live lines, so that what follows stands on its own lines.
     void Finish();
     // Only failures are to be said (-q).
     bool Quiet() const { return quiet_; }
-    // Bytes a second, never more than the line carries (what was written may not be
-    // on the wire yet).
-    double Rate(double bytes, double seconds) const;
-
-    // What a bar went through, for the report after a transfer.
-    struct Tally {
-        int range = 0;
-        int advanced = 0;           // packets that went through
-        std::vector<int> unasked;   // numbers of the packets sent without the box's request
-    };
-    const std::map<int, Tally>& Tallies() const { return tallies_; }
-    int LastBar() const { return lastBar_; }
-    // Failures shown, in order.
-    const std::vector<MessageId>& Failures() const { return failures_; }
-    bool Showed(MessageId id) const;
-    // Data packets through, and the seconds from the first bar to now.
-    int DonePackets() const { return donePackets_; }
-    double Seconds() const;
-    // Why the patience ran out ("" when it did not).
-    const std::string& OutOfPatience() const { return outOfPatience_; }
-    // The text of the last message shown ("" for none).
-    const std::string& LastMessage() const { return lastMessage_; }
 
 private:
     using Clock = std::chrono::steady_clock;
 
     double Now() const;
-    void Activity();
-    std::string Awaited() const;
-    void Watch();
+    double Seconds() const;
+    double Rate(double bytes, double seconds) const;
     void ClearLive();
     void Draw(bool final);
     void FinishBar();
@@ -103,12 +72,10 @@ private:
     std::FILE* err_;
     bool terminal_;
     bool quiet_;
-    std::array<bool, SectionCount> checked_{true, true, true, true, true};
     std::string lastStatus_;
     double lineRate_ = 0;
 
     int bar_ = 0;  // control id of the bar shown; 0: none
-    int lastBar_ = 0;
     int range_ = 0;
     int position_ = 0;   // where the bar stands
     int advanced_ = 0;   // packets that really went through
@@ -116,23 +83,12 @@ private:
     double firstStarted_ = -1;  // of the first section
     Clock::time_point drawn_;
     double plainDrawn_ = 0;    // the last plain progress line
+    double waitShown_ = 0;     // the last waiting line
     bool dirty_ = false;
     int live_ = 0;  // lines drawn in place on the terminal; the cursor ends the last
     int expectedPackets_ = 0;
     int donePackets_ = 0;  // of the whole transfer
-    std::map<int, Tally> tallies_;
-    std::vector<MessageId> failures_;
-    std::string lastMessage_;
+    int unasked_ = 0;      // of the section shown
     bool cancelSaid_ = false;
     ProgressEvents* events_ = nullptr;
-
-    // The watch on the box.
-    std::function<double()> clock_;
-    double patience_ = 0;
-    bool watching_ = false;  // the opening handshake is over
-    double lastActivity_ = 0;
-    enum class Step { Other, Announcement, Handshake, HeaderRequest } step_ = Step::Other;
-    std::string stepSection_;  // the section it concerns
-    double waitShown_ = 0;     // when the waiting line was last shown
-    std::string outOfPatience_;
 };

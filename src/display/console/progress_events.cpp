@@ -7,6 +7,13 @@ void ProgressEvents::Packet(const std::string& section, int packet, double bytes
           {"bytes_per_second", std::round(bytesPerSecond)}});
 }
 
+void ProgressEvents::End(int status, const std::string& outcome, const std::string& message,
+                         const std::vector<std::pair<std::string, std::string>>& files) {
+    Json list = Json::array();
+    for (const auto& [path, state] : files) list.push_back({{"path", ValidUtf8(path)}, {"state", state}});
+    Emit({{"event", "end"}, {"status", status}, {"outcome", outcome}, {"message", ValidUtf8(message)}, {"files", list}});
+}
+
 void ProgressEvents::Emit(Json event) {
     Json line = {{"port", ValidUtf8(port_)}};
     line.update(event);

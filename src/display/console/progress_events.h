@@ -6,14 +6,17 @@
 //   {"event": "position", "section", "position"}   a bar filled when a section ends early
 //   {"event": "unasked", "section", "packet"}       a packet sent without the box's request
 //   {"event": "waiting", "for", "seconds"}          the box keeps the transfer waiting
-//   {"event": "message", "caption", "text"}         a message (a failure, or the completion)
-//   {"event": "end", "status", "message"}           the command's exit status, its last word
+//   {"event": "message", "id", "caption", "text"}   a message (a failure, or the completion)
+//   {"event": "end", "status", "outcome", "message", "files": [{"path", "state"}, ...]}
+//                                                    the command's exit status and its last word, once
 // "bytes" counts the data packets of the whole transfer so far; "section" is the
 // section's name, or "URT file".
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/messages.h"
 #include "display/console/json_text.h"
@@ -36,10 +39,13 @@ public:
     void Waiting(const std::string& awaited, double seconds) {
         Emit({{"event", "waiting"}, {"for", awaited}, {"seconds", static_cast<long>(seconds)}});
     }
-    void ShownMessage(const Message& m) { Emit({{"event", "message"}, {"caption", m.caption}, {"text", m.text}}); }
-    void End(int status, const std::string& message) {
-        Emit({{"event", "end"}, {"status", status}, {"message", ValidUtf8(message)}});
+    void ShownMessage(const Message& m) {
+        Emit({{"event", "message"}, {"id", m.name}, {"caption", m.caption}, {"text", m.text}});
     }
+    // The command's end, once, last: its status, the outcome's name and sentence, and
+    // each file (path, state).
+    void End(int status, const std::string& outcome, const std::string& message,
+             const std::vector<std::pair<std::string, std::string>>& files);
 
 private:
     void Emit(Json event);

@@ -13,6 +13,7 @@ extern HWND TransferDialog;
 class Win32Display final : public ProgressDisplay {
 public:
     void SetStatusText(const char* text) override;
+    void EnterStep(TransferStep, std::optional<SectionKind>) override {}  // the status text says it
     void SetTransferTitle(const char* text) override;
     void Repaint() override;
     void ShowSectionProgress() override;

@@ -18,16 +18,14 @@ int DownloadCommand(std::string image, const TransferOptions& options) {
     // The image comes down under its incomplete names, and takes its own once whole.
     const DownloadPlace place{image, IncompleteImageName(image), earlier};
     if (const int refused = ClearEarlierAttempt(place.incomplete); refused >= 0) return refused;
-    SessionRun run(options);
-    const int result = run.Run([&] { return RunDownload(place.incomplete); });
-    const int reported = ReportDownload(place, result, run.Display());
-    TransferRecord record{"download", "", image, {}, 0, ""};
-    for (SectionKind kind : AllSections)
-        record.files.push_back(SectionFilePath(reported == 0 ? image : place.incomplete, kind));
-    const int status = run.Finish(reported, record);
-    if (status != 0 || !options.verify) return status;
+    const auto events = EventsFor(options);
+    SessionRun run(options, events.get(), true);
+    TransferOutcome outcome = run.Run([&] { return RunDownload(place.incomplete); });
+    run.Finish(outcome, {"download", "", image, ReportDownload(place, outcome, run.Recorder(), options.quiet)});
+    if (!outcome.Ok() || !options.verify) return EndCommand(events.get(), outcome);
     // A read checked by a second read.
     Say("to verify, switch the box off, then on again holding channel up");
     std::string why;
-    return VerifyAgainstBox(image, SectionsToVerify(image, &why), options);
+    const TransferOutcome verified = VerifyAgainstBox(VerifyTargetOf(ReadStoredImage(image), &why), options, events.get());
+    return EndCommand(events.get(), verified, StatusAfterTransfer(verified));
 }

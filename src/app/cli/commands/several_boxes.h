@@ -12,11 +12,5 @@
 
 #include "app/cli/run/before_the_box.h"
 
-// Stands for the port's name in an image's, a trace's or a log's name.
-constexpr const char* PortPlaceholder = "{port}";
-
-// `text` with each {port} made the port's name (/dev/ttyUSB0 gives ttyUSB0).
-std::string WithPort(std::string text, const std::string& port);
-
 int SeveralBoxesCommand(TransferKind kind, const std::string& image, const TransferOptions& options,
                         const std::vector<std::string>& ports, int argc, char** argv);

@@ -9,19 +9,20 @@
 #include "core/link_settings.h"
 #include "upload/upload_session.h"
 
-int UploadCommand(const std::string& image, const TransferOptions& options) {
+int UploadCommand(const std::string& path, const TransferOptions& options) {
+    const StoredImage image = ReadStoredImage(path);
     UploadPlan plan;
     if (const int refused = PrepareUpload(image, options, LinkSettings.PortName, &plan); refused >= 0) return refused;
     if (const int refused = CheckBeforeTheBox(options); refused >= 0) return refused;
 
-    SessionRun run(options);
-    run.Display().SetChecked(plan.send);
+    const auto events = EventsFor(options);
+    SessionRun run(options, events.get(), false);
+    run.Recorder().SetChecked(plan.send);
     run.Display().SetExpectedPackets(plan.packets);
-    const int result = run.Run([&] { return RunUpload(image); });
-    TransferRecord record{"upload", "", image, {}, 0, ""};
-    for (const StoredFile& f : plan.files) record.files.push_back(f.path);
-    const int status = run.Finish(ReportUpload(plan, result, run.Display()), record);
-    if (status != 0 || !options.verify) return status;
+    TransferOutcome outcome = run.Run([&] { return RunUpload(path); });
+    run.Finish(outcome, {"upload", "", path, ReportUpload(plan, outcome, run.Recorder(), options.quiet)});
+    if (!outcome.Ok() || !options.verify) return EndCommand(events.get(), outcome);
     Say("to verify, switch the box off, then on again holding channel up");
-    return VerifyAgainstBox(image, plan.files, options);
+    const TransferOutcome verified = VerifyAgainstBox({path, plan.files, {}}, options, events.get());
+    return EndCommand(events.get(), verified, StatusAfterTransfer(verified));
 }

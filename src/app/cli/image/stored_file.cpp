@@ -125,9 +125,10 @@ std::vector<std::string> SectionFilesOf(const std::string& indexPath) {
     return files;
 }
 
-std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath) {
+std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath, const StoredFile* known) {
     std::vector<StoredFile> files;
-    for (const std::string& path : SectionFilesOf(indexPath)) files.push_back(AnalyseStoredFile(path));
+    for (const std::string& path : SectionFilesOf(indexPath))
+        files.push_back(known && known->path == path ? *known : AnalyseStoredFile(path));
     StoredFile& application = files[SectionIndex(SectionKind::ApplicationSoftware)];
     bool othersThere = true;
     for (const StoredFile& f : files) othersThere = othersThere && (f.present || &f == &application);

@@ -58,7 +58,8 @@ std::string DescribeKind(const StoredFile& file);
 std::vector<std::string> SectionFilesOf(const std::string& indexPath);
 // Those five files, each read and looked through (present or not); an absent
 // Application Software file beside the four others is marked left empty, with a note.
-std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath);
+// `known`, when one of them, is taken as it was read.
+std::vector<StoredFile> AnalyseSectionFiles(const std::string& indexPath, const StoredFile* known = nullptr);
 
 // A file an image needs that is not there (not one left empty).
 inline bool MissingFromImage(const StoredFile& f) { return !f.present && !f.leftEmpty; }

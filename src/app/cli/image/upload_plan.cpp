@@ -2,11 +2,10 @@
 
 #include <cstdio>
 
-#include "stored/urt_file_name.h"
 
 namespace {
 
-void Check(UploadPlan& plan, StoredFile file) {
+void Check(UploadPlan& plan, const StoredFile& file) {
     if (!file.present) {
         plan.missing.push_back(Printable(file.path) + " (" + file.readError + ")");
     } else {
@@ -14,35 +13,43 @@ void Check(UploadPlan& plan, StoredFile file) {
             plan.damage.push_back(Printable(file.path) + ": offset " + std::to_string(p.offset) + ": " + p.text);
         plan.packets += static_cast<int>(file.packets.size());
     }
-    plan.files.push_back(std::move(file));
+    plan.files.push_back(file);
 }
 
 }  // namespace
 
-UploadPlan PlanUpload(const std::string& image, const std::array<bool, SectionCount>& sections, bool sectionsGiven) {
+UploadPlan PlanUpload(const StoredImage& image, const std::array<bool, SectionCount>& sections, bool sectionsGiven) {
     UploadPlan plan;
-    plan.urt = IsUrtFileName(image);
+    plan.urt = image.urt;
     if (plan.urt) {
-        Check(plan, AnalyseStoredFile(image));
+        Check(plan, image.files.front());
         return plan;
     }
     plan.send = sections;
-    const StoredFile named = AnalyseStoredFile(image);
-    if (!sectionsGiven && named.kind == StoredKind::Section && named.section) {
-        plan.send.fill(false);  // box.ur3 sends Resource alone
-        plan.send[static_cast<std::size_t>(SectionIndex(*named.section))] = true;
+    const StoredFile& named = image.named;
+    if (named.kind == StoredKind::Section && named.section) {
+        const auto own = static_cast<std::size_t>(SectionIndex(*named.section));
+        if (sectionsGiven && !sections[own]) {
+            plan.refusal = "--sections leaves out " + std::string(SectionName(*named.section)) + ", the section of " +
+                           Printable(named.path) + ": name the image's index file to send other sections";
+            return plan;
+        }
+        if (!sectionsGiven) {
+            plan.send.fill(false);  // box.ur3 sends Resource alone
+            plan.send[own] = true;
+        }
     }
-    std::vector<StoredFile> files = AnalyseSectionFiles(image);
     for (SectionKind kind : AllSections) {
         const auto i = static_cast<std::size_t>(SectionIndex(kind));
         if (!plan.send[i]) continue;
-        if (files[i].leftEmpty && !sectionsGiven) {
+        const StoredFile& f = image.files[i];
+        if (f.leftEmpty && !sectionsGiven) {
             plan.send[i] = false;
-            plan.notSent.push_back(std::string(SectionName(kind)) + ": not sent, " + Printable(files[i].path) +
+            plan.notSent.push_back(std::string(SectionName(kind)) + ": not sent, " + Printable(f.path) +
                                    " is not there (the box's section was empty when it was downloaded)");
             continue;
         }
-        Check(plan, std::move(files[i]));
+        Check(plan, f);
     }
     return plan;
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/image/stored_file.h"
+#include "app/cli/image/stored_image.h"
 
 struct UploadPlan {
     bool urt = false;
@@ -14,13 +14,15 @@ struct UploadPlan {
     std::vector<std::string> missing;       // files to send that are not there (or cannot be read)
     std::vector<std::string> damage;        // "FILE: offset N: what", for each problem of a file to send
     std::vector<std::string> notSent;       // sections of the image that are not sent, and why
+    std::string refusal;                    // why the options and the image do not go together
     int packets = 0;                        // data packets stored in the files to send
 };
 
 // IMAGE: a URT file, or an index or section file. `sections` are the ones asked
 // for; without `sectionsGiven` a section file named directly sends its own section,
-// and an Application Software section left empty is not sent (said in notSent).
-UploadPlan PlanUpload(const std::string& image, const std::array<bool, SectionCount>& sections, bool sectionsGiven);
+// and an Application Software section left empty is not sent (said in notSent). A
+// section file named with --sections that leave out its own section is refused.
+UploadPlan PlanUpload(const StoredImage& image, const std::array<bool, SectionCount>& sections, bool sectionsGiven);
 
 // The --sections list that sends the files of the plan that are there.
 std::string SectionsThatAreThere(const UploadPlan& plan);

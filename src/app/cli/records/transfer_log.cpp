@@ -14,12 +14,10 @@
 #include "app/cli/image/stored_file.h"
 #include "display/console/json_text.h"
 
-std::string FileSha256(const std::string& path) {
-    StoredFile f = AnalyseStoredFile(path);
-    if (!f.present) return {};
+std::string Sha256(const std::string& bytes) {
     sha256_ctx context;
     sha256_init(&context);
-    sha256_update(&context, f.bytes.size(), reinterpret_cast<const std::uint8_t*>(f.bytes.data()));
+    sha256_update(&context, bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()));
     std::uint8_t digest[SHA256_DIGEST_SIZE];
     sha256_digest(&context, sizeof digest, digest);
     static const char hex[] = "0123456789abcdef";
@@ -54,19 +52,21 @@ Json AdapterSerial(const std::string& port) {
 
 bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::string* why) {
     Json files = Json::array();
-    for (const std::string& path : record.files) {
-        const StoredFile f = AnalyseStoredFile(path);
+    for (const LoggedFile& logged : record.files) {
+        const StoredFile& f = logged.file;
         if (!f.present) continue;
-        files.push_back({{"path", ValidUtf8(path)},
+        files.push_back({{"path", ValidUtf8(f.path)},
                          {"section", StoredSectionName(f)},
                          {"bytes", f.bytes.size()},
                          {"packets", f.packets.size()},
-                         {"sha256", FileSha256(path)}});
+                         {"sha256", Sha256(f.bytes)},
+                         {"state", logged.state}});
     }
     const Json line = {{"time", UtcNow()},       {"command", record.command},
                        {"port", ValidUtf8(record.port)}, {"adapter_serial", AdapterSerial(record.port)},
                        {"image", ValidUtf8(record.image)}, {"files", files},
-                       {"status", record.status},  {"message", ValidUtf8(record.message)}};
+                       {"status", record.status},  {"outcome", record.outcome},
+                       {"message", ValidUtf8(record.message)}};
     const std::string text = line.dump() + "\n";
     const int fd = open(logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {

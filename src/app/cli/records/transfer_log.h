@@ -1,27 +1,36 @@
 // `--log FILE` (or Log= in config.ini): after every transfer, one JSON line appended:
 //   {"time", "command", "port", "adapter_serial", "image",
-//    "files": [{"path", "section", "bytes", "packets", "sha256"}, ...],
-//    "status", "message"}
+//    "files": [{"path", "section", "bytes", "packets", "sha256", "state"}, ...],
+//    "status", "outcome", "message"}
 // "adapter_serial" is the USB serial number of the port's adapter, or null; "files"
-// are the section files written or sent, "packets" their data packets. Each line is
-// one write on a file opened for appending, so processes may share the log.
+// are the section files written, sent or compared, "packets" their data packets,
+// "state" what became of them; "outcome" names how the transfer ended and "message"
+// says it. Each line is one write on a file opened for appending, so processes may
+// share the log.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "app/cli/image/stored_file.h"
+
+struct LoggedFile {
+    StoredFile file;  // as read, its bytes in hand
+    std::string state;
+};
+
 struct TransferRecord {
     std::string command;  // download, upload, verify
     std::string port;
     std::string image;
-    std::vector<std::string> files;
+    std::vector<LoggedFile> files;
     int status = 0;
+    std::string outcome;
     std::string message;
 };
 
 // Appends the record; false, and why, when the log cannot be written.
 bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::string* why);
 
-// The SHA-256 of a file's bytes (by GNU Nettle), as 64 hex digits ("" when it cannot
-// be read).
-std::string FileSha256(const std::string& path);
+// The SHA-256 of `bytes` (by GNU Nettle), as 64 hex digits.
+std::string Sha256(const std::string& bytes);

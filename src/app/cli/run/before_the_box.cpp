@@ -87,10 +87,11 @@ int ConfirmReplacing(const std::string& what, const TransferOptions& options) {
     return 1;
 }
 
-int PrepareUpload(const std::string& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan) {
-    UrtMode = IsUrtFileName(image);
-    if (!UrtMode) WarnOfOddExtension(image);
+int PrepareUpload(const StoredImage& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan) {
+    UrtMode = image.urt;
+    if (!UrtMode) WarnOfOddExtension(image.path);
     *plan = PlanUpload(image, options.sections, options.sectionsGiven);
+    if (!plan->refusal.empty()) return Refuse(plan->refusal);
     for (const std::string& note : plan->notSent) Say(note);
     if (!plan->missing.empty()) {
         std::string reason = "cannot upload: not there: " + plan->missing[0];
@@ -102,7 +103,7 @@ int PrepareUpload(const std::string& image, const TransferOptions& options, cons
     if (!plan->damage.empty()) {
         for (const std::string& d : plan->damage) Say(d);
         if (!options.force)
-            return Refuse("cannot upload: the files hold damaged packets (above); kestrivane inspect " + image +
+            return Refuse("cannot upload: the files hold damaged packets (above); kestrivane inspect " + Printable(image.path) +
                           " says more; --force sends them anyway");
         Say("sending them anyway (--force)");
         CheckStoredPackets = false;  // the session would refuse them too

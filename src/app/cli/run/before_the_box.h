@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/cli/image/upload_plan.h"
 #include "app/cli/options/transfer_options.h"
 
 // A download's name: not a folder, in a folder that is there, .dat added when it
@@ -17,9 +18,9 @@ void AddDatExtension(std::string* image);
 // a terminal, else --yes.
 int ConfirmReplacing(const std::string& what, const TransferOptions& options);
 bool ImageExists(const std::string& image);
-// What an upload sends, checked (missing, damaged), and the question, naming `ports`.
-struct UploadPlan;
-int PrepareUpload(const std::string& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan);
+// What an upload of the image sends, checked (missing, damaged), and the question,
+// naming `ports`.
+int PrepareUpload(const StoredImage& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan);
 
 // What every transfer checks last: the port free, the trace and the log writable.
 int CheckBeforeTheBox(const TransferOptions& options);

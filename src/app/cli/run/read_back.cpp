@@ -7,10 +7,7 @@
 
 #include "app/cli/image/section_compare.h"
 #include "app/cli/run/session_run.h"
-#include "app/cli/run/transfer_report.h"
 #include "app/cli/terminal/say.h"
-#include "core/cancel_flag.h"
-#include "core/link_settings.h"
 #include "download/download_session.h"
 
 namespace {
@@ -29,76 +26,107 @@ std::optional<SectionKind> BoxSectionFor(const StoredFile& f, const std::string&
     return std::nullopt;
 }
 
-// Compares what came down into `read` with the expected files; 0 same, 1 differs.
-// With `quiet` only the differences are said.
-int Compare(const std::vector<StoredFile>& expected, const std::string& read, bool quiet) {
-    int status = 0;
-    for (const StoredFile& f : expected) {
+std::string Names(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+// Compares what came down into `read` with the target: the files with their states,
+// and the outcome (done, or Differs). With `quiet` only the differences are said.
+std::vector<LoggedFile> Compare(const VerifyTarget& target, const std::string& read, bool quiet,
+                                TransferOutcome& outcome) {
+    std::vector<LoggedFile> files;
+    std::vector<std::string> same, differ;
+    for (const StoredFile& f : target.files) {
+        files.push_back({f, "same"});
         const auto kind = BoxSectionFor(f, read);
         if (!kind) {
             Say("verify: " + Printable(f.path) + ": the box holds no section with this URT file's header");
-            status = 1;
+            files.back().state = "differs";
+            differ.push_back(Printable(f.path));
             continue;
         }
         const StoredFile box = AnalyseStoredFile(SectionFilePath(read, *kind));
         const std::vector<std::string> differences = SectionDifferences(f, box);
         if (differences.empty()) {
             if (!quiet)
-                Say("verify: " + StoredSectionName(f) + ": the box holds it (header and " + std::to_string(f.packets.size()) +
-                    " data packets)");
+                Say("verify: " + StoredSectionName(f) + ": the box holds it (header and " +
+                    std::to_string(f.packets.size()) + " data packets)");
+            same.push_back(StoredSectionName(f));
             continue;
         }
-        status = 1;
+        files.back().state = "differs";
+        differ.push_back(StoredSectionName(f) + " (" + differences.front() + ")");
         Say("verify: " + StoredSectionName(f) + ": the box differs from " + Printable(f.path) + " (A the file, B the box):");
         for (const std::string& d : differences) Say("verify:   " + d);
     }
-    if (status != 0) Say("verify: the box does not hold the image");
-    else if (!quiet) Say("verify: the box holds the image");
-    return status;
-}
-
-}  // namespace
-
-std::vector<StoredFile> SectionsToVerify(const std::string& image, std::string* why) {
-    std::vector<StoredFile> files;
-    StoredFile named = AnalyseStoredFile(image);
-    if (StandsForSectionFiles(named)) {
-        for (StoredFile& f : AnalyseSectionFiles(image))
-            if (f.present) files.push_back(std::move(f));
-        if (files.empty()) *why = image + ": no section files beside it";
-    } else if (!named.present) {
-        *why = image + ": " + named.readError;
-    } else if (named.kind == StoredKind::Unknown) {
-        *why = image + ": neither an index, a section nor a URT file";
+    std::vector<std::string> lacking;
+    for (SectionKind kind : target.lacking) lacking.push_back(SectionName(kind));
+    const std::string notCompared =
+        lacking.empty() ? "" : "; the image has no " + Names(lacking) + ", so " + (lacking.size() == 1 ? "it was" : "they were") + " not compared";
+    if (!differ.empty()) {
+        outcome = Failure(OutcomeKind::Differs, "the box does not hold the image: it differs in " + Names(differ));
+        Say("verify: " + outcome.sentence + notCompared);
     } else {
-        files.push_back(std::move(named));
+        outcome.sentence = "the box holds the image (" + Names(same) + " compared" + notCompared + ")";
+        if (!quiet || !lacking.empty()) Say("verify: " + outcome.sentence);
     }
     return files;
 }
 
-int VerifyAgainstBox(const std::string& image, const std::vector<StoredFile>& expected, const TransferOptions& options) {
+}  // namespace
+
+VerifyTarget VerifyTargetOf(const StoredImage& image, std::string* why) {
+    VerifyTarget target;
+    target.image = image.path;
+    if (image.sectionFiles) {
+        for (const StoredFile& f : image.files) {
+            if (f.present) target.files.push_back(f);
+            else if (!f.leftEmpty) target.lacking.push_back(*f.section);
+        }
+        if (target.files.empty()) *why = Printable(image.path) + ": no section files beside it";
+    } else if (!image.named.present) {
+        *why = Printable(image.path) + ": " + image.named.readError;
+    } else if (image.named.kind == StoredKind::Unknown) {
+        *why = Printable(image.path) + ": neither an index, a section nor a URT file";
+    } else {
+        target.files.push_back(image.named);
+    }
+    return target;
+}
+
+TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const TransferOptions& options, ProgressEvents* events) {
     namespace fs = std::filesystem;
     std::string folder = (fs::temp_directory_path() / "kestrivane-verify-XXXXXX").string();
     if (!mkdtemp(folder.data())) {
-        Say("verify: cannot make a folder to read the box into under " + fs::temp_directory_path().string());
-        return 2;
+        TransferOutcome outcome = Failure(OutcomeKind::WriteFailed, "cannot make a folder to read the box into under " +
+                                                                        fs::temp_directory_path().string());
+        outcome.readBack = true;
+        Say("verify: " + outcome.sentence);
+        return outcome;
     }
     const std::string read = folder + "/box.dat";
-    SessionRun run(options);
-    const int result = run.Run([&] { return RunDownload(read); });
-    int status = 2;
-    if (result == 0) {
-        status = Compare(expected, read, options.quiet);
+    SessionRun run(options, events, true);
+    TransferOutcome outcome = run.Run([&] { return RunDownload(read); });
+    outcome.readBack = true;
+    TransferRecord record{"verify", "", target.image, {}, 0, "", ""};
+    if (outcome.Ok()) {
+        record.files = Compare(target, read, options.quiet, outcome);
+        outcome.readBack = true;
     } else {
-        run.Display().Finish();
-        std::string why = PortProblem(LinkSettings.PortName, run.Display());
-        if (why.empty()) why = run.Display().OutOfPatience();
-        if (why.empty() && !CancelFlag && run.Display().Failures().empty()) why = "the box did not answer";
-        Say("verify: the box could not be read" + (why.empty() ? std::string(" (see above)") : ": " + why));
+        if (outcome.kind != OutcomeKind::Cancelled) outcome.sentence = "the box could not be read: " + outcome.sentence;
+        Say("verify: " + outcome.sentence);
+        for (const StoredFile& f : target.files) record.files.push_back({f, "not compared"});
     }
     std::error_code ignored;
     fs::remove_all(folder, ignored);
-    TransferRecord record{"verify", "", image, {}, 0, ""};
-    for (const StoredFile& f : expected) record.files.push_back(f.path);
-    return run.Finish(status, record);
+    run.Finish(outcome, record);
+    return outcome;
+}
+
+int StatusAfterTransfer(const TransferOutcome& verified) {
+    const int status = verified.Status();
+    return status == 2 ? 1 : status;
 }

@@ -8,15 +8,30 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/image/stored_file.h"
-#include "app/cli/run/before_the_box.h"
+#include "app/cli/image/stored_image.h"
+#include "app/cli/options/transfer_options.h"
+#include "app/cli/run/transfer_outcome.h"
+#include "display/console/progress_events.h"
 
-// Reads the box and compares it with `expected` (section files, or one URT file,
-// found by the section whose header it holds). Returns 0 when the box holds them, 1
-// when it differs (each differing section named, with its first differing packets
-// and their offsets), 2 when the box could not be read.
-int VerifyAgainstBox(const std::string& image, const std::vector<StoredFile>& expected, const TransferOptions& options);
+// What a read of the box is compared with: the image's files that are there (section
+// files, or one URT file, found by the section whose header it holds), and the
+// sections the image lacks.
+struct VerifyTarget {
+    std::string image;
+    std::vector<StoredFile> files;
+    std::vector<SectionKind> lacking;
+};
 
-// The stored sections IMAGE stands for, as an upload takes it (present ones only);
-// empty, and why, when there are none.
-std::vector<StoredFile> SectionsToVerify(const std::string& image, std::string* why);
+// The target of IMAGE as an upload takes it; no files, and why, when there are none.
+VerifyTarget VerifyTargetOf(const StoredImage& image, std::string* why);
+
+// Reads the box and compares it with the target. The outcome: done when the box holds
+// every file (the sections compared and those the image lacks are named), Differs
+// (each differing section named, with its first differing packets and their
+// offsets), or the read's own failure. Its Status() is 2 when the box could not be
+// read.
+TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const TransferOptions& options, ProgressEvents* events);
+
+// The status of a read-back that follows a transfer: the box was written (or read)
+// already, so a read that fails is a failure (1), not a box that could not be used.
+int StatusAfterTransfer(const TransferOutcome& verified);

@@ -14,17 +14,19 @@
 #include "core/link_settings.h"
 #include "link/serial_link.h"
 
-SessionRun::SessionRun(const TransferOptions& options)
-    : options_(options), display_(stdout, stderr, isatty(STDERR_FILENO), options.quiet) {
-    if (options.progressJson) {
-        events_ = std::make_unique<ProgressEvents>(stdout, LinkSettings.PortName);
-        display_.SetEvents(events_.get());
-    }
-    display_.SetLineRate(LinkSettings.BaudRate / 10.0);
-    display_.SetPatience(options.patience);
+std::unique_ptr<ProgressEvents> EventsFor(const TransferOptions& options) {
+    if (!options.progressJson) return nullptr;
+    return std::make_unique<ProgressEvents>(stdout, LinkSettings.PortName);
 }
 
-int SessionRun::Run(const std::function<int()>& session) {
+SessionRun::SessionRun(const TransferOptions& options, ProgressEvents* events, bool download)
+    : options_(options), display_(stdout, stderr, isatty(STDERR_FILENO), options.quiet), recorder_(display_, download) {
+    display_.SetEvents(events);
+    display_.SetLineRate(LinkSettings.BaudRate / 10.0);
+    recorder_.SetPatience(options.patience);
+}
+
+TransferOutcome SessionRun::Run(const std::function<int()>& session) {
     if (options_.verbose) OnLineNote([](const std::string& note) { Say(note); });
     std::FILE* trace = nullptr;
     std::unique_ptr<TracingBackend> tracer;
@@ -37,39 +39,55 @@ int SessionRun::Run(const std::function<int()>& session) {
             SetSerialBackend(tracer.get());
         }
     }
-    SetCurrentDisplay(&display_);
+    SetCurrentDisplay(&recorder_);
     CancelFlag = 0;
+    CancelSignal = 0;
     CatchSignals();
     const int result = session();
     SetCurrentDisplay(nullptr);
     SetSerialBackend(nullptr);
     if (tracer && !traceError_) traceError_ = tracer->WriteError();
     if (trace && std::fclose(trace) != 0 && !traceError_) traceError_ = errno;
-    return result;
+    display_.Finish();
+    return recorder_.Outcome(result, LinkSettings.PortName);
 }
 
-int SessionRun::Finish(int status, TransferRecord record) {
+void SessionRun::Finish(TransferOutcome& outcome, TransferRecord record) {
     display_.Finish();
     if (traceError_) {
-        Say("the trace " + options_.trace + " is incomplete: " + std::strerror(traceError_));
-        if (status == 0) status = 1;
+        const std::string why = "the trace " + options_.trace + " is incomplete: " + std::strerror(traceError_);
+        Say(why);
+        if (outcome.Ok()) outcome = Failure(OutcomeKind::WriteFailed, why);
     }
-    std::string message = display_.OutOfPatience();
-    if (message.empty()) message = display_.LastMessage();
-    if (message.empty() && CancelFlag) message = "cancelled";
-    if (message.empty() && status != 0) message = "the box did not answer";
+    outcome.files.clear();
+    for (const LoggedFile& f : record.files) outcome.files.push_back({f.file.path, f.state});
     if (!options_.log.empty()) {
         record.port = LinkSettings.PortName;
-        record.status = status;
-        record.message = message;
+        record.status = outcome.Status();
+        record.outcome = OutcomeName(outcome.kind);
+        record.message = outcome.sentence;
         std::string why;
         if (!AppendToLog(options_.log, record, &why)) {
-            Say(why + "; the log misses this transfer's line");
-            if (status == 0) status = 1;
+            why += "; the log misses this transfer's line";
+            Say(why);
+            if (outcome.Ok()) {
+                std::vector<FileState> files = std::move(outcome.files);
+                outcome = Failure(OutcomeKind::WriteFailed, why);
+                outcome.files = std::move(files);
+            }
         }
     }
-    if (events_) events_->End(status, message);
-    return status;
+    if (outcome.Ok()) recorder_.ShowCompletion();
+}
+
+int EndCommand(ProgressEvents* events, const TransferOutcome& outcome, std::optional<int> status) {
+    const int ended = status ? *status : outcome.Status();
+    if (events) {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const FileState& f : outcome.files) files.emplace_back(f.path, f.state);
+        events->End(ended, OutcomeName(outcome.kind), outcome.sentence, files);
+    }
+    return ended;
 }
 
 std::string CheckRecords(const std::string& trace, const std::string& log) {

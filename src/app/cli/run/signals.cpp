@@ -5,6 +5,8 @@
 #include "core/cancel_flag.h"
 #include "display/console/console_display.h"
 
+volatile std::sig_atomic_t CancelSignal = 0;
+
 namespace {
 
 constexpr int CancelSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
@@ -17,6 +19,7 @@ void OnCancel(int signal) {
         std::raise(signal);
         return;
     }
+    CancelSignal = signal;
     CancelFlag = 1;  // the display says so at its next pump
 }
 

@@ -5,7 +5,12 @@
 
 #include <csignal>
 
+// Catches them (and ignores SIGPIPE and SIGXFSZ); the first one sets CancelFlag and
+// CancelSignal, a second one stops the program at once.
 void CatchSignals();
+
+// The signal that set CancelFlag (0: none did).
+extern volatile std::sig_atomic_t CancelSignal;
 
 // While one of these stands, Ctrl-C and the like wait: a step that must not be cut
 // in two (an image put in place) runs to its end first.

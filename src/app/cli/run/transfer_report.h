@@ -1,18 +1,18 @@
 // What the command line says after a transfer, on top of the session's own
-// messages: why a port could not be used; a box that never answered or stopped
-// answering; a refused, damaged or unasked packet; short sections; where a download
-// that did not take its name lies, complete or incomplete; and a summary line of
-// what was done.
+// messages, and what becomes of its files: the outcome's cause; a refused, damaged
+// or unasked packet; short sections; where a download that did not take its name
+// lies, complete or incomplete; what a box holds after an upload that ended early;
+// and a summary line of what was done. Each report may make the outcome more
+// exact, and gives the files, with their states, for the log and the end event.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/cli/image/upload_plan.h"
-#include "display/console/console_display.h"
-
-// Why the port could not be used, in this platform's words, with what to do; empty
-// when it opened.
-std::string PortProblem(const std::string& port, const ConsoleDisplay& display);
+#include "app/cli/records/transfer_log.h"
+#include "app/cli/run/transfer_outcome.h"
+#include "app/cli/run/transfer_recorder.h"
 
 // Where a download goes: the image asked for, the incomplete name it comes down
 // under, and whether an earlier image stood under the name.
@@ -22,11 +22,15 @@ struct DownloadPlace {
     bool earlier = false;
 };
 
-// Reports after a download; returns the exit status (0 done, 1 failed, cancelled or
-// completed after an error, 2 port unusable). The image takes its name here, once
-// whole; otherwise what came down stays under the incomplete name.
-int ReportDownload(const DownloadPlace& place, int result, ConsoleDisplay& display);
+// After a download: the image takes its name here, once whole; otherwise what came
+// down stays under the incomplete name. `quiet`: only failures are said.
+std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, TransferOutcome& outcome,
+                                       const TransferRecorder& recorder, bool quiet);
 
-// Reports after an upload; the exit status likewise (1 also when the box took fewer
-// packets than the files hold, or stopped asking for them).
-int ReportUpload(const UploadPlan& plan, int result, ConsoleDisplay& display);
+// After an upload: the outcome fails also when the box took fewer packets than the
+// files hold, or stopped asking for them.
+std::vector<LoggedFile> ReportUpload(const UploadPlan& plan, TransferOutcome& outcome,
+                                     const TransferRecorder& recorder, bool quiet);
+
+// "240.7 kB in 20.9 s (11.5 kB/s), FILES": the rate is the bytes over the time shown.
+std::string SummaryLine(double bytes, double seconds, const std::string& files);

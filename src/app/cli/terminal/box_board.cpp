@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/cli/options/port_names.h"
 #include "display/console/console_lines.h"
 
 namespace {
@@ -22,11 +23,6 @@ int Number(const Json& event, const char* key) {
 }
 
 }  // namespace
-
-std::string PortBaseName(const std::string& port) {
-    const auto slash = port.find_last_of('/');
-    return slash == std::string::npos ? port : port.substr(slash + 1);
-}
 
 BoxBoard::BoxBoard(const std::vector<std::string>& ports, std::FILE* err) : err_(err) {
     for (const std::string& port : ports) {

@@ -39,5 +39,3 @@ private:
     double lastDraw_ = 0;
 };
 
-// The port's name as a box line and {port} show it: /dev/ttyUSB0 gives ttyUSB0.
-std::string PortBaseName(const std::string& port);

@@ -1,0 +1,104 @@
+#include <cmath>
+#include <cstdio>
+
+#include "app/cli/image/image_replace.h"
+#include "app/cli/run/signals.h"
+#include "app/cli/run/transfer_report.h"
+#include "app/cli/terminal/say.h"
+
+namespace {
+
+// The section files of the image under `name`, read as they stand, each with its
+// state: "complete", or "incomplete" (fewer packets than announced, or damaged).
+std::vector<LoggedFile> FilesOf(const std::string& name) {
+    std::vector<LoggedFile> files;
+    for (SectionKind kind : AllSections) {
+        StoredFile f = AnalyseStoredFile(SectionFilePath(name, kind));
+        if (!f.present) continue;
+        const bool whole = f.headerUsable && f.packets.size() >= f.announced && f.problems.empty();
+        files.push_back({std::move(f), whole ? "complete" : "incomplete"});
+    }
+    return files;
+}
+
+// What stands under the name asked for when the download did not take it.
+std::string AsItWas(const DownloadPlace& place) {
+    return place.earlier ? Printable(place.image) + " is as it was" : "nothing was written under " + Printable(place.image);
+}
+
+// A download that does not take its name: where what came down lies.
+std::vector<LoggedFile> KeepIncomplete(const DownloadPlace& place) {
+    std::vector<LoggedFile> files = FilesOf(place.incomplete);
+    for (const LoggedFile& f : files)
+        Say(Printable(f.file.path) + ": " + f.state + ", " + std::to_string(f.file.packets.size()) +
+            (f.state == "complete" ? "" : " of " + std::to_string(f.file.announced)) + " data packets");
+    if (files.empty()) {
+        SystemDisk().Remove(place.incomplete);  // an index file of nothing
+        Say(AsItWas(place) + "; no section file was written");
+    } else {
+        Say(AsItWas(place) + "; what came down stays under " + Printable(place.incomplete) + " and its section files");
+    }
+    return files;
+}
+
+}  // namespace
+
+std::string SummaryLine(double bytes, double seconds, const std::string& files) {
+    const double shown = std::round(seconds * 10) / 10;
+    char line[128];
+    if (shown < 60)
+        std::snprintf(line, sizeof line, "%.1f kB in %.1f s", bytes / 1000, shown);
+    else
+        std::snprintf(line, sizeof line, "%.1f kB in %d:%04.1f", bytes / 1000, static_cast<int>(shown) / 60,
+                      std::fmod(shown, 60));
+    std::string text = line;
+    if (shown > 0) {
+        std::snprintf(line, sizeof line, " (%.1f kB/s)", bytes / shown / 1000);
+        text += line;
+    }
+    return text + ", " + files;
+}
+
+std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, TransferOutcome& outcome,
+                                       const TransferRecorder& recorder, bool quiet) {
+    if (outcome.kind == OutcomeKind::PortUnusable) {
+        Say(outcome.sentence);
+        SystemDisk().Remove(place.incomplete);  // the index file of a download that never began
+        return {};
+    }
+    if (!outcome.Ok() && outcome.kind != OutcomeKind::Cancelled) Say(outcome.sentence);
+    if (!outcome.Ok()) return KeepIncomplete(place);
+    // Fewer packets than announced is how the box ends a section whose size is not a
+    // whole number of 16-packet blocks.
+    bool shortSections = false;
+    for (const auto& [bar, t] : recorder.Tallies()) {
+        if (t.advanced >= t.range || quiet) continue;
+        Say(std::string(BarLabel(bar)) + ": " + std::to_string(t.advanced) + " of " + std::to_string(t.range) +
+            " data packets announced (the box ended the section early)");
+        shortSections = true;
+    }
+    Placement placement;
+    {
+        const CancelSignalsHeld held;  // a move is never cut in two
+        placement = PutImageInPlace(place.incomplete, place.image, SystemDisk());
+    }
+    if (!placement.placed) {
+        Say(placement.why);
+        Say(AsItWas(place) + "; the new image stays whole under " + Printable(place.incomplete) +
+            " and its section files");
+        outcome = Failure(OutcomeKind::WriteFailed, placement.why);
+        return FilesOf(place.incomplete);
+    }
+    if (!placement.warning.empty()) Say("warning: " + placement.warning);
+    if (shortSections) Say("kestrivane verify " + Printable(place.image) + " reads the box back to check the image against it");
+    std::vector<LoggedFile> files = FilesOf(place.image);
+    double bytes = 0;
+    std::string suffixes;
+    for (const LoggedFile& f : files) {
+        bytes += static_cast<double>(f.file.bytes.size());
+        suffixes += (suffixes.empty() ? "." : ", .") + std::string(SectionSuffix(*f.file.section));
+    }
+    if (!quiet)
+        Say(SummaryLine(bytes, recorder.Seconds(), Printable(place.image) + " and its section files " + suffixes));
+    return files;
+}

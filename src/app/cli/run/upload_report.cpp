@@ -1,0 +1,121 @@
+#include <algorithm>
+
+#include "app/cli/run/transfer_report.h"
+#include "app/cli/terminal/say.h"
+#include "core/packet.h"
+
+namespace {
+
+int BarOf(const UploadPlan& plan, const StoredFile& f) { return plan.urt ? UrtBarId : SectionBar(*f.section); }
+
+// Data packets the file sends: those it holds, up to the count announced.
+int Held(const StoredFile& f) { return static_cast<int>(std::min<std::size_t>(f.packets.size(), f.announced)); }
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+// After an upload that completed: did the box take what the files hold, and ask for
+// it? Makes the outcome a failure when not.
+std::vector<LoggedFile> CompletedUpload(const UploadPlan& plan, TransferOutcome& outcome,
+                                        const TransferRecorder& recorder, bool quiet) {
+    std::vector<LoggedFile> files;
+    double bytes = 0;
+    std::string sent;
+    for (const StoredFile& f : plan.files) {
+        const TransferRecorder::Tally* t = recorder.TallyOf(BarOf(plan, f));
+        files.push_back({f, t ? "sent" : "not sent"});
+        if (!t) continue;
+        const std::string name = StoredSectionName(f);
+        bytes += static_cast<double>(f.headerSize) + t->advanced * double{DataPacketSize};
+        sent += (sent.empty() ? "" : ", ") + Printable(f.path);
+        if (t->advanced < Held(f)) {
+            files.back().state = "partly sent";
+            const std::string said = name + ": the box took " + std::to_string(t->advanced) + " of the " +
+                                     std::to_string(Held(f)) + " packets in " + Printable(f.path) +
+                                     ", then ended the section";
+            Say(said);
+            if (outcome.Ok()) outcome = Failure(OutcomeKind::SectionEndedEarly, said);
+            outcome.section = f.section;
+            continue;
+        }
+        // Packets that went out only because the box stayed silent for a second: once
+        // now and then a lost request; to the end of the section, a box that stopped
+        // listening.
+        std::size_t tail = 0;
+        while (tail < t->unasked.size() &&
+               t->unasked[t->unasked.size() - 1 - tail] == t->advanced - static_cast<int>(tail))
+            ++tail;
+        if (tail < 2) tail = 0;  // a single one, at the end too, is only a warning
+        if (tail > 0) {
+            const int from = t->advanced - static_cast<int>(tail) + 1;
+            const std::string said = name + ": the box went silent after packet " + std::to_string(from - 1) +
+                                     "; packets " + std::to_string(from) + " to " + std::to_string(t->advanced) +
+                                     " went out unasked, a silent second each, and the box may not hold them";
+            Say(said);
+            files.back().state = "sent unasked";
+            if (outcome.Ok()) outcome = Failure(OutcomeKind::SectionEndedEarly, said);
+        }
+        for (std::size_t i = 0; i + tail < t->unasked.size(); ++i)
+            Say("warning: " + name + ": packet " + std::to_string(t->unasked[i]) +
+                " went out unasked after a silent second (the box's request may have been lost)");
+    }
+    if (outcome.Ok() && !quiet) Say(SummaryLine(bytes, recorder.Seconds(), "from " + sent));
+    return files;
+}
+
+}  // namespace
+
+std::vector<LoggedFile> ReportUpload(const UploadPlan& plan, TransferOutcome& outcome,
+                                     const TransferRecorder& recorder, bool quiet) {
+    if (outcome.Ok()) return CompletedUpload(plan, outcome, recorder, quiet);
+    std::vector<LoggedFile> files;
+    if (outcome.kind != OutcomeKind::Cancelled && outcome.kind != OutcomeKind::PacketRefused) Say(outcome.sentence);
+    std::vector<std::string> whole, part;
+    for (const StoredFile& f : plan.files) {
+        const int bar = BarOf(plan, f);
+        const TransferRecorder::Tally* t = recorder.TallyOf(bar);
+        const std::string name = StoredSectionName(f);
+        files.push_back({f, "not sent"});
+        if (!t) {
+            if (outcome.kind != OutcomeKind::PortUnusable) Say(name + ": not sent");
+            continue;
+        }
+        const bool refused = outcome.kind == OutcomeKind::PacketRefused && bar == recorder.FailureBar();
+        if (refused && t->advanced > 0 && static_cast<std::size_t>(t->advanced) <= f.packets.size()) {
+            outcome.file = f.path;
+            outcome.offset = static_cast<long long>(f.packets[static_cast<std::size_t>(t->advanced) - 1].offset);
+            outcome.sentence = name + ": the box refused data packet " + std::to_string(t->advanced) + " (" +
+                               Printable(f.path) + ", offset " + std::to_string(outcome.offset) + ")";
+        }
+        if (refused) {
+            Say(outcome.sentence + "; the box holds this section only in part");
+            files.back().state = "refused";
+            part.push_back(name);
+        } else if (t->advanced >= Held(f)) {
+            Say(name + ": sent, " + std::to_string(t->advanced) + " data packets");
+            files.back().state = "sent";
+            whole.push_back(name);
+        } else {
+            Say(name + ": partly sent, " + std::to_string(t->advanced) + " of " + std::to_string(Held(f)) +
+                " data packets");
+            files.back().state = "partly sent";
+            part.push_back(name);
+        }
+    }
+    // What the box holds now, and what to do.
+    if (outcome.kind == OutcomeKind::PortUnusable) return files;
+    if (whole.empty() && part.empty()) {
+        Say("nothing reached the box: it holds what it held before");
+    } else {
+        std::string holds = "the box holds ";
+        if (!whole.empty()) holds += Joined(whole) + " as sent";
+        if (!whole.empty() && !part.empty()) holds += ", and ";
+        if (!part.empty()) holds += Joined(part) + " only in part";
+        Say(holds + ": upload again before switching it on normally");
+    }
+    return files;
+}
