@@ -17,6 +17,7 @@
 #include "app/cli/options/settings.h"
 #include "app/cli/options/suggest.h"
 #include "app/cli/terminal/help_format.h"
+#include "app/cli/terminal/say.h"
 #include "app/config/config.h"
 #include "core/whole_number.h"
 #include "stored/urt_file_name.h"
@@ -27,7 +28,7 @@ namespace {
 constexpr int UsageError = 2;
 
 int Usage(const std::string& reason) {
-    std::fprintf(stderr, "kestrivane: %s\n", reason.c_str());
+    Say(reason);
     return UsageError;
 }
 
@@ -237,15 +238,14 @@ int main(int argc, char** argv) try {
         if (IsUrtFileName(image) && options.sectionsGiven) return Usage("--sections does not apply to a URT file");
         if (!ParseSections(sections, &options.sections, &error)) return Usage(error);
     }
-    std::string warning;
-    std::vector<std::string> portList;
-    const std::string problem = ApplySettings(settings, &portList, &warning);
+    SettingsRead read;
+    const std::string problem = ReadSettings(settings, &read);
     if (!problem.empty()) return Usage(problem);
-    if (!warning.empty()) std::fprintf(stderr, "kestrivane: warning: %s\n", warning.c_str());
-    warning.clear();
-    options.patience = PatienceSetting(settings, &warning);
-    if (!warning.empty()) std::fprintf(stderr, "kestrivane: warning: %s\n", warning.c_str());
-    if (options.verbose) std::fprintf(stderr, "kestrivane: %s\n", DescribeSettings().c_str());
+    for (const std::string& warning : read.warnings) Say("warning: " + warning);
+    if (options.verbose) Say(read.described);
+    options.session = read.session;
+    options.session.checkStoredPackets = !options.force;
+    const std::vector<std::string>& portList = read.ports;
     options.progressJson = progress == "json";
     if (options.log.empty()) options.log = ReadProfileText("Log", "", SettingValueMax);
 
@@ -256,6 +256,6 @@ int main(int argc, char** argv) try {
     if (kind == TransferKind::Verify) return VerifyCommand(image, options);
     return kind == TransferKind::Download ? DownloadCommand(image, options) : UploadCommand(image, options);
 } catch (const std::exception& e) {
-    std::fprintf(stderr, "kestrivane: %s\n", e.what());
+    Say(e.what());
     return UsageError;
 }

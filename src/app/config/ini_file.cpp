@@ -169,3 +169,32 @@ void IniWriteString(const std::string& path, const std::string& section, const s
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
+
+std::vector<std::pair<std::string, std::string>> IniRepeatedKeys(const std::string& path, const std::string& section) {
+    bool exists = false;
+    const std::string text = ReadAll(path, &exists);
+    std::vector<std::pair<std::string, std::string>> keys;  // each key's name and its first value
+    std::vector<int> counts;
+    bool inSection = false;
+    for (const Line& line : SplitLines(text)) {
+        if (auto name = SectionName(text, line)) {
+            if (inSection) break;
+            inSection = SameName(*name, section);
+            continue;
+        }
+        const std::size_t eq = FindInLine(text, line, '=');
+        if (!inSection || eq == line.end) continue;
+        const std::string key = Trim(text, line.begin, eq);
+        std::size_t k = 0;
+        while (k < keys.size() && !SameName(keys[k].first, key)) ++k;
+        if (k == keys.size()) {
+            keys.push_back({key, Lookup(path, section, key).value_or("")});
+            counts.push_back(0);
+        }
+        ++counts[k];
+    }
+    std::vector<std::pair<std::string, std::string>> repeated;
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        if (counts[k] > 1) repeated.push_back(keys[k]);
+    return repeated;
+}

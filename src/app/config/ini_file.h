@@ -14,6 +14,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 std::string IniReadString(const std::string& path, const std::string& section, const std::string& key,
                           const std::string& defaultValue, int size);
@@ -21,3 +23,7 @@ std::int32_t IniReadInt(const std::string& path, const std::string& section, con
                         std::int32_t defaultValue);
 void IniWriteString(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value);
+
+// Keys that stand more than once in the first section of that name, each with the
+// value a read gives (the first one's), in the order they first stand.
+std::vector<std::pair<std::string, std::string>> IniRepeatedKeys(const std::string& path, const std::string& section);

@@ -45,6 +45,24 @@ std::string ValidUtf8(const std::string& bytes) {
     return out;
 }
 
+std::string PrintableText(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else if (const std::size_t n = c >= 0x80 ? Utf8Sequence(text, i) : 0) {
+            out.append(text, i, n);
+            i += n - 1;
+        } else {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02X", c);
+            out += esc;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 // `{"key": value, ...}` and `[a, b]` on one line, as people read them.

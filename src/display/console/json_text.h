@@ -12,6 +12,11 @@ using Json = nlohmann::ordered_json;
 // part of one written as the four characters \xNN.
 std::string ValidUtf8(const std::string& bytes);
 
+// Text as a terminal shows it safely, file names included: UTF-8 characters and
+// printable ASCII stand as they are; control bytes, DEL and bytes no character is
+// made of as \xNN (as in the JSON reports, where control bytes are escaped too).
+std::string PrintableText(const std::string& text);
+
 // A report object as the commands print it: one line, but a list of objects one
 // object a line; ends with a line break.
 std::string JsonReport(const Json& report);

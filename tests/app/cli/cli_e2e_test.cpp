@@ -296,14 +296,24 @@ TEST_F(CommandLine, ReadBackTraceEventsAndLog) {
         const Bytes file = Read(std::string("served/box.") + suffix);
         EXPECT_NE(received.find(std::string(file.begin(), file.end())), std::string::npos) << suffix;
     }
-    int packets = 0, lines = 0;
+    int packets = 0, lines = 0, ends = 0;
     std::istringstream events(r.out);
+    Json last;
     for (std::string line; std::getline(events, line); ++lines) {
         const Json event = Json::parse(line);  // every line one object
         EXPECT_EQ(event["port"], box.Port());
         packets += event["event"] == "packet";
+        ends += event["event"] == "end";
+        if (event["event"] == "message") {
+            EXPECT_EQ(event["id"], "download-complete") << line;
+        }
+        last = event;
     }
     EXPECT_GE(packets, 2 * (16 + 16 + 16 + 4 + 16)) << "both reads, a packet an event";
+    EXPECT_EQ(ends, 1) << "one end event, the last";
+    EXPECT_EQ(last["event"], "end");
+    EXPECT_EQ(last["files"].size(), 5u);
+    EXPECT_EQ(last["files"][0]["state"], "same");
 
     // One byte of a valid packet changed (its checksum made right): the box differs there.
     Bytes satellite = Read("served/box.ur2");

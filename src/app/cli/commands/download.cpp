@@ -21,7 +21,7 @@ int DownloadCommand(std::string image, const TransferOptions& options) {
     const auto events = EventsFor(options);
     SessionRun run(options, events.get(), true);
     TransferOutcome outcome = run.Run([&] { return RunDownload(place.incomplete); });
-    run.Finish(outcome, {"download", "", image, ReportDownload(place, outcome, run.Recorder(), options.quiet)});
+    run.Finish(outcome, {"download", image, ReportDownload(place, outcome, run.Recorder(), options.quiet)});
     if (!outcome.Ok() || !options.verify) return EndCommand(events.get(), outcome);
     // A read checked by a second read.
     Say("to verify, switch the box off, then on again holding channel up");

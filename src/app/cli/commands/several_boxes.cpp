@@ -130,8 +130,8 @@ const char* ResultOf(int status) {
 void SayResults(const std::vector<BoxWorker>& workers) {
     std::fprintf(stderr, "%-12s %-16s %7s  %s\n", "port", "result", "time", "message");
     for (const BoxWorker& w : workers)
-        std::fprintf(stderr, "%-12s %-16s %6.1fs  %s\n", PortBaseName(w.port).c_str(), ResultOf(w.status), w.seconds,
-                     WhatItSaid(w).c_str());
+        std::fprintf(stderr, "%-12s %-16s %6.1fs  %s\n", Printable(PortBaseName(w.port)).c_str(), ResultOf(w.status),
+                     w.seconds, Printable(WhatItSaid(w)).c_str());
 }
 
 // What the workers say goes to the board on a terminal, otherwise behind each port's
@@ -168,11 +168,12 @@ public:
         if (!onBoard_) return;
         board_.Finish();
         for (const BoxWorker& w : workers_)
-            for (const std::string& line : w.said) std::fprintf(stderr, "%s: %s\n", PortBaseName(w.port).c_str(), line.c_str());
+            for (const std::string& line : w.said)
+                std::fprintf(stderr, "%s: %s\n", Printable(PortBaseName(w.port)).c_str(), line.c_str());
     }
 
 private:
-    std::string Name(std::size_t box) const { return PortBaseName(workers_[box].port); }
+    std::string Name(std::size_t box) const { return Printable(PortBaseName(workers_[box].port)); }
 
     const std::vector<BoxWorker>& workers_;
     BoxBoard board_;

@@ -6,21 +6,22 @@
 #include "app/cli/run/session_run.h"
 #include "app/cli/run/transfer_report.h"
 #include "app/cli/terminal/say.h"
-#include "core/link_settings.h"
 #include "upload/upload_session.h"
 
 int UploadCommand(const std::string& path, const TransferOptions& options) {
     const StoredImage image = ReadStoredImage(path);
     UploadPlan plan;
-    if (const int refused = PrepareUpload(image, options, LinkSettings.PortName, &plan); refused >= 0) return refused;
+    if (const int refused = PrepareUpload(image, options, options.session.link.PortName, &plan); refused >= 0)
+        return refused;
     if (const int refused = CheckBeforeTheBox(options); refused >= 0) return refused;
 
     const auto events = EventsFor(options);
     SessionRun run(options, events.get(), false);
-    run.Recorder().SetChecked(plan.send);
+    run.Settings().sections = plan.send;
+    run.Settings().urt = plan.urt;
     run.Display().SetExpectedPackets(plan.packets);
     TransferOutcome outcome = run.Run([&] { return RunUpload(path); });
-    run.Finish(outcome, {"upload", "", path, ReportUpload(plan, outcome, run.Recorder(), options.quiet)});
+    run.Finish(outcome, {"upload", path, ReportUpload(plan, outcome, run.Recorder(), options.quiet)});
     if (!outcome.Ok() || !options.verify) return EndCommand(events.get(), outcome);
     Say("to verify, switch the box off, then on again holding channel up");
     const TransferOutcome verified = VerifyAgainstBox({path, plan.files, {}}, options, events.get());

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/bounded_file.h"
+#include "display/console/json_text.h"
 #include "core/packet.h"
 #include "stored/stored_section.h"
 #include "stored/urt_file_name.h"
@@ -105,19 +106,7 @@ void AnalyseIndex(StoredFile& f) {
 
 }  // namespace
 
-std::string Printable(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isprint(c) && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\x%02X", c);
-            out += esc;
-        }
-    }
-    return out;
-}
+std::string Printable(const std::string& text) { return PrintableText(text); }
 
 std::vector<std::string> SectionFilesOf(const std::string& indexPath) {
     std::vector<std::string> files;

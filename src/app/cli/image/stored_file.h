@@ -71,5 +71,6 @@ bool AnyPresent(const std::vector<StoredFile>& files);
 // URT file nor a section file by its name).
 bool StandsForSectionFiles(const StoredFile& named);
 
-// Text with everything outside printable ASCII written as \xNN.
+// A file name (or any text) as the tool prints it: control bytes, DEL and bytes no
+// character is made of as \xNN.
 std::string Printable(const std::string& text);

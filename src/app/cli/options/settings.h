@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/options/session_settings.h"
+
 struct CommandLineSettings {
     std::vector<std::string> ports;  // --port, as often as given
     std::optional<std::int32_t> baud;
@@ -15,15 +17,14 @@ struct CommandLineSettings {
     std::optional<std::int32_t> patience;
 };
 
-// Fills ConfigPath and LinkSettings and arranges the PacketLength the receiver
-// reads. The ports are --port's, else Port's in config.ini (several separated by
-// commas); with one port it is LinkSettings' PortName. Returns an empty string, or
-// why the settings cannot be used.
-std::string ApplySettings(const CommandLineSettings& options, std::vector<std::string>* ports, std::string* warning);
+struct SettingsRead {
+    SessionSettings session;         // with one port, its name is the link's PortName
+    std::vector<std::string> ports;  // --port's, else Port's in config.ini (several separated by commas)
+    std::vector<std::string> warnings;
+    std::string described;           // one line saying what will be used, for --verbose
+};
 
-// Seconds the box may stay silent between sections: --patience, else Patience in
-// config.ini, else 60 (0: without end). A value the option would not take warns.
-double PatienceSetting(const CommandLineSettings& options, std::string* warning);
-
-// One line saying what will be used, for --verbose.
-std::string DescribeSettings();
+// Fills ConfigPath and the profile (config.ini, or none), then reads the settings:
+// config.ini's keys as the Windows program reads them, the options over them.
+// Returns an empty string, or why the settings cannot be used.
+std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read);

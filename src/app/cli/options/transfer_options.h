@@ -4,19 +4,20 @@
 #include <array>
 #include <string>
 
+#include "app/cli/options/session_settings.h"
 #include "core/section_kind.h"
 
 struct TransferOptions {
+    SessionSettings session;  // what the session is told
     bool yes = false;      // no question
     bool force = false;    // upload damaged files anyway
     bool quiet = false;    // only failures
     bool verbose = false;  // the settings and what was done to the line
-    double patience = 60;  // seconds the box may stay silent between sections (0: without end)
     std::string trace;     // --trace FILE: every byte on the line, as it happens
     bool progressJson = false;  // --progress=json: events as JSON lines instead of the bars
     std::string log;       // --log FILE (or Log= in config.ini): a JSON line per transfer
     bool verify = false;   // --verify: read the box back afterwards and compare
-    std::array<bool, SectionCount> sections{true, true, true, true, true};
+    std::array<bool, SectionCount> sections{true, true, true, true, true};  // asked for
     bool sectionsGiven = false;
 };
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/cli/image/stored_file.h"
@@ -20,6 +21,9 @@ struct LoggedFile {
 };
 
 struct TransferRecord {
+    TransferRecord(std::string command, std::string image, std::vector<LoggedFile> files)
+        : command(std::move(command)), image(std::move(image)), files(std::move(files)) {}
+
     std::string command;  // download, upload, verify
     std::string port;
     std::string image;

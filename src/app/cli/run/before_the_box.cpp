@@ -11,9 +11,6 @@
 #include "app/cli/machine/serial_ports.h"
 #include "app/cli/run/session_run.h"
 #include "app/cli/terminal/say.h"
-#include "core/link_settings.h"
-#include "upload/upload_session.h"
-#include "upload/urt_mode.h"
 
 namespace {
 
@@ -48,9 +45,9 @@ std::string PortTakenBy(const std::string& port) {
 // is not three characters long gives section files of names the user may not expect.
 void WarnOfOddExtension(const std::string& image) {
     if (HasThreeLetterExtension(image)) return;
-    std::fprintf(stderr, "kestrivane: warning: %s does not end in a three-letter extension: its section files are "
-                         "%s to %s\n", image.c_str(), SectionFilePath(image, SectionKind::FlashDatabase).c_str(),
-                 SectionFilePath(image, SectionKind::ApplicationSoftware).c_str());
+    Say("warning: " + image + " does not end in a three-letter extension: its section files are " +
+        SectionFilePath(image, SectionKind::FlashDatabase) + " to " +
+        SectionFilePath(image, SectionKind::ApplicationSoftware));
 }
 
 }  // namespace
@@ -88,8 +85,7 @@ int ConfirmReplacing(const std::string& what, const TransferOptions& options) {
 }
 
 int PrepareUpload(const StoredImage& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan) {
-    UrtMode = image.urt;
-    if (!UrtMode) WarnOfOddExtension(image.path);
+    if (!image.urt) WarnOfOddExtension(image.path);
     *plan = PlanUpload(image, options.sections, options.sectionsGiven);
     if (!plan->refusal.empty()) return Refuse(plan->refusal);
     for (const std::string& note : plan->notSent) Say(note);
@@ -97,8 +93,9 @@ int PrepareUpload(const StoredImage& image, const TransferOptions& options, cons
         std::string reason = "cannot upload: not there: " + plan->missing[0];
         for (std::size_t i = 1; i < plan->missing.size(); ++i) reason += ", " + plan->missing[i];
         const std::string there = SectionsThatAreThere(*plan);
-        if (!plan->urt && !there.empty()) reason += "\nkestrivane: to send the files that are there: --sections " + there;
-        return Refuse(reason);
+        if (plan->urt || there.empty()) return Refuse(reason);
+        Say(reason);
+        return Refuse("to send the files that are there: --sections " + there);
     }
     if (!plan->damage.empty()) {
         for (const std::string& d : plan->damage) Say(d);
@@ -106,7 +103,6 @@ int PrepareUpload(const StoredImage& image, const TransferOptions& options, cons
             return Refuse("cannot upload: the files hold damaged packets (above); kestrivane inspect " + Printable(image.path) +
                           " says more; --force sends them anyway");
         Say("sending them anyway (--force)");
-        CheckStoredPackets = false;  // the session would refuse them too
     }
     if (options.yes) return -1;
     if (!isatty(STDIN_FILENO)) return Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
@@ -117,7 +113,7 @@ int PrepareUpload(const StoredImage& image, const TransferOptions& options, cons
 }
 
 int CheckBeforeTheBox(const TransferOptions& options) {
-    if (const std::string taken = PortTakenBy(LinkSettings.PortName); !taken.empty()) return Refuse(taken);
+    if (const std::string taken = PortTakenBy(options.session.link.PortName); !taken.empty()) return Refuse(taken);
     if (const std::string bad = CheckRecords(options.trace, options.log); !bad.empty()) return Refuse(bad);
     return -1;
 }

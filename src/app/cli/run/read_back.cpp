@@ -111,7 +111,7 @@ TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const TransferOptio
     SessionRun run(options, events, true);
     TransferOutcome outcome = run.Run([&] { return RunDownload(read); });
     outcome.readBack = true;
-    TransferRecord record{"verify", "", target.image, {}, 0, "", ""};
+    TransferRecord record("verify", target.image, {});
     if (outcome.Ok()) {
         record.files = Compare(target, read, options.quiet, outcome);
         outcome.readBack = true;

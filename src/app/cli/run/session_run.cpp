@@ -12,21 +12,39 @@
 #include "app/cli/records/trace_link.h"
 #include "core/cancel_flag.h"
 #include "core/link_settings.h"
+#include "core/profile.h"
 #include "link/serial_link.h"
+#include "upload/upload_session.h"
+#include "upload/urt_mode.h"
+
+namespace {
+
+// Each setting where the session reads it, at once.
+void Apply(const SessionSettings& settings, TransferRecorder& recorder) {
+    LinkSettings = settings.link;
+    OverrideProfileValue("PacketLength", std::to_string(settings.packetLength));
+    UrtMode = settings.urt;
+    CheckStoredPackets = settings.checkStoredPackets;
+    recorder.SetPatience(settings.patience);
+    recorder.SetChecked(settings.sections);
+}
+
+}  // namespace
 
 std::unique_ptr<ProgressEvents> EventsFor(const TransferOptions& options) {
     if (!options.progressJson) return nullptr;
-    return std::make_unique<ProgressEvents>(stdout, LinkSettings.PortName);
+    return std::make_unique<ProgressEvents>(stdout, options.session.link.PortName);
 }
 
 SessionRun::SessionRun(const TransferOptions& options, ProgressEvents* events, bool download)
-    : options_(options), display_(stdout, stderr, isatty(STDERR_FILENO), options.quiet), recorder_(display_, download) {
+    : options_(options), settings_(options.session), display_(stdout, stderr, isatty(STDERR_FILENO), options.quiet),
+      recorder_(display_, download) {
     display_.SetEvents(events);
-    display_.SetLineRate(LinkSettings.BaudRate / 10.0);
-    recorder_.SetPatience(options.patience);
+    display_.SetLineRate(settings_.link.BaudRate / 10.0);
 }
 
 TransferOutcome SessionRun::Run(const std::function<int()>& session) {
+    Apply(settings_, recorder_);
     if (options_.verbose) OnLineNote([](const std::string& note) { Say(note); });
     std::FILE* trace = nullptr;
     std::unique_ptr<TracingBackend> tracer;
@@ -49,7 +67,7 @@ TransferOutcome SessionRun::Run(const std::function<int()>& session) {
     if (tracer && !traceError_) traceError_ = tracer->WriteError();
     if (trace && std::fclose(trace) != 0 && !traceError_) traceError_ = errno;
     display_.Finish();
-    return recorder_.Outcome(result, LinkSettings.PortName);
+    return recorder_.Outcome(result, settings_.link.PortName);
 }
 
 void SessionRun::Finish(TransferOutcome& outcome, TransferRecord record) {
@@ -62,7 +80,7 @@ void SessionRun::Finish(TransferOutcome& outcome, TransferRecord record) {
     outcome.files.clear();
     for (const LoggedFile& f : record.files) outcome.files.push_back({f.file.path, f.state});
     if (!options_.log.empty()) {
-        record.port = LinkSettings.PortName;
+        record.port = settings_.link.PortName;
         record.status = outcome.Status();
         record.outcome = OutcomeName(outcome.kind);
         record.message = outcome.sentence;

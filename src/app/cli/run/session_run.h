@@ -24,10 +24,13 @@ public:
     // `download`: the session receives (a download, or a read of the box).
     SessionRun(const TransferOptions& options, ProgressEvents* events, bool download);
 
+    // What the session is told (the options' settings): an upload sets the sections
+    // it sends here before it runs.
+    SessionSettings& Settings() { return settings_; }
     TransferRecorder& Recorder() { return recorder_; }
     ConsoleDisplay& Display() { return display_; }
-    // Runs the session with the recorder current and the trace on the line; how it
-    // ended, as far as the session and the watch tell.
+    // Runs the session with its settings applied, the recorder current and the trace
+    // on the line; how it ended, as far as the session and the watch tell.
     TransferOutcome Run(const std::function<int()>& session);
     // The run's last word, once the command has its outcome: a trace or a log line
     // that could not be written is said and fails a run that was done; the log line
@@ -37,6 +40,7 @@ public:
 
 private:
     const TransferOptions& options_;
+    SessionSettings settings_;
     ConsoleDisplay display_;
     TransferRecorder recorder_;
     int traceError_ = 0;  // the system's error number of the first trace line not written

@@ -27,7 +27,7 @@ int Number(const Json& event, const char* key) {
 BoxBoard::BoxBoard(const std::vector<std::string>& ports, std::FILE* err) : err_(err) {
     for (const std::string& port : ports) {
         rows_.emplace_back();
-        rows_.back().port = PortBaseName(port);
+        rows_.back().port = PrintableText(PortBaseName(port));
     }
 }
 

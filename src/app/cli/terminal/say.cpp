@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-void Say(const std::string& text) { std::fprintf(stderr, "kestrivane: %s\n", text.c_str()); }
+#include "display/console/json_text.h"
+
+void Say(const std::string& text) { std::fprintf(stderr, "kestrivane: %s\n", PrintableText(text).c_str()); }
 
 int Refuse(const std::string& reason) {
     Say(reason);

@@ -1,4 +1,5 @@
-// The command line's own lines on standard error ("kestrivane: ...").
+// The command line's own lines on standard error ("kestrivane: ..."), each one line:
+// what it names (file names too) with control bytes escaped.
 #pragma once
 
 #include <string>

@@ -1,0 +1,66 @@
+// How a transfer ended, as the recorder says it after the session, on the virtual
+// clock: the kind, where, and the sentence the report, the log and the board carry.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/cli/run/transfer_recorder.h"
+#include "core/link_settings.h"
+#include "download/download_session.h"
+#include "support/session_rig.h"
+#include "upload/upload_session.h"
+
+namespace {
+
+struct Case {
+    bool download;
+    const char* fault;
+    OutcomeKind kind;
+    const char* said;  // a part of the sentence
+    std::optional<SectionKind> section;
+};
+
+TEST(TransferRecorder, SaysHowAndWhereATransferEnded) {
+    const Case cases[] = {
+        {true, "", OutcomeKind::Done, "Transfer Complete", {}},
+        {true, "bad-checksum@2:satellite", OutcomeKind::PacketDamaged,
+         "data packet 2 of Satellite Database arrived damaged", SectionKind::SatelliteDatabase},
+        {true, "length@4:satellite", OutcomeKind::PacketDamaged,
+         "data packet 4 of Satellite Database came with a length of 3000 bytes or more", SectionKind::SatelliteDatabase},
+        {true, "silent", OutcomeKind::BoxSilent, "the box did not answer on COM5", {}},
+        {true, "stop@10:satellite", OutcomeKind::OutOfPatience,
+         "Satellite Database ended after data packet 10 of 16, and the box announced no further section within 5 s "
+         "(Resource was next)", SectionKind::SatelliteDatabase},
+        {false, "", OutcomeKind::Done, "Transfer Complete - Do not switch off box", {}},
+        {false, "nak@5:resource", OutcomeKind::PacketRefused, "the box refused data packet 5 of Resource",
+         SectionKind::Resource},
+        {false, "silence-between:satellite", OutcomeKind::OutOfPatience,
+         "the box answered no section handshake within 5 s (Resource was next)", SectionKind::Resource},
+    };
+    std::FILE* nowhere = std::fopen("/dev/null", "w");
+    box::SyntheticPlan plan;
+    plan.packets = {16, 16, 16, 4, 16};
+    const box::Image image = box::SyntheticImage(plan);
+    for (const Case& c : cases) {
+        RigOptions options{c.download ? box::BoxMode::Auto : box::BoxMode::Upload, {}, 1'000'000};
+        if (*c.fault) options.faults.push_back(c.fault);
+        SessionRig rig(c.download ? image : box::Image{}, options);
+        if (!c.download) box::WriteImage(rig.Path("box.dat"), image);
+        ConsoleDisplay display(nowhere, nowhere, false, true);
+        TransferRecorder recorder(display, c.download);
+        recorder.SetPatience(5, [&] { return rig.link().Now() / 1e6; });
+        SetCurrentDisplay(&recorder);
+        const int result = c.download ? RunDownload(rig.Path("box.dat")) : RunUpload(rig.Path("box.dat"));
+        SetCurrentDisplay(nullptr);
+        const TransferOutcome outcome = recorder.Outcome(result, LinkSettings.PortName);
+        EXPECT_EQ(outcome.kind, c.kind) << c.fault << ": " << outcome.sentence;
+        EXPECT_NE(outcome.sentence.find(c.said), std::string::npos) << c.fault << ": " << outcome.sentence;
+        if (c.section) {
+            EXPECT_EQ(outcome.section, c.section) << c.fault;
+        }
+        EXPECT_EQ(outcome.Status(), c.kind == OutcomeKind::Done ? 0 : 1) << c.fault;
+    }
+    std::fclose(nowhere);
+}
+
+}  // namespace
