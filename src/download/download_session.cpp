@@ -72,8 +72,8 @@ int RunDownload(const std::string& chosenPath) {
     CurrentPriorityHook().RaiseProcessPriority();
     display.SetTransferTitle(ReceivingTitle);
     if (!OpenSerialLink()) return 1;
-    display.SetStatusText(SwitchOnForDownloadStatus);
     EnterStep(TransferStep::PowerOn);
+    display.SetStatusText(SwitchOnForDownloadStatus);
     display.Repaint();
     WriteIndexFile(chosenPath);  // a download goes on without its index file
 
@@ -89,16 +89,16 @@ int RunDownload(const std::string& chosenPath) {
     if (second != Wait::Announced) return Finish(1);  // cancelled, or a silent box: no message
     WriteLinkByte(ACK);
 
-    display.SetStatusText(ReceivingStatus(SectionKind::FlashDatabase));
     EnterStep(TransferStep::Announcement, SectionKind::FlashDatabase);
+    display.SetStatusText(ReceivingStatus(SectionKind::FlashDatabase));
     display.ShowSectionProgress();
     SetLinkTimeouts(timeouts, 1000);
 
     for (SectionKind kind : AllSections) {
         if (kind == SectionKind::ApplicationSoftware) break;
         if (kind != SectionKind::FlashDatabase) {
-            display.SetStatusText(ReceivingStatus(kind));
             EnterStep(TransferStep::Announcement, kind);
+            display.SetStatusText(ReceivingStatus(kind));
         }
         byte = 0;  // an ETB of an earlier exchange never counts
         if (WaitForEtb(&byte, false) == Wait::Stopped) return Finish(1);
@@ -107,8 +107,8 @@ int RunDownload(const std::string& chosenPath) {
     }
 
     SetLinkTimeouts(timeouts, 2000, 2000);
-    display.SetStatusText(ReceivingStatus(SectionKind::ApplicationSoftware));
     EnterStep(TransferStep::Announcement, SectionKind::ApplicationSoftware);
+    display.SetStatusText(ReceivingStatus(SectionKind::ApplicationSoftware));
     byte = 0;
     const Wait application = WaitForEtb(&byte, true);
     if (application == Wait::Stopped) return Finish(1);
@@ -117,8 +117,8 @@ int RunDownload(const std::string& chosenPath) {
         const int bar = SectionBar(SectionKind::ApplicationSoftware);
         display.SetProgressRange(bar, 10);
         display.SetProgressPosition(bar, 10);
-        display.SetStatusText(CompleteStatus);
         EnterStep(TransferStep::Complete);
+        display.SetStatusText(CompleteStatus);
         CloseSerialLink();
         Show(MessageId::DownloadCompleteWithoutApplication);
         return 0;
@@ -133,8 +133,8 @@ int RunDownload(const std::string& chosenPath) {
         std::remove(SectionFilePath(chosenPath, SectionKind::ApplicationSoftware).c_str());
         return 1;
     }
-    display.SetStatusText(CompleteStatus);
     EnterStep(TransferStep::Complete);
+    display.SetStatusText(CompleteStatus);
     CloseSerialLink();
     Show(MessageId::DownloadComplete);
     return 0;

@@ -158,8 +158,8 @@ int RunUpload(const std::string& chosenPath) {
         CloseSerialLink();
         return 1;
     }
-    display.SetStatusText(SwitchOnForUploadStatus);
     EnterStep(TransferStep::PowerOn);
+    display.SetStatusText(SwitchOnForUploadStatus);
     display.Repaint();
 
     LinkTimeouts timeouts;
@@ -170,8 +170,8 @@ int RunUpload(const std::string& chosenPath) {
 
     if (UrtMode) {
         display.ShowUrtProgress();
-        display.SetStatusText(SendingUrtStatus);
         EnterStep(TransferStep::HeaderRequest);
+        display.SetStatusText(SendingUrtStatus);
         if (!SendFile(paths[0], std::nullopt)) return 1;
     } else {
         display.ShowSectionProgress();
@@ -207,8 +207,8 @@ int RunUpload(const std::string& chosenPath) {
         if (WriteLinkByte(ENQ) == 1) break;
         if (TransferStopped()) return Cancelled();
     }
-    display.SetStatusText(CompleteStatus);
     EnterStep(TransferStep::Complete);
+    display.SetStatusText(CompleteStatus);
     CloseSerialLink();
     Show(MessageId::UploadComplete);
     return 0;

@@ -2,10 +2,7 @@
 // current directory (the Windows program's keys), then from the options.
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
-#include <sstream>
 
 #include "app/cli/commands/compare.h"
 #include "app/cli/commands/download.h"
@@ -14,14 +11,10 @@
 #include "app/cli/commands/several_boxes.h"
 #include "app/cli/commands/upload.h"
 #include "app/cli/commands/verify.h"
-#include "app/cli/options/settings.h"
-#include "app/cli/options/suggest.h"
-#include "app/cli/terminal/help_format.h"
+#include "app/cli/options/command_line.h"
 #include "app/cli/terminal/say.h"
 #include "app/config/config.h"
-#include "core/whole_number.h"
 #include "stored/urt_file_name.h"
-#include "version.h"
 
 namespace {
 
@@ -32,229 +25,47 @@ int Usage(const std::string& reason) {
     return UsageError;
 }
 
-// A whole number within bounds, said plainly when it is not.
-CLI::Validator WholeNumber(long low, long high) {
-    return CLI::Validator(
-        [low, high](std::string& text) -> std::string {
-            long value = 0;
-            if (!ParseWholeNumber(text, low, high, &value))
-                return text + " is not a whole number from " + std::to_string(low) + " to " + std::to_string(high);
-            return {};
-        },
-        "");
-}
-
-// The options of the line and of what is shown, on the program and on each command
-// that talks to the box (so that its help lists them, and they go either side of it).
-void AddLinkOptions(CLI::App* on, CommandLineSettings& settings, TransferOptions& options) {
-    on->add_option("-p,--port", settings.ports,
-                   "serial device, such as /dev/ttyUSB0; give it once for each box to serve several at once "
-                   "(config.ini: Port, several separated by commas)")
-        ->expected(1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-        ->type_name("DEVICE");
-    on->add_option("-b,--baud", settings.baud, "line speed in bit/s (config.ini: BAUD_RATE; default 115200)")
-        ->check(WholeNumber(1, 100000000))
-        ->type_name("RATE");
-    on->add_option("--speed", settings.speed,
-                   "the Windows program's upload time-out factor, x 5000 ms (config.ini: SPEED; default 10); it is "
-                   "in force only between the opening handshake and the first section, where nothing is read, so "
-                   "it lengthens no wait")
-        ->check(WholeNumber(1, 100000))
-        ->type_name("FACTOR");
-    on->add_option("--packet-length", settings.packetLength,
-                   "bytes of a data packet a download expects, 2048 for full packets (config.ini: PacketLength)")
-        ->check(WholeNumber(1, 2979))
-        ->type_name("BYTES");
-    on->add_option("--patience", settings.patience,
-                   "seconds the box may stay silent where it should announce a section, answer a section handshake "
-                   "or ask for a header, before the transfer fails; 0 waits without end (config.ini: Patience; "
-                   "default 60)")
-        ->check(WholeNumber(0, 86400))
-        ->type_name("SECONDS");
-    on->add_flag("-v,--verbose", options.verbose, "say which settings are used and what was done to the line");
-    on->add_flag("-q,--quiet", options.quiet, "print only failures");
-}
-
-// What a command that talks to the box can keep of it: the wire, events, a log.
-void AddRecordOptions(CLI::App* on, TransferOptions& options, std::string& progress) {
-    on->add_option("--trace", options.trace,
-                   "append every byte each way to FILE, as hex with the microseconds since the port opened, a line "
-                   "per burst, and each time-out applied and each read that ran out")
-        ->type_name("FILE");
-    on->add_option("--progress", progress,
-                   "json: one JSON object a line on standard output for every event instead of the bars")
-        ->check(CLI::IsMember({"bars", "json"}))
-        ->type_name("FORMAT");
-    on->add_option("--log", options.log,
-                   "append a JSON line to FILE after the transfer: time, command, port, adapter, image, each file "
-                   "with its size, packets and SHA-256, the status and its message (config.ini: Log)")
-        ->type_name("FILE");
-}
-
-// Sections named in a comma-separated list.
-bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chosen, std::string* error) {
-    chosen->fill(false);
-    std::stringstream in(list);
-    std::string name;
-    bool any = false;
-    while (std::getline(in, name, ',')) {
-        SectionKind kind;
-        if (!SectionFromShortName(name, &kind)) {
-            *error = "--sections: unknown section '" + name + "' (flash, satellite, resource, eeprom, application)";
-            return false;
-        }
-        chosen->at(static_cast<std::size_t>(SectionIndex(kind))) = any = true;
-    }
-    if (!any) *error = "--sections: no section named";
-    return any;
-}
-
-// After a parse error: a mistyped command or option, and what was probably meant.
-void SuggestFor(const CLI::App& app, int argc, char** argv) {
-    std::vector<std::string> commands, options;
-    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
-        commands.push_back(sub->get_name());
-        for (const CLI::Option* o : sub->get_options())
-            for (const std::string& n : o->get_lnames()) options.push_back("--" + n);
-    }
-    for (const CLI::Option* o : app.get_options())
-        for (const std::string& n : o->get_lnames()) options.push_back("--" + n);
-    bool commandGiven = false;
-    for (int i = 1; i < argc; ++i)
-        commandGiven = commandGiven || std::find(commands.begin(), commands.end(), argv[i]) != commands.end();
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--", 0) == 0) {
-            const std::string name = arg.substr(0, arg.find('='));
-            if (std::find(options.begin(), options.end(), name) != options.end()) continue;
-            const std::string near = NearestName(name, options);
-            if (!near.empty()) std::fprintf(stderr, "kestrivane: unknown option %s; did you mean %s?\n", name.c_str(), near.c_str());
-        } else if (!arg.empty() && arg[0] != '-' && !commandGiven) {
-            const std::string near = NearestName(arg, commands);
-            if (!near.empty()) {
-                std::fprintf(stderr, "kestrivane: unknown command %s; did you mean %s?\n", arg.c_str(), near.c_str());
-                return;
-            }
-        }
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) try {
-    CLI::App app{"Copies the memory image of a 4730 receiver box to disk over a serial line, and writes it back."};
-    app.formatter(std::make_shared<WrappingFormatter>());
-    app.footer(
-        "Settings come from config.ini in the current directory when there is one (section OPTIONS, keys Port, "
-        "BAUD_RATE, SPEED, PacketLength and Patience, as the Windows program keeps them), then from the options. "
-        "Without config.ini the packet length is 2048.\n\n"
-        "Exit status: 0 done; 1 the transfer failed, was cancelled, or completed after an error or with the box "
-        "holding less than the files (inspect and compare: problems found, images differ); 2 the command line, the "
-        "settings, the files or the port cannot be used (nothing was sent to the box).");
-    app.require_subcommand(1);
-    app.set_version_flag("--version", std::string("kestrivane ") + KESTRIVANE_VERSION);
-
-    CommandLineSettings settings;
-    TransferOptions options;
-    bool json = false;
-    AddLinkOptions(&app, settings, options);
-    std::string image, progress = "bars";
-    AddRecordOptions(&app, options, progress);
-
-    auto* download = app.add_subcommand(
-        "download", "copy the box's image into IMAGE (an index file) and IMAGE's section files .ur1 to .ur5");
-    download->add_option("IMAGE", image, "index file to write, such as box.dat; .dat is added to a name without "
-                                         "an extension")->required()->type_name("FILE");
-    AddLinkOptions(download, settings, options);
-    download->add_flag("-y,--yes", options.yes, "replace an earlier image of that name without asking");
-    download->add_flag("--verify", options.verify,
-                       "then read the box a second time (switch it off and on again) and compare the two reads");
-    AddRecordOptions(download, options, progress);
-    download->fallthrough();
-
-    std::string sections = "flash,satellite,resource,eeprom,application";
-    auto* upload = app.add_subcommand(
-        "upload", "write section files, or one URT file, back into the box (overwrites what the box holds)");
-    upload->add_option("IMAGE", image,
-                       "a URT file (extension beginning with urt), an index file (all five sections) or a section "
-                       "file (its own section)")->required()->type_name("FILE");
-    AddLinkOptions(upload, settings, options);
-    auto* sectionsOption = upload->add_option(
-        "-s,--sections", sections,
-        "sections to send, comma-separated: flash, satellite, resource, eeprom, application")->type_name("LIST");
-    upload->add_flag("-y,--yes", options.yes, "do not ask before overwriting the box (needed without a terminal)");
-    upload->add_flag("--verify", options.verify,
-                     "then read the box back (switch it off and on again holding channel up) and compare it with "
-                     "the files sent");
-    AddRecordOptions(upload, options, progress);
-    upload->add_flag("--force", options.force,
-                     "send files that hold damaged packets all the same (a last packet shorter than 2069 bytes goes "
-                     "out padded with 0xFF to that size)");
-    upload->fallthrough();
-
-    auto* verify = app.add_subcommand(
-        "verify", "read the box's image (switch it on holding channel up) and compare it with IMAGE, section by "
-                  "section and packet by packet; nothing is written beside IMAGE; status 1 when they differ");
-    verify->add_option("IMAGE", image, "an index file (the sections whose files are there), a section file or a "
-                                       "URT file (the box's section that holds its header)")
-        ->required()
-        ->type_name("FILE");
-    AddLinkOptions(verify, settings, options);
-    AddRecordOptions(verify, options, progress);
-    verify->fallthrough();
-
-    std::vector<std::string> files;
-    auto* inspect = app.add_subcommand(
-        "inspect", "check index, section and URT files as an upload would read them; status 1 on any problem");
-    inspect->add_option("FILE", files, "files to check")->required()->type_name("FILE");
-    inspect->add_flag("--json", json, "report as JSON");
-
-    std::string first, second;
-    auto* compare = app.add_subcommand("compare", "compare two images section by section and packet by packet; "
-                                                  "status 1 when they differ");
-    compare->add_option("A", first, "an index, section or URT file")->required()->type_name("IMAGE");
-    compare->add_option("B", second, "another")->required()->type_name("IMAGE");
-    compare->add_flag("--json", json, "report as JSON");
-
-    auto* ports = app.add_subcommand("ports", "list the serial ports of this machine");
-    ports->add_flag("--json", json, "report as JSON");
-
+    CommandLineValues values;
+    const CommandLineParser line(values);
     try {
-        app.parse(argc, argv);
+        line.app->parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e);
-        if (status != 0) SuggestFor(app, argc, argv);
+        const int status = line.app->exit(e);
+        if (status != 0) SuggestFor(*line.app, argc, argv);
         return status == 0 ? 0 : UsageError;
     }
+    TransferOptions& options = values.options;
 
-    if (inspect->parsed()) return InspectFiles(files, json, stdout) ? 1 : 0;
-    if (compare->parsed()) return CompareImages(first, second, json, stdout, stderr);
-    if (ports->parsed()) return PrintSerialPorts(json, stdout);
+    if (line.inspect->parsed()) return InspectFiles(values.files, values.json, stdout) ? 1 : 0;
+    if (line.compare->parsed()) return CompareImages(values.first, values.second, values.json, stdout, stderr);
+    if (line.ports->parsed()) return PrintSerialPorts(values.json, stdout);
 
-    if (upload->parsed()) {
+    if (line.upload->parsed()) {
         std::string error;
-        options.sectionsGiven = sectionsOption->count() > 0;
-        if (IsUrtFileName(image) && options.sectionsGiven) return Usage("--sections does not apply to a URT file");
-        if (!ParseSections(sections, &options.sections, &error)) return Usage(error);
+        options.sectionsGiven = line.sectionsOption->count() > 0;
+        if (IsUrtFileName(values.image) && options.sectionsGiven)
+            return Usage("--sections does not apply to a URT file");
+        if (!ParseSections(values.sections, &options.sections, &error)) return Usage(error);
     }
     SettingsRead read;
-    const std::string problem = ReadSettings(settings, &read);
+    const std::string problem = ReadSettings(values.settings, &read);
     if (!problem.empty()) return Usage(problem);
     for (const std::string& warning : read.warnings) Say("warning: " + warning);
     if (options.verbose) Say(read.described);
     options.session = read.session;
     options.session.checkStoredPackets = !options.force;
-    const std::vector<std::string>& portList = read.ports;
-    options.progressJson = progress == "json";
+    options.progressJson = values.progress == "json";
     if (options.log.empty()) options.log = ReadProfileText("Log", "", SettingValueMax);
 
-    const TransferKind kind = download->parsed() ? TransferKind::Download
-                              : upload->parsed() ? TransferKind::Upload
-                                                 : TransferKind::Verify;
-    if (portList.size() > 1) return SeveralBoxesCommand(kind, image, options, portList, argc, argv);
-    if (kind == TransferKind::Verify) return VerifyCommand(image, options);
-    return kind == TransferKind::Download ? DownloadCommand(image, options) : UploadCommand(image, options);
+    const TransferKind kind = line.download->parsed() ? TransferKind::Download
+                              : line.upload->parsed() ? TransferKind::Upload
+                                                      : TransferKind::Verify;
+    if (read.ports.size() > 1) return SeveralBoxesCommand(kind, values.image, options, read.ports, argc, argv);
+    if (kind == TransferKind::Verify) return VerifyCommand(values.image, options);
+    return kind == TransferKind::Download ? DownloadCommand(values.image, options) : UploadCommand(values.image, options);
 } catch (const std::exception& e) {
     Say(e.what());
     return UsageError;

@@ -1,6 +1,5 @@
 #include "display/console/console_display.h"
 
-#include <cstring>
 
 #include "core/cancel_flag.h"
 #include "core/packet.h"
@@ -33,7 +32,7 @@ double ConsoleDisplay::Now() const {
 
 void ConsoleDisplay::SetStatusText(const char* text) {
     // The completion says it once, on standard output.
-    if (!*text || lastStatus_ == text || std::strcmp(text, CompleteStatus) == 0) return;
+    if (!*text || lastStatus_ == text || step_ == TransferStep::Complete) return;
     FinishBar();
     lastStatus_ = text;
     waitShown_ = Now();

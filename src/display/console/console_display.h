@@ -31,7 +31,7 @@ public:
     void SetEvents(ProgressEvents* events) { events_ = events; }
 
     void SetStatusText(const char* text) override;
-    void EnterStep(TransferStep, std::optional<SectionKind>) override {}
+    void EnterStep(TransferStep step, std::optional<SectionKind>) override { step_ = step; }
     void SetTransferTitle(const char*) override {}  // the window's title; the console has none
     void Repaint() override {}
     void ShowSectionProgress() override {}
@@ -73,6 +73,7 @@ private:
     bool terminal_;
     bool quiet_;
     std::string lastStatus_;
+    TransferStep step_ = TransferStep::PowerOn;
     double lineRate_ = 0;
 
     int bar_ = 0;  // control id of the bar shown; 0: none

@@ -11,7 +11,7 @@
 #include <map>
 
 #include "app/cli/image/upload_plan.h"
-#include "app/cli/options/port_names.h"
+#include "app/cli/machine/port_names.h"
 #include "app/cli/run/before_the_box.h"
 #include "app/cli/run/box_workers.h"
 #include "app/cli/run/read_back.h"

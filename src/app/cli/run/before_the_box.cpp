@@ -1,6 +1,5 @@
 #include "app/cli/run/before_the_box.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,16 +20,6 @@ bool Confirmed(const std::string& question) {
     std::string answer;
     if (!std::getline(std::cin, answer)) return false;
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
-}
-
-bool IsDirectory(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
 }
 
 // A port another program holds open takes the box's bytes from us: said before the
@@ -61,20 +50,16 @@ int PrepareDownloadName(std::string* image) {
     const std::string& name = *image;
     if (!name.empty() && name.back() == '/')
         return Refuse(name + " names a folder: give a file name, such as " + name + "box.dat");
-    if (IsDirectory(name)) return Refuse(name + " is a folder: give a file name, such as " + name + "/box.dat");
+    if (SystemDisk().IsFolder(name)) return Refuse(name + " is a folder: give a file name, such as " + name + "/box.dat");
     AddDatExtension(image);
     const auto slash = name.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
-    if (!IsDirectory(folder)) return Refuse("the folder " + folder + " does not exist");
+    if (!SystemDisk().IsFolder(folder)) return Refuse("the folder " + folder + " does not exist");
     WarnOfOddExtension(*image);
     return -1;
 }
 
-bool ImageExists(const std::string& image) {
-    bool earlier = Exists(image);
-    for (SectionKind kind : AllSections) earlier = earlier || Exists(SectionFilePath(image, kind));
-    return earlier;
-}
+bool ImageExists(const std::string& image) { return !ImageFilesOnDisk(image, SystemDisk()).empty(); }
 
 int ConfirmReplacing(const std::string& what, const TransferOptions& options) {
     if (options.yes) return -1;

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "app/cli/options/port_names.h"
+#include "app/cli/machine/port_names.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/cli/options/port_names.h"
+#include "app/cli/machine/port_names.h"
 #include "display/console/console_lines.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/cli/options/port_names.h"
+#include "app/cli/machine/port_names.h"
 
 #include <cstring>
 

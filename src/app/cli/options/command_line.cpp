@@ -1,0 +1,199 @@
+#include "app/cli/options/command_line.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+#include "app/cli/options/suggest.h"
+#include "app/cli/terminal/help_format.h"
+#include "app/cli/terminal/say.h"
+#include "core/whole_number.h"
+#include "version.h"
+
+namespace {
+
+// A whole number within bounds, said plainly when it is not.
+CLI::Validator WholeNumber(long low, long high) {
+    return CLI::Validator(
+        [low, high](std::string& text) -> std::string {
+            long value = 0;
+            if (!ParseWholeNumber(text, low, high, &value))
+                return text + " is not a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+            return {};
+        },
+        "");
+}
+
+// The options of the line and of what is shown, on the program and on each command
+// that talks to the box (so that its help lists them, and they go either side of it).
+void AddLinkOptions(CLI::App* on, CommandLineSettings& settings, TransferOptions& options) {
+    on->add_option("-p,--port", settings.ports,
+                   "serial device, such as /dev/ttyUSB0; give it once for each box to serve several at once "
+                   "(config.ini: Port, several separated by commas)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->type_name("DEVICE");
+    on->add_option("-b,--baud", settings.baud, "line speed in bit/s (config.ini: BAUD_RATE; default 115200)")
+        ->check(WholeNumber(1, 100000000))
+        ->type_name("RATE");
+    on->add_option("--speed", settings.speed,
+                   "the Windows program's upload time-out factor, x 5000 ms (config.ini: SPEED; default 10); it is "
+                   "in force only between the opening handshake and the first section, where nothing is read, so "
+                   "it lengthens no wait")
+        ->check(WholeNumber(1, 100000))
+        ->type_name("FACTOR");
+    on->add_option("--packet-length", settings.packetLength,
+                   "bytes of a data packet a download expects, 2048 for full packets (config.ini: PacketLength)")
+        ->check(WholeNumber(1, 2979))
+        ->type_name("BYTES");
+    on->add_option("--patience", settings.patience,
+                   "seconds the box may stay silent where it should announce a section, answer a section handshake "
+                   "or ask for a header, before the transfer fails; 0 waits without end (config.ini: Patience; "
+                   "default 60)")
+        ->check(WholeNumber(0, 86400))
+        ->type_name("SECONDS");
+    on->add_flag("-v,--verbose", options.verbose, "say which settings are used and what was done to the line");
+    on->add_flag("-q,--quiet", options.quiet, "print only failures");
+}
+
+// What a command that talks to the box can keep of it: the wire, events, a log.
+void AddRecordOptions(CLI::App* on, TransferOptions& options, std::string& progress) {
+    on->add_option("--trace", options.trace,
+                   "append every byte each way to FILE, as hex with the microseconds since the port opened, a line "
+                   "per burst, and each time-out applied and each read that ran out")
+        ->type_name("FILE");
+    on->add_option("--progress", progress,
+                   "json: one JSON object a line on standard output for every event instead of the bars")
+        ->check(CLI::IsMember({"bars", "json"}))
+        ->type_name("FORMAT");
+    on->add_option("--log", options.log,
+                   "append a JSON line to FILE after the transfer: time, command, port, adapter, image, each file "
+                   "with its size, packets and SHA-256, the status and its message (config.ini: Log)")
+        ->type_name("FILE");
+}
+
+}  // namespace
+
+CommandLineParser::CommandLineParser(CommandLineValues& values) {
+    app = std::make_unique<CLI::App>(
+        "Copies the memory image of a 4730 receiver box to disk over a serial line, and writes it back.");
+    app->formatter(std::make_shared<WrappingFormatter>());
+    app->footer(
+        "Settings come from config.ini in the current directory when there is one (section OPTIONS, keys Port, "
+        "BAUD_RATE, SPEED, PacketLength and Patience, as the Windows program keeps them), then from the options. "
+        "Without config.ini the packet length is 2048.\n\n"
+        "Exit status: 0 done; 1 the transfer failed, or completed after an error or with the box holding less than "
+        "the files (inspect and compare: problems found, images differ); 2 the command line, the settings, the files "
+        "or the port cannot be used (nothing was sent to the box); 128 + the signal's number when one cancelled it "
+        "(130 for Ctrl-C).");
+    app->require_subcommand(1);
+    app->set_version_flag("--version", std::string("kestrivane ") + KESTRIVANE_VERSION);
+
+    AddLinkOptions(app.get(), values.settings, values.options);
+    AddRecordOptions(app.get(), values.options, values.progress);
+
+    download = app->add_subcommand(
+        "download", "copy the box's image into IMAGE (an index file) and IMAGE's section files .ur1 to .ur5");
+    download->add_option("IMAGE", values.image, "index file to write, such as box.dat; .dat is added to a name without "
+                                         "an extension")->required()->type_name("FILE");
+    AddLinkOptions(download, values.settings, values.options);
+    download->add_flag("-y,--yes", values.options.yes, "replace an earlier image of that name without asking");
+    download->add_flag("--verify", values.options.verify,
+                       "then read the box a second time (switch it off and on again) and compare the two reads");
+    AddRecordOptions(download, values.options, values.progress);
+    download->fallthrough();
+
+    upload = app->add_subcommand(
+        "upload", "write section files, or one URT file, back into the box (overwrites what the box holds)");
+    upload->add_option("IMAGE", values.image,
+                       "a URT file (extension beginning with urt), an index file (all five sections) or a section "
+                       "file (its own section)")->required()->type_name("FILE");
+    AddLinkOptions(upload, values.settings, values.options);
+    sectionsOption = upload->add_option(
+        "-s,--sections", values.sections,
+        "sections to send, comma-separated: flash, satellite, resource, eeprom, application")->type_name("LIST");
+    upload->add_flag("-y,--yes", values.options.yes, "do not ask before overwriting the box (needed without a terminal)");
+    upload->add_flag("--verify", values.options.verify,
+                     "then read the box back (switch it off and on again holding channel up) and compare it with "
+                     "the files sent");
+    AddRecordOptions(upload, values.options, values.progress);
+    upload->add_flag("--force", values.options.force,
+                     "send files that hold damaged packets all the same (a last packet shorter than 2069 bytes goes "
+                     "out padded with 0xFF to that size)");
+    upload->fallthrough();
+
+    verify = app->add_subcommand(
+        "verify", "read the box's image (switch it on holding channel up) and compare it with IMAGE, section by "
+                  "section and packet by packet; nothing is written beside IMAGE; status 1 when they differ");
+    verify->add_option("IMAGE", values.image, "an index file (the sections whose files are there), a section file or a "
+                                       "URT file (the box's section that holds its header)")
+        ->required()
+        ->type_name("FILE");
+    AddLinkOptions(verify, values.settings, values.options);
+    AddRecordOptions(verify, values.options, values.progress);
+    verify->fallthrough();
+
+    inspect = app->add_subcommand(
+        "inspect", "check index, section and URT files as an upload would read them; status 1 on any problem");
+    inspect->add_option("FILE", values.files, "files to check")->required()->type_name("FILE");
+    inspect->add_flag("--json", values.json, "report as JSON");
+
+    compare = app->add_subcommand("compare", "compare two images section by section and packet by packet; "
+                                                  "status 1 when they differ");
+    compare->add_option("A", values.first, "an index, section or URT file")->required()->type_name("IMAGE");
+    compare->add_option("B", values.second, "another")->required()->type_name("IMAGE");
+    compare->add_flag("--json", values.json, "report as JSON");
+
+    ports = app->add_subcommand("ports", "list the serial ports of this machine");
+    ports->add_flag("--json", values.json, "report as JSON");
+}
+
+bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chosen, std::string* error) {
+
+    chosen->fill(false);
+    std::stringstream in(list);
+    std::string name;
+    bool any = false;
+    while (std::getline(in, name, ',')) {
+        SectionKind kind;
+        if (!SectionFromShortName(name, &kind)) {
+            *error = "--sections: unknown section '" + name + "' (flash, satellite, resource, eeprom, application)";
+            return false;
+        }
+        chosen->at(static_cast<std::size_t>(SectionIndex(kind))) = any = true;
+    }
+    if (!any) *error = "--sections: no section named";
+    return any;
+}
+
+
+void SuggestFor(const CLI::App& app, int argc, char** argv) {
+
+    std::vector<std::string> commands, options;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+        commands.push_back(sub->get_name());
+        for (const CLI::Option* o : sub->get_options())
+            for (const std::string& n : o->get_lnames()) options.push_back("--" + n);
+    }
+    for (const CLI::Option* o : app.get_options())
+        for (const std::string& n : o->get_lnames()) options.push_back("--" + n);
+    bool commandGiven = false;
+    for (int i = 1; i < argc; ++i)
+        commandGiven = commandGiven || std::find(commands.begin(), commands.end(), argv[i]) != commands.end();
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--", 0) == 0) {
+            const std::string name = arg.substr(0, arg.find('='));
+            if (std::find(options.begin(), options.end(), name) != options.end()) continue;
+            const std::string near = NearestName(name, options);
+            if (!near.empty()) std::fprintf(stderr, "kestrivane: unknown option %s; did you mean %s?\n", name.c_str(), near.c_str());
+        } else if (!arg.empty() && arg[0] != '-' && !commandGiven) {
+            const std::string near = NearestName(arg, commands);
+            if (!near.empty()) {
+                std::fprintf(stderr, "kestrivane: unknown command %s; did you mean %s?\n", arg.c_str(), near.c_str());
+                return;
+            }
+        }
+    }
+}
+

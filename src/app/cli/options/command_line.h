@@ -1,0 +1,46 @@
+// The program's command line: its commands, their arguments and options, bound to
+// the values they are read into. main parses with it; a test holds the manual page
+// and the completion to exactly the options it has.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cli/options/settings.h"
+#include "app/cli/options/transfer_options.h"
+
+// Everything the arguments and options are read into.
+struct CommandLineValues {
+    CommandLineSettings settings;
+    TransferOptions options;
+    std::string image;                  // download, upload, verify
+    std::string progress = "bars";
+    std::string sections = "flash,satellite,resource,eeprom,application";
+    std::vector<std::string> files;     // inspect
+    std::string first, second;          // compare
+    bool json = false;                  // inspect, compare, ports
+};
+
+struct CommandLineParser {
+    explicit CommandLineParser(CommandLineValues& values);
+
+    std::unique_ptr<CLI::App> app;
+    CLI::App* download = nullptr;
+    CLI::App* upload = nullptr;
+    CLI::App* verify = nullptr;
+    CLI::App* inspect = nullptr;
+    CLI::App* compare = nullptr;
+    CLI::App* ports = nullptr;
+    CLI::Option* sectionsOption = nullptr;
+};
+
+// Sections named in a comma-separated list; false, and why, when one is unknown or
+// none is named.
+bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chosen, std::string* error);
+
+// After a parse error: a mistyped command or option, and what was probably meant.
+void SuggestFor(const CLI::App& app, int argc, char** argv);
