@@ -32,6 +32,8 @@ TEST(JsonText, FileNamesBecomeValidUtf8) {
     EXPECT_EQ(ValidUtf8("caf\xE9.dat"), "caf\\xE9.dat");          // a Latin-1 byte is no character
     EXPECT_EQ(ValidUtf8("\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80"), "\\xC0\\xAF \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80");
     EXPECT_EQ(Json(ValidUtf8("a\x01\"b")).dump(), "\"a\\u0001\\\"b\"");
+    // On a terminal a name's control bytes are escaped too, and cannot break a line.
+    EXPECT_EQ(PrintableText("caf\xC3\xA9\n\x1B[2Jx\xE9.dat"), "caf\xC3\xA9\\x0A\\x1B[2Jx\\xE9.dat");
 }
 
 TEST(JsonSchema, InspectAndCompareKeepTheirShapeWhateverHappens) {

@@ -194,3 +194,19 @@ INSTANTIATE_TEST_SUITE_P(Both, ProfileTable, ::testing::ValuesIn(Implementations
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// A key that stands twice is found, with the value a read gives (the first); a key
+// of another section or of a later section of the same name is not counted.
+TEST(IniRepeatedKeys, NamesEachRepeatedKeyWithTheValueUsed) {
+    const std::string path = ::testing::TempDir() + "repeated.ini";
+    std::ofstream(path, std::ios::binary) << "[OPTIONS]\r\nPacketLength=2048\r\npatience = 5\r\nPort=COM5\r\n"
+                                             "PACKETLENGTH=1000\r\nPatience=60\r\n[OTHER]\r\nPort=COM6\r\n"
+                                             "[options]\r\nPort=COM7\r\n";
+    const std::vector<std::pair<std::string, std::string>> expected = {{"PacketLength", "2048"}, {"patience", "5"}};
+    EXPECT_EQ(IniRepeatedKeys(path, "OPTIONS"), expected);
+    std::remove(path.c_str());
+}
+
+}  // namespace
