@@ -52,10 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (usable) {
             if (count != layout.announced || length + PacketFramingSize != layout.headerSize) __builtin_trap();
             std::uint8_t buffer[PacketBufferSize];
-            if (!ReadStoredPacket(length, buffer, static_cast<int>(offset))) __builtin_trap();
+            if (ReadStoredPacket(length, buffer, static_cast<int>(offset)) != StoredRead::Packet) __builtin_trap();
             if (std::memcmp(buffer, data + offset, layout.headerSize) != 0) __builtin_trap();
             std::size_t n = 0;
-            for (; ReadStoredPacket(DataPayloadSize, buffer, 0); ++n) {
+            StoredRead read;
+            for (; (read = ReadStoredPacket(DataPayloadSize, buffer, 0)) == StoredRead::Packet; ++n) {
                 if (n >= layout.packets.size()) __builtin_trap();
                 const StoredPacketSpan& p = layout.packets[n];
                 if (std::memcmp(buffer, data + p.offset, p.size) != 0) __builtin_trap();
@@ -63,6 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     if (buffer[i] != 0xFF) __builtin_trap();  // only past the end of the file
             }
             if (n != layout.packets.size()) __builtin_trap();
+            // What ends the packets: one cut short, or filler (0xFF after its first byte).
+            bool cutShort = false;
+            for (const StoredFinding& f : layout.problems) cutShort = cutShort || f.problem == StoredProblem::PacketCutShort;
+            if ((read == StoredRead::CutShort) != cutShort) __builtin_trap();
+            if (read == StoredRead::Filler)
+                for (int i = 1; i < DataPacketSize; ++i)
+                    if (buffer[i] != 0xFF) __builtin_trap();
         }
         std::fclose(CurrentSectionFile);
         CurrentSectionFile = nullptr;

@@ -12,8 +12,9 @@
 //
 // Upload (the box receives): it answers ETB with ACK and asks for the header with
 // ENQ, reads the header by its length field, then asks for each data packet with
-// ENQ and reads 2069 bytes; a packet with bad framing or checksum gets NAK. After
-// the announced count it waits for the next ETB, or for the closing ENQ.
+// ENQ and reads 2069 bytes; a packet with bad framing or checksum gets NAK, while
+// filler (a packet the tool's file did not hold, sent as 0xFF) is taken as it comes.
+// After the announced count it waits for the next ETB, or for the closing ENQ.
 #pragma once
 
 #include <cstdint>

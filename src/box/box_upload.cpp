@@ -1,5 +1,7 @@
 // The box's side of an upload: handshakes, packet requests, checks, the record of
 // what arrived, and the upload faults.
+#include <algorithm>
+
 #include "box/box.h"
 #include "box/synthetic_image.h"
 #include "core/packet.h"
@@ -40,6 +42,13 @@ void Box::UploadByte(std::uint8_t b, Micros at) {
 }
 
 namespace {
+
+// Erased memory standing for a packet the tool's file did not hold: a first byte
+// that is no STX, then 0xFF. Taken as it comes, as a box takes it.
+bool IsFiller(const Bytes& packet) {
+    return packet.size() == static_cast<std::size_t>(DataPacketSize) && packet[0] != STX &&
+           std::all_of(packet.begin() + 1, packet.end(), [](std::uint8_t b) { return b == 0xFF; });
+}
 
 bool WellFramed(const Bytes& packet) {
     if (packet.size() < PacketFramingSize || packet[0] != STX) return false;
@@ -88,7 +97,7 @@ void Box::DataComplete(Micros at) {
     const bool first = sequence_ == 1;
     const int number = dataIndex_ + 1;
     const bool last = section.packets + 1 == section.announced;
-    if (!WellFramed(rx_) || FindFault(FaultKind::Nak, index, first, number) ||
+    if ((!WellFramed(rx_) && !IsFiller(rx_)) || FindFault(FaultKind::Nak, index, first, number) ||
         (last && FindFault(FaultKind::NakLast, index, first))) {
         section.refused = true;
         Refuse(at);

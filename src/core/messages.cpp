@@ -33,6 +33,8 @@ constexpr Message kMessages[] = {
     {MessageId::StoredHeaderInvalid, "stored-header-invalid", "Header packet in file is invalid", "Error", E, Dialog},
     {MessageId::HeaderNotSent, "header-not-sent", "Header packet NOT sent!", "Error", E, Dialog},
     {MessageId::StoredPacketMissing, "stored-packet-missing", "Packet NOT found in file!", "Error", E, Dialog},
+    {MessageId::StoredFileDamaged, "stored-file-damaged", "%s cannot be sent: %s.\n\nNothing was sent to the box.",
+     "Error", E, Dialog},
     {MessageId::PacketNotSent, "packet-not-sent", "Packet NOT sent!", "Error", E, Dialog},
     {MessageId::UploadComplete, "upload-complete",
      "Transfer Complete - Do not switch off box until 'BOOT' is displayed", "Status", MessageIcon::None, Dialog},
@@ -52,6 +54,22 @@ static_assert(EveryIdHasItsRow(), "one row per message, in the order of MessageI
 }  // namespace
 
 const Message& MessageOf(MessageId id) { return kMessages[static_cast<int>(id)]; }
+
+Message FilledIn(MessageId id, std::initializer_list<std::string> values, std::string* text) {
+    Message message = MessageOf(id);
+    text->clear();
+    auto value = values.begin();
+    for (const char* c = message.text; *c; ++c) {
+        if (c[0] == '%' && c[1] == 's' && value != values.end()) {
+            *text += *value++;
+            ++c;
+        } else {
+            *text += *c;
+        }
+    }
+    message.text = text->c_str();
+    return message;
+}
 
 bool IsCompletion(MessageId id) {
     return id == MessageId::DownloadComplete || id == MessageId::DownloadCompleteWithoutApplication ||

@@ -2,6 +2,9 @@
 // (each with its caption, icon and owner), and the status and title texts.
 #pragma once
 
+#include <initializer_list>
+#include <string>
+
 enum class MessageIcon { None, Error, Warning };
 // Who owns a message box: the port-opening messages belong to the main window,
 // everything else a transfer shows to the transfer dialog.
@@ -33,6 +36,7 @@ enum class MessageId {
     StoredHeaderInvalid,
     HeaderNotSent,
     StoredPacketMissing,
+    StoredFileDamaged,  // takes the file and what is wrong with it
     PacketNotSent,
     UploadComplete,
 };
@@ -47,6 +51,10 @@ struct Message {
 };
 
 const Message& MessageOf(MessageId id);
+
+// A message whose text takes values: the row's text with each %s filled in, in
+// order, by `values`; `text` holds the filled-in text the message points to.
+Message FilledIn(MessageId id, std::initializer_list<std::string> values, std::string* text);
 
 // A completion ("Status" caption), as opposed to a failure.
 bool IsCompletion(MessageId id);

@@ -1,10 +1,22 @@
 #include "stored/stored_section.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "core/packet.h"
 
 namespace {
+
+std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+std::string PacketName(unsigned packet) {
+    return packet == 0 ? "header packet" : "data packet " + std::to_string(packet);
+}
 
 // ETX and checksum of a packet whose bytes [0, available) are in hand.
 void CheckFrame(StoredSectionLayout& s, const std::uint8_t* bytes, std::size_t offset, std::size_t available,
@@ -86,4 +98,33 @@ StoredSectionLayout ReadStoredSection(const std::uint8_t* bytes, std::size_t tot
     if (s.packets.size() > s.announced)
         s.problems.push_back({StoredProblem::MoreThanAnnounced, total, 0, s.packets.size() - s.announced});
     return s;
+}
+
+std::string DescribeFinding(const StoredFinding& p) {
+    const std::string what = PacketName(p.packet);
+    const auto n = [](std::uint64_t v) { return std::to_string(v); };
+    switch (p.problem) {
+    case StoredProblem::HeaderFieldsMissing: return "too short to hold a header packet's fields";
+    case StoredProblem::HeaderWithoutStx: return "the header packet does not start with STX";
+    case StoredProblem::HeaderTooLong:
+        return "header packet of " + n(p.value) + " bytes, more than the " + n(PacketBufferSize) + " an upload can send";
+    case StoredProblem::HeaderBeyondFile:
+        return "header packet of " + n(p.value) + " bytes, but only " + n(p.other) + " follow";
+    case StoredProblem::CountByteBeyondFile: return "the count byte lies beyond the end of the file";
+    case StoredProblem::CountByteOutsideHeader: return "the count byte lies outside the header packet";
+    case StoredProblem::NoEtx: return what + ": no ETX where its length puts it";
+    case StoredProblem::BadChecksum:
+        return what + ": checksum " + Hex(static_cast<std::uint32_t>(p.value)) + " but the payload sums to " +
+               Hex(static_cast<std::uint32_t>(p.other));
+    case StoredProblem::BytesSkipped: return n(p.value) + " bytes before " + what + " are skipped";
+    case StoredProblem::TrailingBytes: return n(p.value) + " bytes after the last packet hold no STX";
+    case StoredProblem::PacketCutShort:
+        return what + " cut short: " + n(p.value) + " of " + n(p.other) + " bytes (an upload stops there)";
+    case StoredProblem::PayloadNotFull:
+        return what + ": payload length " + n(p.value) + ", not " + n(DataPayloadSize) + " (an upload sends " +
+               n(DataPacketSize) + " bytes all the same)";
+    case StoredProblem::MoreThanAnnounced:
+        return n(p.value) + " data packets more than announced: an upload never sends them";
+    }
+    return "?";
 }

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/section_kind.h"
@@ -55,6 +56,10 @@ struct StoredSectionLayout {
     std::vector<StoredPacketSpan> packets;  // in the order an upload sends them
     std::vector<StoredFinding> problems;
 };
+
+// A finding in words: "data packet 15: checksum 0x0001F2A3 but the payload sums to
+// 0x0001F2A2", "header packet of 3100 bytes, more than the 3000 an upload can send" ..
+std::string DescribeFinding(const StoredFinding& finding);
 
 // Reads the section stored in `bytes` from `headerOffset` (0, or the URT prefix),
 // the header's count by the rule of `section` (none for a URT file).

@@ -45,25 +45,30 @@ int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optiona
     return 0;
 }
 
-bool ReadStoredPacket(unsigned payloadLength, std::uint8_t* buffer, int skip) {
+StoredRead ReadStoredPacket(unsigned payloadLength, std::uint8_t* buffer, int skip) {
     for (int i = 0; i < skip; ++i) std::fgetc(CurrentSectionFile);
     int c;
-    do {
-        c = std::fgetc(CurrentSectionFile);
-    } while (c != EOF && c != STX);
-    if (c == EOF) return false;
+    int lastRead = 0x00;  // the last byte the search read; none read stands as 0x00
+    while ((c = std::fgetc(CurrentSectionFile)) != EOF && c != STX) lastRead = c;
+    const std::size_t size = payloadLength + PacketFramingSize;
+    if (c == EOF) {
+        // The file holds no further packet: filler stands for it.
+        buffer[0] = static_cast<std::uint8_t>(lastRead);
+        std::memset(buffer + 1, 0xFF, size - 1);
+        return StoredRead::Filler;
+    }
     buffer[0] = STX;
-    const std::size_t wanted = payloadLength + PacketFramingSize - 1;
+    const std::size_t wanted = size - 1;
     const std::size_t got = std::fread(buffer + 1, 1, wanted, CurrentSectionFile);
     if (got < wanted) {
         // The file ends within these bytes. A packet that is whole in the file goes
         // with what follows it, 0xFF past the end; one cut short by the end of the
         // file is no packet: its missing bytes are not made up.
         const std::size_t held = got + 1;
-        if (held < 4 || PacketPayloadLength(buffer) + PacketFramingSize > held) return false;
+        if (held < 4 || PacketPayloadLength(buffer) + PacketFramingSize > held) return StoredRead::CutShort;
         std::memset(buffer + held, 0xFF, wanted - got);
     }
-    return true;
+    return StoredRead::Packet;
 }
 
 int SendSection(unsigned packetCount, unsigned headerLength, std::optional<SectionKind> section) {
@@ -85,7 +90,7 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
                 ReadLinkByte(&last);
                 if (ReportIfLinkLost()) return 1;
             } while (last != ENQ);
-            if (!ReadStoredPacket(headerLength, packetBuffer, HeaderOffset())) {
+            if (ReadStoredPacket(headerLength, packetBuffer, HeaderOffset()) != StoredRead::Packet) {
                 Show(MessageId::StoredHeaderInvalid);
                 return 1;
             }
@@ -114,11 +119,12 @@ int SendSection(unsigned packetCount, unsigned headerLength, std::optional<Secti
                 }
                 if (got == 0) return CancelFlag ? 1 : EndedEarly(bar, packetCount);  // Cancel is no silence
             }
-            if (!ReadStoredPacket(DataPayloadSize, packetBuffer, 0)) {
-                // The file holds no further packet, and nothing is made up to stand in
-                // for one. A box that asks for it is told; one that went quiet after
-                // the packets it wanted has them all.
-                if (!asked) return EndedEarly(bar, packetCount);
+            // A packet the file does not hold goes as filler when the box asks for it;
+            // one that went quiet after the packets it wanted has them all. A packet
+            // cut short by the end of the file is not made whole.
+            const StoredRead read = ReadStoredPacket(DataPayloadSize, packetBuffer, 0);
+            if (read != StoredRead::Packet && !asked) return EndedEarly(bar, packetCount);
+            if (read == StoredRead::CutShort) {
                 Show(MessageId::StoredPacketMissing);
                 return 1;
             }

@@ -1,5 +1,7 @@
 // Replays one stored section (a section file, or a URT file in URT mode) to the
-// box: each packet exactly as stored, each when the box asks for it with ENQ.
+// box: each packet exactly as stored, each when the box asks for it with ENQ. A
+// section that holds fewer data packets than its header announces goes on with
+// filler packets (erased memory, 0xFF) for as long as the box asks for more.
 #pragma once
 
 #include <cstdint>
@@ -15,13 +17,21 @@
 // its fields or its own length, or longer than a packet buffer.
 int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section);
 
+// What reading the next stored packet found.
+enum class StoredRead {
+    Packet,    // a packet whole in the file: a shorter one comes with the bytes that follow it, 0xFF past the end
+    Filler,    // no STX left in the file: the last byte the search read (0x00 when it read none), then 0xFF
+    CutShort,  // a packet that the end of the file cuts short of its own length: nothing of it is made up
+};
+
 // Copies the next stored packet (payload length + 9 bytes from the next STX after
-// `skip` bytes) into `buffer`. A packet whole in the file but shorter is copied with
-// the bytes that follow it, 0xFF past the end of the file. Returns false when no
-// STX is left, or when the file ends within the packet's own length.
-bool ReadStoredPacket(unsigned payloadLength, std::uint8_t* buffer, int skip);
+// `skip` bytes) into `buffer`: a packet, the filler that stands for a packet the file
+// does not hold, or nothing for one cut short.
+StoredRead ReadStoredPacket(unsigned payloadLength, std::uint8_t* buffer, int skip);
 
 // Answers the box's requests until the header and `packetCount` data packets are
 // sent. Returns 0 when the section is sent (or the box ended it early), 1 when it
-// failed (after its message) or was cancelled.
+// failed (after its message) or was cancelled. A packet the file does not hold goes
+// as filler when the box asks for it with ENQ; a box that falls silent instead has
+// all it wanted.
 int SendSection(unsigned packetCount, unsigned headerLength, std::optional<SectionKind> section);

@@ -55,29 +55,35 @@ std::FILE* OpenStoredFile(const std::string& path) {
     return std::fopen(path.c_str(), "r+b");  // must be writable; never written
 }
 
-// What in a stored file would stop the upload, as the message the sender or the box
-// would give there: a header that cannot be sent (or that the box would refuse), a
-// damaged data packet (the box refuses it), a last packet cut short (not found).
-std::optional<MessageId> ProblemOf(const StoredSectionLayout& layout) {
-    if (!layout.headerUsable) return MessageId::StoredHeaderInvalid;
+// What in a stored file would stop the upload: a header that cannot be sent (or that
+// the box would refuse), a damaged data packet (the box refuses it), a last packet
+// cut short (not in the file whole). Packets beyond the count announced never go.
+std::optional<StoredFinding> ProblemOf(const StoredSectionLayout& layout) {
+    if (!layout.headerUsable) {
+        for (const StoredFinding& f : layout.problems)
+            if (f.packet == 0) return f;
+        return StoredFinding{StoredProblem::HeaderFieldsMissing, layout.headerOffset};
+    }
     if (!CheckStoredPackets) return std::nullopt;
     for (const StoredFinding& f : layout.problems) {
         if (f.packet > layout.announced) continue;  // never sent
-        const bool damaged = f.problem == StoredProblem::NoEtx || f.problem == StoredProblem::BadChecksum;
-        if (damaged) return f.packet == 0 ? MessageId::StoredHeaderInvalid : MessageId::DataError;
-        if (f.problem == StoredProblem::PacketCutShort) return MessageId::StoredPacketMissing;
+        if (f.problem == StoredProblem::NoEtx || f.problem == StoredProblem::BadChecksum ||
+            f.problem == StoredProblem::PacketCutShort)
+            return f;
     }
     return std::nullopt;
 }
 
 // Every file the upload will send, opened as it will be opened and read whole as the
 // sender will read it, before anything goes to the box: an upload never stops half
-// way for a file that is missing or unusable. On failure its usual message.
+// way for a file that is missing or unusable. A file that cannot be opened gives its
+// usual message; a damaged one is named, with the packet and what is wrong.
 bool CheckStoredFiles(const std::string* paths, const bool* sending) {
     std::vector<std::uint8_t> bytes;
     for (SectionKind kind : AllSections) {
         if (!sending[SectionIndex(kind)]) continue;
-        std::FILE* file = OpenStoredFile(paths[SectionIndex(kind)]);
+        const std::string& path = paths[SectionIndex(kind)];
+        std::FILE* file = OpenStoredFile(path);
         if (!file) {
             Show(MessageId::StoredFileNotOpened);
             return false;
@@ -92,7 +98,8 @@ bool CheckStoredFiles(const std::string* paths, const bool* sending) {
         const auto problem = ProblemOf(ReadStoredSection(bytes.data(), bytes.size(), UrtMode ? UrtPrefixSize : 0,
                                                          UrtMode ? std::nullopt : std::optional<SectionKind>(kind)));
         if (problem) {
-            Show(*problem);
+            std::string text;
+            CurrentDisplay().ShowMessage(FilledIn(MessageId::StoredFileDamaged, {path, DescribeFinding(*problem)}, &text));
             return false;
         }
     }
@@ -139,14 +146,11 @@ std::uint32_t SendingReadTotal() {
 int RunUpload(const std::string& chosenPath) {
     ProgressDisplay& display = CurrentDisplay();
     std::string paths[SectionCount];
-    if (!UrtMode) {
-        display.SetTransferTitle(SendingTitle);
-        display.CollapseSectionOptions();
-    }
-    if (!OpenSerialLink()) return 1;
+    if (!UrtMode) display.SetTransferTitle(SendingTitle);
     // The files to send: URT mode sends the chosen file as path 1 with no section;
-    // section mode the ticked sections (their boxes are hidden by now and stay as
-    // they are: each is read once).
+    // section mode the ticked sections (each box is read once). They are checked
+    // before the dialog collapses and before the port opens: a file that cannot be
+    // sent is said while the choice of sections still shows.
     bool sending[SectionCount] = {};
     for (SectionKind kind : AllSections) {
         const int i = SectionIndex(kind);
@@ -154,10 +158,9 @@ int RunUpload(const std::string& chosenPath) {
                            : SectionFilePath(chosenPath, kind);
         sending[i] = UrtMode ? kind == SectionKind::FlashDatabase : display.IsSectionChecked(kind);
     }
-    if (!CheckStoredFiles(paths, sending)) {
-        CloseSerialLink();
-        return 1;
-    }
+    if (!CheckStoredFiles(paths, sending)) return 1;
+    if (!UrtMode) display.CollapseSectionOptions();
+    if (!OpenSerialLink()) return 1;
     EnterStep(TransferStep::PowerOn);
     display.SetStatusText(SwitchOnForUploadStatus);
     display.Repaint();

@@ -69,7 +69,7 @@ TEST_F(StoredFile, HeaderFieldsAndTheEepromRule) {
     EXPECT_EQ(length, 300u);
     EXPECT_EQ(display.bars[1026].range, 16);
     std::uint8_t buffer[PacketBufferSize];
-    ASSERT_TRUE(ReadStoredPacket(length, buffer, UrtPrefixSize));
+    ASSERT_EQ(ReadStoredPacket(length, buffer, UrtPrefixSize), StoredRead::Packet);
     EXPECT_EQ(Bytes(buffer, buffer + h.size()), h);
 }
 
@@ -92,9 +92,10 @@ TEST_F(StoredFile, HeadersThatCannotBeSentAreRefused) {
     EXPECT_EQ(ReadStoredHeader(&count, &length, SectionKind::FlashDatabase), 0);
 }
 
-TEST_F(StoredFile, PacketsAreCopiedAsStoredAndNeverMadeUp) {
+TEST_F(StoredFile, PacketsAreCopiedAsStoredAndFillerStandsForAMissingOne) {
     // A short packet is taken with what follows it; the next one is looked for from
-    // the first STX after that; past the end every byte is 0xFF; no STX, no packet.
+    // the first STX after that; past the end every byte is 0xFF; no STX left, filler:
+    // the last byte the search read (none: 0x00), then 0xFF.
     const Bytes shortPacket = box::BuildPacket(Bytes(1000, 0x44));
     Bytes file = shortPacket;
     file.insert(file.end(), 1500, 0x77);
@@ -104,16 +105,23 @@ TEST_F(StoredFile, PacketsAreCopiedAsStoredAndNeverMadeUp) {
     file.push_back(0x00);
     Open(file);
     std::uint8_t buffer[PacketBufferSize];
-    ASSERT_TRUE(ReadStoredPacket(DataPayloadSize, buffer, 0));
+    ASSERT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Packet);
     EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), Bytes(file.begin(), file.begin() + DataPacketSize));
-    ASSERT_TRUE(ReadStoredPacket(DataPayloadSize, buffer, 0));
+    ASSERT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Packet);
     EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), full);
-    ASSERT_TRUE(ReadStoredPacket(DataPayloadSize, buffer, 0));
+    ASSERT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Packet);
     Bytes padded = shortPacket;
     padded.push_back(0x00);
     padded.resize(DataPacketSize, 0xFF);
     EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), padded);
-    EXPECT_FALSE(ReadStoredPacket(DataPayloadSize, buffer, 0));
+    Bytes filler(DataPacketSize, 0xFF);
+    filler[0] = 0x00;
+    EXPECT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Filler);
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), filler);
+    Open({0x41, 0x42});  // bytes without an STX: the last one read leads the filler
+    EXPECT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Filler);
+    filler[0] = 0x42;
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), filler);
 }
 
 // A line on which the "box" says exactly what the script holds: one entry per
@@ -190,10 +198,13 @@ TEST_F(StoredFile, SenderAnswersNakSilenceAndOtherBytesByTheirPlace) {
     EXPECT_EQ(display.bars[1007].position, 3);
     EXPECT_TRUE(display.messages.empty());
 
-    // The box asks for more than the file holds: an error, and nothing made up.
-    EXPECT_EQ(run({ENQ, ENQ, ENQ, ENQ, ENQ}, 4), 1);
-    EXPECT_EQ(line.writes.size(), 4u);
-    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>{"Packet NOT found in file!"});
+    // The box asks for more than the file holds: filler goes for the missing packet.
+    EXPECT_EQ(run({ENQ, ENQ, ENQ, ENQ, ENQ}, 4), 0);
+    ASSERT_EQ(line.writes.size(), 5u);
+    Bytes filler(DataPacketSize, 0xFF);
+    filler[0] = 0x00;
+    EXPECT_EQ(line.writes[4], filler);
+    EXPECT_TRUE(display.MessageTexts().empty());
     SetSerialBackend(nullptr);
     CancelFlag = 0;
 }
@@ -239,6 +250,30 @@ TEST(SectionSender, PacketsGoOnTheBoxsRequestsOrASecondAfterItsLastEnq) {
     }
 }
 
+// A section file that holds 20 of the 32 packets its header announces: a box that asks
+// for all 32 gets the file's 20 and 12 filler packets; one that stops asking after
+// packet 20 gets the 20 and the section ends there.
+TEST(SectionSender, AShortSectionUploadsWhole) {
+    box::SyntheticPlan plan;
+    plan.packets = {20, -1, -1, -1, -1};  // Flash announces 32 and holds 20
+    const box::Image image = box::SyntheticImage(plan);
+    Bytes filler(DataPacketSize, 0xFF);
+    filler[0] = 0x00;
+    for (const char* fault : {"", "enq-silence@20"}) {
+        SessionRig rig(image, {box::BoxMode::Upload, {}, 0});
+        if (*fault) rig.NewBox(image, {box::BoxMode::Upload, {fault}, 0});
+        box::WriteImage(rig.Path("box.dat"), image);
+        for (int absent = 1; absent < SectionCount; ++absent) rig.display.checked[absent] = false;
+        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0) << fault << ::testing::PrintToString(rig.display.MessageTexts());
+        Bytes expected = image[SectionKind::FlashDatabase]->FileBytes();
+        for (int i = 20; i < 32 && !*fault; ++i) expected.insert(expected.end(), filler.begin(), filler.end());
+        ASSERT_EQ(rig.box().Received().size(), 1u) << fault;
+        EXPECT_EQ(rig.box().Received()[0].bytes, expected) << fault << ": the file's packets, then filler";
+        EXPECT_EQ(rig.box().Received()[0].packets, *fault ? 20u : 32u) << fault;
+        EXPECT_EQ(rig.display.bars[1007].position, 32) << fault;
+    }
+}
+
 TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
     box::SyntheticPlan plan;
     plan.packets = {20, 16, -1, -1, -1};  // Flash announces 32 and holds 20
@@ -250,7 +285,6 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
         std::size_t dataWrites;
     };
     const Row rows[] = {
-        {"file short of packets", [](SessionRig&) {}, "Packet NOT found in file!", 20},
         {"header not taken", [](SessionRig& r) { r.link().refuseWritesFrom = 2; }, "Header packet NOT sent!", 0},
         {"packet not taken", [](SessionRig& r) { r.link().refuseWritesFrom = DataPacketSize; }, "Packet NOT sent!", 0},
         {"header too long",
@@ -258,7 +292,8 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
              Bytes header = Header(0, 1, 2995);
              box::WriteFileBytes(r.Path("box.ur1"), header);
          },
-         "Header packet in file is invalid", 0},
+         "box.ur1 cannot be sent: header packet of 3004 bytes, more than the 3000 an upload can send.\n\nNothing "
+         "was sent to the box.", 0},
     };
     for (const Row& row : rows) {
         SessionRig rig(image, {box::BoxMode::Upload, {}, 0});
@@ -266,14 +301,16 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
         for (int absent = 2; absent < SectionCount; ++absent) rig.display.checked[absent] = false;
         row.arrange(rig);
         EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1) << row.name;
-        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{row.message}) << row.name;
+        const std::string said = rig.display.MessageTexts().empty() ? "" : rig.display.MessageTexts()[0];
+        EXPECT_EQ(said.substr(said.size() - std::min(said.size(), row.message.size())), row.message) << row.name;
+        EXPECT_EQ(rig.display.MessageTexts().size(), 1u) << row.name;
         std::size_t dataWrites = 0, headerWrites = 0;
         for (const auto& e : rig.link().log) {
             if (e.kind != box::VirtualLink::Event::Wrote || e.bytes.size() < 2) continue;
             ++(e.bytes.size() == DataPacketSize ? dataWrites : headerWrites);
         }
         EXPECT_EQ(dataWrites, row.dataWrites) << row.name;
-        if (row.message == "Header packet in file is invalid") {
+        if (row.message.rfind("box.ur1 cannot be sent", 0) == 0) {
             EXPECT_EQ(headerWrites, 0u) << "nothing of it sent";
         }
         EXPECT_FALSE(rig.link().IsOpen()) << row.name;
@@ -281,10 +318,10 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
     }
 }
 
-// No packet left in the file: an error only for a box that asks for one with a fresh
-// ENQ. One that went quiet after the packets it wanted (a URT file's Eeprom Database
+// No packet left in the file: filler for a box that asks for one with a fresh ENQ.
+// One that went quiet after the packets it wanted (a URT file's Eeprom Database
 // section of 4 packets, which the URT rule counts as 16) has them all.
-TEST(SectionSender, NoPacketLeftIsAnErrorOnlyWhenTheBoxAsksForOne) {
+TEST(SectionSender, NoPacketLeftGoesAsFillerOnlyWhenTheBoxAsksForOne) {
     box::SyntheticPlan plan;
     plan.packets = {-1, -1, -1, 4, -1};
     const box::Image image = box::SyntheticImage(plan);
@@ -322,7 +359,11 @@ TEST(SectionSender, NoPacketLeftIsAnErrorOnlyWhenTheBoxAsksForOne) {
         CheckStoredPackets = checked;
         EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
         CheckStoredPackets = true;
-        EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Packet NOT found in file!"});
+        EXPECT_EQ(rig.display.MessageTexts(),
+                  std::vector<std::string>{checked ? rig.Path("box.ur1") + " cannot be sent: data packet 2 cut short: "
+                                                                           "1000 of 2069 bytes (an upload stops "
+                                                                           "there).\n\nNothing was sent to the box."
+                                                   : "Packet NOT found in file!"});
         int dataWrites = 0;
         for (const auto& e : rig.link().log)
             dataWrites += e.kind == box::VirtualLink::Event::Wrote && e.bytes.size() == DataPacketSize;

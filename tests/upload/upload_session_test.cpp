@@ -61,7 +61,8 @@ TEST(Upload, DownloadThenUploadReproducesTheImage) {
                                         "Status: Sending Eeprom Database", "Status: Sending Application Software",
                                         "Status: Transfer Complete"}));
     EXPECT_EQ(rig.display.events[0], "title Sending Status - Wait To Return To Main Screen");
-    EXPECT_EQ(rig.display.events[1], "collapse");
+    EXPECT_EQ(rig.display.events[1], "checked? ur1") << "the boxes read, the files checked, before the collapse";
+    EXPECT_EQ(rig.display.events[6], "collapse");
     EXPECT_EQ(rig.display.CountEvents("show sections"), 1);
     EXPECT_EQ(rig.display.title, "Sending Status - Packets re-sent: 0");
     EXPECT_EQ(rig.display.bars[1009].range, 4);
@@ -149,13 +150,14 @@ TEST(Upload, FailuresOfTheSession) {
     const box::Image image = box::SyntheticImage({});
     {
         SessionRig rig(image, UploadBox());
+        box::WriteImage(rig.Path("box.dat"), image);
         rig.link().openResult = SerialBackend::OpenStatus::CreateFailed;
         EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to create a handle to COM port"});
         EXPECT_EQ(rig.display.messages[0].owner, MessageOwner::MainWindow);
     }
-    {   // A missing or unusable file among those to send: refused before anything
-        // goes to the box, the box left as it was.
+    {   // A missing or unusable file among those to send: refused before the port
+        // opens, the box left as it was; a damaged one is named with what is wrong.
         const std::string missing = "missing", cut = "header cut", damaged = "data packet damaged";
         for (const std::string& damage : {missing, cut, damaged}) {
             SessionRig rig(image, UploadBox());
@@ -169,11 +171,16 @@ TEST(Upload, FailuresOfTheSession) {
                 box::WriteFileBytes(rig.Path("box.ur3"), resource);
             }
             EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
-            EXPECT_EQ(rig.display.MessageTexts(),
-                      std::vector<std::string>{damage == missing ? "Could not open file"
-                                               : damage == cut   ? "Header packet in file is invalid"
-                                                                 : "Error receiving data. Quit any other applications "
-                                                                   "and try again"});
+            const std::string said = rig.display.MessageTexts().at(0);
+            if (damage == missing) {
+                EXPECT_EQ(said, "Could not open file");
+            } else {
+                EXPECT_EQ(said.rfind(rig.Path("box.ur3") + " cannot be sent: " +
+                                         (damage == cut ? "header packet of 67 bytes, but only 20 follow"
+                                                        : "data packet 9: checksum 0x"), 0), 0u) << said;
+                EXPECT_NE(said.find(".\n\nNothing was sent to the box."), std::string::npos) << said;
+            }
+            EXPECT_EQ(rig.display.MessageTexts().size(), 1u);
             EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
             EXPECT_TRUE(rig.link().WritesOf(ETB).empty()) << damage;
             EXPECT_TRUE(rig.box().Received().empty()) << damage;

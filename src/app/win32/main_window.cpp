@@ -9,6 +9,7 @@
 #include "app/win32/program_instance.h"
 #include "app/win32/setup_dialog.h"
 #include "app/win32/shell_ids.h"
+#include "app/win32/transfer_running.h"
 #include "display/win32/main_window_handle.h"
 
 bool UploadWarningPending = true;
@@ -36,8 +37,10 @@ void OpenHelp(HWND window) {
 
 void OnCommand(HWND window, int id) {
     // A transfer runs inside its dialog and pumps this window's messages too: no
-    // command may start a second session, or anything else, meanwhile.
-    if (TransferDialogIsOpen()) return;
+    // command may start a second session, or anything else, meanwhile; only About and
+    // Contents while the session runs on behind its closed dialog (the rest is greyed).
+    const bool aside = id == MenuAboutId || id == MenuContentsId;
+    if (TransferDialogIsOpen() && !(aside && TransferRunsOn())) return;
     switch (id) {
     case ExitButtonId:
     case MenuExitId:
@@ -81,7 +84,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         FocusFirstTabStop(window);  // Exit, which Enter then presses
         return FALSE;
     case WM_CLOSE:
-        PostQuitMessage(0);
+        if (!TransferRunsOn()) PostQuitMessage(0);  // (its close box is greyed meanwhile, Alt+F4 too)
         return TRUE;
     case WM_DESTROY:
         PostQuitMessage(quitCodeOnDestroy);

@@ -56,10 +56,11 @@ void OnTransfer(HWND dialog, TransferDialogKind kind) {
 }
 
 // Ends the dialog with 0 (Cancel, the close box): it disappears at once, even while
-// a session is still running inside its Transfer handler.
+// a session is still running inside its Transfer handler. A session the close box
+// leaves running shows in the main window; a cancelled one ends at its next check.
 void EndWithoutTransfer(HWND dialog) {
     EndDialog(dialog, 0);
-    if (sessionRunning) ShowTransferRunning(true);
+    if (sessionRunning && !CancelFlag) ShowTransferRunning(true);
     ShowMainWindowAgain();
 }
 

@@ -26,12 +26,17 @@ void ShowTransferRunning(bool running) {
         SetWindowTextA(main, idleTitle.c_str());
         idleTitle.clear();
     }
-    for (int button : {UploadButtonId, DownloadButtonId})
+    const UINT state = MF_BYCOMMAND | (running ? MF_GRAYED : MF_ENABLED);
+    for (int button : {UploadButtonId, DownloadButtonId, ExitButtonId})
         if (HWND control = GetDlgItem(main, button)) EnableWindow(control, !running);
     if (HMENU menu = GetMenu(main)) {
-        for (int item : {MenuUploadId, MenuDownloadId})
-            EnableMenuItem(menu, static_cast<UINT>(item), MF_BYCOMMAND | (running ? MF_GRAYED : MF_ENABLED));
+        for (int item : {MenuUploadId, MenuDownloadId, MenuExitId, MenuSetupId})
+            EnableMenuItem(menu, static_cast<UINT>(item), state);
         DrawMenuBar(main);
     }
+    // The close box too: the program does not end under a running session.
+    if (HMENU system = GetSystemMenu(main, FALSE)) EnableMenuItem(system, SC_CLOSE, state);
     RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
+
+bool TransferRunsOn() { return !idleTitle.empty(); }

@@ -1,7 +1,11 @@
-// While a session runs on behind a transfer dialog that has gone (its close box, or
-// Cancel until the session hears of it), the main window says so: its title tells
-// that a transfer is running, and its Upload and Download buttons and menu items are
-// disabled until the session ends.
+// While a session runs on behind a transfer dialog closed with its close box, the
+// main window says so: its title tells that a transfer is running, and what would
+// start another transfer or end the program (Upload, Download, Exit, File > Exit,
+// Setup and the close box) is disabled until the session ends. About and Contents
+// stay. After Cancel the session ends at its next check, and nothing of this shows.
 #pragma once
 
 void ShowTransferRunning(bool running);
+
+// True while that is so.
+bool TransferRunsOn();

@@ -5,6 +5,7 @@
 
 #include <csignal>
 
+#include "core/packet.h"
 #include "support/command_line.h"
 
 namespace {
@@ -34,6 +35,26 @@ TEST_F(CommandLine, EveryWordAgreesWithTheStatus) {
     BoxProcess silent(FastBox({"--fault", "silent"}));
     r = Kestrivane({"--port", silent.Port(), "verify", At("served/box.dat")}, 1500);
     EXPECT_EQ(r.status, 128 + SIGINT) << r.err;
+}
+
+// A Flash Database file of 20 packets where its header announces 32, uploaded to a box
+// that asks for all 32: the 20, then 12 packets of filler, and the report says so.
+TEST_F(CommandLine, AShortSectionUploadsWhole) {
+    BoxProcess(FastBox({"--synthetic", "20,16,16,4,16", "--write-image", At("served/short.dat")})).Stop();
+    ProcessResult r = Kestrivane({"inspect", At("served/short.ur1")});
+    EXPECT_TRUE(Has(r.out, "holds 20 of the 32 data packets announced")) << r.out;
+    EXPECT_TRUE(Has(r.out, "then empty filler (0xFF) for each further packet the box asks for")) << r.out;
+    BoxProcess box(FastBox({"--mode", "upload", "--record", At("got")}));
+    r = Kestrivane({"--port", box.Port(), "upload", "--yes", "-s", "flash", At("served/short.dat")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Flash Database: packets 21 to 32 were not in " + At("served/short.ur1") +
+                               "; sent as empty filler because the box asked for them")) << r.err;
+    box.Stop();
+    box::Bytes expected = Read("served/short.ur1");
+    box::Bytes filler(DataPacketSize, 0xFF);
+    filler[0] = 0x00;
+    for (int i = 20; i < 32; ++i) expected.insert(expected.end(), filler.begin(), filler.end());
+    EXPECT_EQ(Read("got/recorded.ur1"), expected);
 }
 
 }  // namespace

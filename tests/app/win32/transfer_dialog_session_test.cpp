@@ -12,6 +12,7 @@
 #include "app/config/config.h"
 #include "core/cancel_flag.h"
 #include "core/link_settings.h"
+#include "core/packet.h"
 #include "core/section_kind.h"
 #include "display/win32/dialog_thread.h"
 #include "display/win32/main_window_handle.h"
@@ -266,6 +267,41 @@ TEST_F(TransferFromDialog, TheCloseBoxLeavesTheSessionRunningToItsEnd) {
         const std::string suffix = SectionSuffix(kind);
         EXPECT_EQ(ReadAll(Path("closed." + suffix)), ReadAll(Path("expected." + suffix))) << suffix;
     }
+}
+
+// A section file with a damaged packet: named, with the packet and what is wrong, while
+// the section choice still shows; the port never opens and nothing reaches the box.
+TEST_F(TransferFromDialog, ADamagedFileIsRefusedBeforeTheDialogCollapses) {
+    for (SectionKind kind : AllSections) {
+        const std::string suffix = SectionSuffix(kind);
+        Bytes bytes = ReadAll(Path("expected." + suffix));
+        if (kind == SectionKind::Resource) bytes[bytes.size() - DataPacketSize + 100] ^= 0x40;  // its last packet
+        std::ofstream(Path("damaged." + suffix), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                                        static_cast<std::streamsize>(bytes.size()));
+    }
+    ClearRecord();
+    Select("damaged.dat");
+    UrtMode = false;
+    DialogThread run(TransferDialogKind::SectionUpload);
+    HWND dialog = run.Dialog();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(PostClick(dialog, TransferButtonId));
+    WindowQuery query;
+    query.caption = "Error";
+    query.threadId = run.ThreadId();
+    query.owner = dialog;
+    query.anyOwner = false;
+    HWND box = WaitForWindow(query, 30000);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(ControlShown(dialog, SectionControlsOf(SectionKind::FlashDatabase).checkBoxId)) << "not collapsed yet";
+    const std::string text = ControlText(box, 0xFFFF);
+    EXPECT_EQ(text.rfind(Path("damaged.ur3") + " cannot be sent: data packet 32: checksum 0x", 0), 0u) << text;
+    EXPECT_NE(text.find("Nothing was sent to the box."), std::string::npos) << text;
+    SaveScreenshot(box, ScreenshotPath("damaged-file-refused"));
+    PostClick(box, IDOK);
+    EXPECT_TRUE(run.Ended(5000));
+    EXPECT_TRUE(PortClosed());
+    EXPECT_TRUE(Recorded().empty()) << "nothing reached the box";
 }
 
 }  // namespace

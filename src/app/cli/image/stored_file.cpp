@@ -15,12 +15,6 @@ const std::uint8_t* At(const StoredFile& f, std::size_t offset) {
     return reinterpret_cast<const std::uint8_t*>(f.bytes.data()) + offset;
 }
 
-std::string Hex(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
-
 std::optional<SectionKind> KindFromSuffix(const std::string& path) {
     if (path.size() < 3) return std::nullopt;
     std::string suffix = path.substr(path.size() - 3);
@@ -36,40 +30,6 @@ bool LooksLikeText(const std::string& bytes) {
     return !bytes.empty();
 }
 
-std::string PacketName(unsigned packet) {
-    return packet == 0 ? "header packet" : "data packet " + std::to_string(packet);
-}
-
-// A problem of the stored section in words.
-std::string Describe(const StoredFinding& p) {
-    const std::string what = PacketName(p.packet);
-    const auto n = [](std::uint64_t v) { return std::to_string(v); };
-    switch (p.problem) {
-    case StoredProblem::HeaderFieldsMissing: return "too short to hold a header packet's fields";
-    case StoredProblem::HeaderWithoutStx: return "the header packet does not start with STX";
-    case StoredProblem::HeaderTooLong:
-        return "header packet of " + n(p.value) + " bytes, more than the " + n(PacketBufferSize) + " an upload can send";
-    case StoredProblem::HeaderBeyondFile:
-        return "header packet of " + n(p.value) + " bytes, but only " + n(p.other) + " follow";
-    case StoredProblem::CountByteBeyondFile: return "the count byte lies beyond the end of the file";
-    case StoredProblem::CountByteOutsideHeader: return "the count byte lies outside the header packet";
-    case StoredProblem::NoEtx: return what + ": no ETX where its length puts it";
-    case StoredProblem::BadChecksum:
-        return what + ": checksum " + Hex(static_cast<std::uint32_t>(p.value)) + " but the payload sums to " +
-               Hex(static_cast<std::uint32_t>(p.other));
-    case StoredProblem::BytesSkipped: return n(p.value) + " bytes before " + what + " are skipped";
-    case StoredProblem::TrailingBytes: return n(p.value) + " bytes after the last packet hold no STX";
-    case StoredProblem::PacketCutShort:
-        return what + " cut short: " + n(p.value) + " of " + n(p.other) + " bytes (an upload stops there)";
-    case StoredProblem::PayloadNotFull:
-        return what + ": payload length " + n(p.value) + ", not " + n(DataPayloadSize) + " (an upload sends " +
-               n(DataPacketSize) + " bytes all the same)";
-    case StoredProblem::MoreThanAnnounced:
-        return n(p.value) + " data packets more than announced: an upload never sends them";
-    }
-    return "?";
-}
-
 // The header packet at `start` and the data packets behind it, as an upload takes them.
 void AnalyseSection(StoredFile& f, std::size_t start) {
     const StoredSectionLayout layout = ReadStoredSection(At(f, 0), f.bytes.size(), start,
@@ -81,13 +41,13 @@ void AnalyseSection(StoredFile& f, std::size_t start) {
     f.countByte = layout.countByte;
     f.announced = layout.announced;
     for (const StoredPacketSpan& p : layout.packets) f.packets.push_back({p.offset, p.size});
-    for (const StoredFinding& p : layout.problems) f.problems.push_back({p.offset, Describe(p)});
+    for (const StoredFinding& p : layout.problems) f.problems.push_back({p.offset, DescribeFinding(p)});
     if (layout.headerRead && f.packets.size() < f.announced)
         f.notes.push_back({f.bytes.size(), "holds " + std::to_string(f.packets.size()) + " of the " +
                                                std::to_string(f.announced) +
                                                " data packets announced (the box ended the section early when it "
-                                               "was downloaded); an upload sends these, and ends the section when "
-                                               "the box stops asking or fails when it asks for more"});
+                                               "was downloaded); an upload sends these, then empty filler (0xFF) "
+                                               "for each further packet the box asks for"});
 }
 
 void AnalyseIndex(StoredFile& f) {

@@ -137,6 +137,7 @@ void TransferRecorder::ShowMessage(const Message& message) {
         return;
     }
     if (failures_.empty()) {
+        failureText_ = OneLine(message.text);
         failureBar_ = lastBar_;
         failureThrough_ = TallyOf(lastBar_) ? TallyOf(lastBar_)->advanced : 0;
     }
@@ -262,7 +263,7 @@ TransferOutcome TransferRecorder::Outcome(int result, const std::string& port) {
         o.packet = through + 1;
         return ended(OutcomeKind::PacketDamaged,
                      "data packet " + std::to_string(o.packet) + where + " came without its STX (" +
-                         OneLine(MessageOf(first).text) + ")", first);
+                         failureText_ + ")", first);
     case MessageId::IndexFileNotCreated:
     case MessageId::SectionFileNotCreated:
     case MessageId::SectionFileNotWritten:
@@ -272,8 +273,7 @@ TransferOutcome TransferRecorder::Outcome(int result, const std::string& port) {
     default: break;
     }
     return ended(OutcomeKind::Failed,
-                 (lastSection ? std::string(SectionName(*lastSection)) + ": " : std::string()) +
-                     OneLine(MessageOf(first).text), first);
+                 (lastSection ? std::string(SectionName(*lastSection)) + ": " : std::string()) + failureText_, first);
 }
 
 void TransferRecorder::ShowCompletion() {

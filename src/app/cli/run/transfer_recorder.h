@@ -86,6 +86,7 @@ private:
     int donePackets_ = 0;
     std::vector<MessageId> failures_;
     int failureBar_ = 0, failureThrough_ = 0;  // where the first failure was shown: its bar, the packets through
+    std::string failureText_;                   // and its text as shown
     std::optional<Message> completion_;
     std::optional<Message> portMessage_;  // a port-opening message, said in this platform's words instead
     double firstBarAt_ = -1, endedAt_ = -1;
