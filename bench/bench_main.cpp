@@ -8,7 +8,9 @@
 //     client and against stop-and-wait's limit; the tool's CPU share and peak RSS;
 //     and ZMODEM (sz/rz) for the same bytes where lrzsz is installed;
 //   - four emulated boxes paced at 115200 bit/s downloaded at once by one command,
-//     against one box alone.
+//     against one box alone;
+//   - a station serving 32 such ports of 3 boxes each, against one port of 3 boxes,
+//     and the station's own CPU share.
 //
 //   kestrivane-bench [--quick]       (--quick: one short round of each, for a smoke test)
 #include <fcntl.h>
@@ -224,11 +226,15 @@ int main(int argc, char** argv) {
         std::printf("  paced 115200: kestrivane CPU %.2f %% of wall time, peak RSS %.1f MB\n", Median(shares), Median(rss));
     }
     if (quick) {  // a row of half a minute: not in a smoke test
-        std::printf("  4 boxes at once / 1 box: measured without --quick\n");
+        std::printf("  4 boxes at once / 1 box, and the station's bench: measured without --quick\n");
     } else {
         std::string detail;
         Row("4 boxes at once / 1 box, paced 115200, same image", SeveralBoxesRatio(tool, dir.string(), &detail),
             "<= 1.20", detail);
+        double share = 0;
+        Row("station, 32 ports x 3 boxes / 1 port x 3 boxes, a box's time", StationRatio(tool, dir.string(), &detail, &share),
+            "<= 1.05", detail);
+        std::printf("  the station's own CPU while it serves 32 ports: %.2f %% of one core (aim: under 5 %%)\n", share);
     }
     if (!Installed("sz") || !Installed("rz")) {
         std::printf("  ZMODEM: lrzsz (sz, rz) is not installed: no comparison with it\n");

@@ -67,6 +67,8 @@ public:
 
     // Switches the box on at `at` (possibly later than now); until then it hears nothing.
     void PowerOn(Micros at);
+    // When it is switched on (kNever: not yet told).
+    Micros PowerOnTime() const { return powerOnAt_; }
     // Bytes the tool wrote, arriving at `at`.
     void Receive(const std::uint8_t* data, std::size_t count, Micros at);
     // When the next byte of the box is on the line; nothing when the box will stay silent.

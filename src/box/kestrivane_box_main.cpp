@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     long baud = 0;
     int etbPeriodMs = 100, powerOnDelayMs = 500, sectionGapMs = 1500;
     unsigned seed = 1;
+    int boxes = -1, boxGapMs = 2000;
     bool once = false, verbose = false;
 
     app.add_option("--link", link, "also make PATH a symbolic link to the pty (for example a Wine prefix's dosdevices/com5)");
@@ -81,6 +82,10 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--power-on-delay", powerOnDelayMs, "milliseconds from the port's opening to the box's switching on")
         ->capture_default_str();
+    app.add_option("--boxes", boxes, "serve box after box, this many (0: without end), then exit; each the next "
+                                     "seed's image")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--box-gap", boxGapMs, "with --boxes: milliseconds a box stays off between two")->capture_default_str();
     app.add_flag("--once", once, "serve one session (the port opened and closed again), then exit: status 0 when the transfer finished");
     app.add_flag("-v,--verbose", verbose, "say what happens on standard error");
     CLI11_PARSE(app, argc, argv);
@@ -101,6 +106,7 @@ int main(int argc, char** argv) {
     }
 
     box::Image image;
+    box::SyntheticPlan plan;
     if (!imagePath.empty()) {
         std::string error;
         auto loaded = box::LoadImage(imagePath, &error);
@@ -110,7 +116,6 @@ int main(int argc, char** argv) {
         }
         image = std::move(*loaded);
     } else {
-        box::SyntheticPlan plan;
         plan.seed = seed;
         if (!ParseCounts(counts, &plan)) {
             std::fprintf(stderr, "kestrivane-box: --synthetic needs five counts (0..4080 or -), such as 32,16,48,4,16\n");
@@ -141,11 +146,23 @@ int main(int argc, char** argv) {
     serverOptions.once = once;
     serverOptions.verbose = verbose;
     serverOptions.baud = baud;
+    serverOptions.boxes = boxes;
+    serverOptions.boxGap = box::Micros{boxGapMs} * 1000;
     for (const box::Fault& f : options.faults)
         serverOptions.poweredFromStart = serverOptions.poweredFromStart || f.kind == box::FaultKind::EtbStream;
 
     box::PtyServer server(
-        pty, [&] { return std::make_unique<box::Box>(image, options); }, serverOptions,
+        pty,
+        [&](int number) {
+            // Box after box, each the next seed's made-up image.
+            if (boxes >= 0 && imagePath.empty() && number > 0) {
+                box::SyntheticPlan next = plan;
+                next.seed = seed + static_cast<unsigned>(number);
+                image = box::SyntheticImage(next);
+            }
+            return std::make_unique<box::Box>(image, options);
+        },
+        serverOptions,
         [&](const box::Box& b) {
             if (!recordDir.empty()) Record(recordDir, b);
             // As a real box, it holds from now on the sections it was given whole.

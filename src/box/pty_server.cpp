@@ -24,7 +24,7 @@ Micros PtyServer::Now() const {
 }
 
 void PtyServer::StartBox(Micros powerOnAt) {
-    box_ = makeBox_();
+    box_ = makeBox_(served_);
     box_->PowerOn(powerOnAt);
     pending_.clear();
     pendingAt_ = 0;
@@ -49,16 +49,10 @@ int PtyServer::Run(const volatile std::sig_atomic_t& stop) {
                 open = true;
             } else {
                 if (options_.verbose) std::fprintf(stderr, "kestrivane-box: port closed\n");
-                if (box_) {
-                    Pump(now);  // what the program wrote before it closed
-                    finished = box_->Finished();
-                    if (onSessionEnd_) onSessionEnd_(*box_);
-                }
-                box_.reset();
                 open = false;
                 sessionOver = true;
+                if (SessionOver(now, &finished)) return finished ? 0 : 1;
                 if (options_.once) break;
-                if (options_.poweredFromStart) StartBox(now);
             }
         }
         if (sessionOver && options_.once) return finished ? 0 : 1;
@@ -93,6 +87,30 @@ int PtyServer::Run(const volatile std::sig_atomic_t& stop) {
         if (onSessionEnd_) onSessionEnd_(*box_);
     }
     return finished ? 0 : 1;
+}
+
+bool PtyServer::SessionOver(Micros now, bool* finished) {
+    if (options_.boxes < 0) {
+        if (box_) {
+            Pump(now);  // what the program wrote before it closed
+            *finished = box_->Finished();
+            if (onSessionEnd_) onSessionEnd_(*box_);
+        }
+        box_.reset();
+        if (options_.poweredFromStart) StartBox(now);
+        return false;
+    }
+    // Box after box: a box not switched on yet waits for its time; one that was on
+    // is done with, and the next one comes after the gap (none after the last).
+    if (!box_ || box_->PowerOnTime() > now) return false;
+    Pump(now);
+    *finished = box_->Finished();
+    if (onSessionEnd_) onSessionEnd_(*box_);
+    ++served_;
+    if (options_.verbose) std::fprintf(stderr, "kestrivane-box: box %d done with\n", served_);
+    if (options_.boxes > 0 && served_ >= options_.boxes) return true;
+    StartBox(now + options_.boxGap);
+    return false;
 }
 
 void PtyServer::Pump(Micros now) {

@@ -18,3 +18,9 @@ ProgressDisplay* currentDisplay = &standIn;  // the current transfer dialog
 ProgressDisplay& CurrentDisplay() { return *currentDisplay; }
 
 void SetCurrentDisplay(ProgressDisplay* display) { currentDisplay = display ? display : &standIn; }
+
+const char* TransferStepName(TransferStep step) {
+    static const char* const names[] = {"power-on", "announcement", "handshake", "header-request",
+                                        "packets",  "closing",      "complete"};
+    return names[static_cast<int>(step)];
+}

@@ -23,6 +23,10 @@ enum class TransferStep {
     Complete,
 };
 
+// The step's name as scripts read it: "power-on", "announcement", "handshake",
+// "header-request", "packets", "closing", "complete".
+const char* TransferStepName(TransferStep step);
+
 class ProgressDisplay {
 public:
     virtual ~ProgressDisplay() = default;

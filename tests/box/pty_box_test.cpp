@@ -40,7 +40,7 @@ TEST(PtyBox, ServesASectionAndTakesOneBackThroughTheSerialLink) {
     box::PtyServerOptions options;
     options.powerOnDelay = 0;
     box::PtyServer server(
-        pty, [&] { return std::make_unique<box::Box>(image); }, options,
+        pty, [&](int) { return std::make_unique<box::Box>(image); }, options,
         [&](const box::Box& b) { received = b.Received(); });
     std::thread serving([&] { server.Run(stop); });
 

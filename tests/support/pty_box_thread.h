@@ -15,7 +15,7 @@ public:
         box::PtyServerOptions serverOptions;
         serverOptions.powerOnDelay = 0;
         server_ = std::make_unique<box::PtyServer>(
-            pty_, [this] { return std::make_unique<box::Box>(image_, options_); }, serverOptions,
+            pty_, [this](int) { return std::make_unique<box::Box>(image_, options_); }, serverOptions,
             [this](const box::Box& b) { received_ = b.Received(); });
         thread_ = std::thread([this] { server_->Run(stop_); });
     }

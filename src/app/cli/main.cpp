@@ -9,6 +9,7 @@
 #include "app/cli/commands/inspect.h"
 #include "app/cli/commands/ports.h"
 #include "app/cli/commands/several_boxes.h"
+#include "app/cli/commands/station.h"
 #include "app/cli/commands/upload.h"
 #include "app/cli/commands/verify.h"
 #include "app/cli/options/command_line.h"
@@ -43,15 +44,18 @@ int main(int argc, char** argv) try {
     if (line.compare->parsed()) return CompareImages(values.first, values.second, values.json, stdout, stderr);
     if (line.ports->parsed()) return PrintSerialPorts(values.json, stdout);
 
-    if (line.upload->parsed()) {
+    // The commands that talk to the box, on their own or served by the station.
+    const bool station = line.station->parsed();
+    const TransferCommands& commands = station ? line.stationTransfers : line.transfers;
+    if (commands.upload->parsed()) {
         std::string error;
-        options.sectionsGiven = line.sectionsOption->count() > 0;
+        options.sectionsGiven = commands.sections->count() > 0;
         if (IsUrtFileName(values.image) && options.sectionsGiven)
             return Usage("--sections does not apply to a URT file");
         if (!ParseSections(values.sections, &options.sections, &error)) return Usage(error);
     }
     SettingsRead read;
-    const std::string problem = ReadSettings(values.settings, &read);
+    const std::string problem = ReadSettings(values.settings, &read, !station);
     if (!problem.empty()) return Usage(problem);
     for (const std::string& warning : read.warnings) Say("warning: " + warning);
     if (options.verbose) Say(read.described);
@@ -60,9 +64,12 @@ int main(int argc, char** argv) try {
     options.progressJson = values.progress == "json";
     if (options.log.empty()) options.log = ReadProfileText("Log", "", SettingValueMax);
 
-    const TransferKind kind = line.download->parsed() ? TransferKind::Download
-                              : line.upload->parsed() ? TransferKind::Upload
-                                                      : TransferKind::Verify;
+    const TransferKind kind = commands.download->parsed() ? TransferKind::Download
+                              : commands.upload->parsed() ? TransferKind::Upload
+                                                          : TransferKind::Verify;
+    if (station)
+        return StationCommand({kind, values.image, options, read.ports, values.bell,
+                               std::vector<std::string>(argv + 1, argv + argc)});
     if (read.ports.size() > 1) return SeveralBoxesCommand(kind, values.image, options, read.ports, argc, argv);
     if (kind == TransferKind::Verify) return VerifyCommand(values.image, options);
     return kind == TransferKind::Download ? DownloadCommand(values.image, options) : UploadCommand(values.image, options);

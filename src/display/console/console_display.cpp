@@ -30,6 +30,11 @@ double ConsoleDisplay::Now() const {
     return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
 }
 
+void ConsoleDisplay::EnterStep(TransferStep step, std::optional<SectionKind> section) {
+    step_ = step;
+    if (events_ && !quiet_) events_->Step(TransferStepName(step), section ? SectionName(*section) : "");
+}
+
 void ConsoleDisplay::SetStatusText(const char* text) {
     // The completion says it once, on standard output.
     if (!*text || lastStatus_ == text || step_ == TransferStep::Complete) return;

@@ -31,7 +31,7 @@ public:
     void SetEvents(ProgressEvents* events) { events_ = events; }
 
     void SetStatusText(const char* text) override;
-    void EnterStep(TransferStep step, std::optional<SectionKind>) override { step_ = step; }
+    void EnterStep(TransferStep step, std::optional<SectionKind> section) override;
     void SetTransferTitle(const char*) override {}  // the window's title; the console has none
     void Repaint() override {}
     void ShowSectionProgress() override {}

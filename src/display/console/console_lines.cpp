@@ -10,6 +10,12 @@ int TerminalWidth(std::FILE* stream) {
     return 80;
 }
 
+int TerminalHeight(std::FILE* stream) {
+    winsize size{};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_row > 0) return size.ws_row;
+    return 24;
+}
+
 std::string MinutesSeconds(double seconds) {
     const long s = static_cast<long>(seconds + 0.5);
     char text[32];

@@ -1,6 +1,9 @@
 // `--progress=json`: instead of the bars, one JSON object a line on standard output
 // for every event the display receives, each with the port it concerns:
 //   {"event": "status", "text"}           a status line
+//   {"event": "step", "step", "section"}  what the session does now: "power-on" (the box is to be
+//                                          switched on), "announcement", "handshake", "header-request",
+//                                          "packets", "closing", "complete"
 //   {"event": "section", "section", "announced"}   a section's bar set to its count
 //   {"event": "packet", "section", "packet", "bytes", "bytes_per_second"}
 //   {"event": "position", "section", "position"}   a bar filled when a section ends early
@@ -26,6 +29,10 @@ public:
     ProgressEvents(std::FILE* out, std::string port) : out_(out), port_(std::move(port)) {}
 
     void Status(const std::string& text) { Emit({{"event", "status"}, {"text", text}}); }
+    // The step the session is in, and the section it concerns ("" for none).
+    void Step(const std::string& step, const std::string& section) {
+        Emit({{"event", "step"}, {"step", step}, {"section", section}});
+    }
     void Section(const std::string& section, int announced) {
         Emit({{"event", "section"}, {"section", section}, {"announced", announced}});
     }

@@ -1,7 +1,6 @@
 #include "app/cli/commands/several_boxes.h"
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -12,6 +11,7 @@
 
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/machine/port_names.h"
+#include "app/cli/machine/serial_ports.h"
 #include "app/cli/run/before_the_box.h"
 #include "app/cli/run/box_workers.h"
 #include "app/cli/run/read_back.h"
@@ -36,15 +36,6 @@ std::string Joined(const std::vector<std::string>& ports) {
     return text;
 }
 
-// What makes two ports one: the device itself (two paths to it are one), or the path
-// when there is nothing under it.
-std::string DeviceOf(const std::string& port) {
-    struct stat st;
-    if (stat(port.c_str(), &st) != 0) return "path " + std::filesystem::absolute(port).lexically_normal().string();
-    if (S_ISCHR(st.st_mode)) return "device " + std::to_string(st.st_rdev);
-    return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
-}
-
 std::string FileKey(const std::string& path) { return std::filesystem::absolute(path).lexically_normal().string(); }
 
 // Two ports that are one device, or whose image or trace names come out the same
@@ -54,7 +45,7 @@ std::string Clash(const std::vector<std::string>& ports, const std::function<std
                   const std::string& trace) {
     std::map<std::string, std::string> devices, images, traces;
     for (const std::string& port : ports) {
-        const auto device = devices.emplace(DeviceOf(port), port);
+        const auto device = devices.emplace(DeviceIdentity(port), port);
         if (!device.second)
             return "the ports " + device.first->second + " and " + port + " are one device: give each port once";
         const std::string name = imageName(port);

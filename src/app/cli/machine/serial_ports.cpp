@@ -1,6 +1,8 @@
 #include "app/cli/machine/serial_ports.h"
 
 #include <dirent.h>
+#include <glob.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -9,7 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -88,4 +90,33 @@ std::string ProgramsHolding(const std::string& device) {
     }
     closedir(processes);
     return holders;
+}
+
+std::string DeviceIdentity(const std::string& port) {
+    struct stat st;
+    if (stat(port.c_str(), &st) != 0) return "path " + fs::absolute(port).lexically_normal().string();
+    if (S_ISCHR(st.st_mode)) return "device " + std::to_string(st.st_rdev);
+    return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
+std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns) {
+    std::vector<std::string> found;
+    if (patterns.empty()) {
+        for (const SerialPortInfo& p : ListSerialPorts())
+            if (!p.usbId.empty()) found.push_back(p.device);
+    }
+    for (const std::string& pattern : patterns) {
+        glob_t matched{};
+        if (glob(pattern.c_str(), 0, nullptr, &matched) == 0)
+            for (std::size_t i = 0; i < matched.gl_pathc; ++i) found.emplace_back(matched.gl_pathv[i]);
+        globfree(&matched);
+    }
+    std::vector<std::string> ports;
+    std::set<std::string> devices;
+    for (const std::string& port : found) {
+        struct stat st;
+        if (stat(port.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && devices.insert(DeviceIdentity(port)).second)
+            ports.push_back(port);
+    }
+    return ports;
 }

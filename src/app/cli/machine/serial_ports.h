@@ -20,3 +20,14 @@ std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty = "/s
 // as /proc tells; "" for none.
 std::string ProgramsHolding(const std::string& device);
 
+
+// What makes two port paths one: the device itself (two paths to one device, such as
+// /dev/serial/by-id/... and /dev/ttyUSB0, give the same), or the path when nothing
+// stands under it.
+std::string DeviceIdentity(const std::string& port);
+
+// The ports that `patterns` name now: each a path, or a shell pattern such as
+// '/dev/ttyUSB*' (a plain path counts only when a device stands under it; what is no
+// device, such as a file, never counts). Without patterns, every USB serial adapter.
+// One path a device, in the order found.
+std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns);

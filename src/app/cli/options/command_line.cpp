@@ -72,6 +72,53 @@ void AddRecordOptions(CLI::App* on, TransferOptions& options, std::string& progr
         ->type_name("FILE");
 }
 
+// download, upload and verify, on the program or on its station.
+TransferCommands AddTransferCommands(CLI::App* on, CommandLineValues& values) {
+    TransferCommands commands;
+    commands.download = on->add_subcommand(
+        "download", "copy the box's image into IMAGE (an index file) and IMAGE's section files .ur1 to .ur5");
+    commands.download->add_option("IMAGE", values.image, "index file to write, such as box.dat; .dat is added to a name without "
+                                         "an extension")->required()->type_name("FILE");
+    AddLinkOptions(commands.download, values.settings, values.options);
+    commands.download->add_flag("-y,--yes", values.options.yes, "replace an earlier image of that name without asking");
+    commands.download->add_flag("--verify", values.options.verify,
+                       "then read the box a second time (switch it off and on again) and compare the two reads");
+    AddRecordOptions(commands.download, values.options, values.progress);
+    commands.download->fallthrough();
+
+    commands.upload = on->add_subcommand(
+        "upload", "write section files, or one URT file, back into the box (overwrites what the box holds)");
+    commands.upload->add_option("IMAGE", values.image,
+                       "a URT file (extension beginning with urt), an index file (all five sections) or a section "
+                       "file (its own section)")->required()->type_name("FILE");
+    AddLinkOptions(commands.upload, values.settings, values.options);
+    commands.sections = commands.upload->add_option(
+        "-s,--sections", values.sections,
+        "sections to send, comma-separated: flash, satellite, resource, eeprom, application")->type_name("LIST");
+    commands.upload->add_flag("-y,--yes", values.options.yes, "do not ask before overwriting the box (needed without a terminal)");
+    commands.upload->add_flag("--verify", values.options.verify,
+                     "then read the box back (switch it off and on again holding channel up) and compare it with "
+                     "the files sent");
+    AddRecordOptions(commands.upload, values.options, values.progress);
+    commands.upload->add_flag("--force", values.options.force,
+                     "send files that hold damaged packets all the same (a last packet shorter than 2069 bytes goes "
+                     "out padded with 0xFF to that size)");
+    commands.upload->fallthrough();
+
+    commands.verify = on->add_subcommand(
+        "verify", "read the box's image (switch it on holding channel up) and compare it with IMAGE, section by "
+                  "section and packet by packet; nothing is written beside IMAGE; status 1 when they differ");
+    commands.verify->add_option("IMAGE", values.image, "an index file (the sections whose files are there), a section file or a "
+                                       "URT file (the box's section that holds its header)")
+        ->required()
+        ->type_name("FILE");
+    AddLinkOptions(commands.verify, values.settings, values.options);
+    AddRecordOptions(commands.verify, values.options, values.progress);
+    commands.verify->fallthrough();
+
+    return commands;
+}
+
 }  // namespace
 
 CommandLineParser::CommandLineParser(CommandLineValues& values) {
@@ -92,46 +139,19 @@ CommandLineParser::CommandLineParser(CommandLineValues& values) {
     AddLinkOptions(app.get(), values.settings, values.options);
     AddRecordOptions(app.get(), values.options, values.progress);
 
-    download = app->add_subcommand(
-        "download", "copy the box's image into IMAGE (an index file) and IMAGE's section files .ur1 to .ur5");
-    download->add_option("IMAGE", values.image, "index file to write, such as box.dat; .dat is added to a name without "
-                                         "an extension")->required()->type_name("FILE");
-    AddLinkOptions(download, values.settings, values.options);
-    download->add_flag("-y,--yes", values.options.yes, "replace an earlier image of that name without asking");
-    download->add_flag("--verify", values.options.verify,
-                       "then read the box a second time (switch it off and on again) and compare the two reads");
-    AddRecordOptions(download, values.options, values.progress);
-    download->fallthrough();
+    transfers = AddTransferCommands(app.get(), values);
 
-    upload = app->add_subcommand(
-        "upload", "write section files, or one URT file, back into the box (overwrites what the box holds)");
-    upload->add_option("IMAGE", values.image,
-                       "a URT file (extension beginning with urt), an index file (all five sections) or a section "
-                       "file (its own section)")->required()->type_name("FILE");
-    AddLinkOptions(upload, values.settings, values.options);
-    sectionsOption = upload->add_option(
-        "-s,--sections", values.sections,
-        "sections to send, comma-separated: flash, satellite, resource, eeprom, application")->type_name("LIST");
-    upload->add_flag("-y,--yes", values.options.yes, "do not ask before overwriting the box (needed without a terminal)");
-    upload->add_flag("--verify", values.options.verify,
-                     "then read the box back (switch it off and on again holding channel up) and compare it with "
-                     "the files sent");
-    AddRecordOptions(upload, values.options, values.progress);
-    upload->add_flag("--force", values.options.force,
-                     "send files that hold damaged packets all the same (a last packet shorter than 2069 bytes goes "
-                     "out padded with 0xFF to that size)");
-    upload->fallthrough();
-
-    verify = app->add_subcommand(
-        "verify", "read the box's image (switch it on holding channel up) and compare it with IMAGE, section by "
-                  "section and packet by packet; nothing is written beside IMAGE; status 1 when they differ");
-    verify->add_option("IMAGE", values.image, "an index file (the sections whose files are there), a section file or a "
-                                       "URT file (the box's section that holds its header)")
-        ->required()
+    station = app->add_subcommand(
+        "station", "serve box after box on every port (given as paths or patterns, such as '/dev/ttyUSB*'; without "
+                   "--port every USB serial adapter) with COMMAND and its arguments, each port on its own, until "
+                   "Ctrl-C; a download's name must hold {n} or {time}; status 1 when a box failed or was cut short");
+    station->add_option("--log", values.options.log,
+                        "append a JSON line for every box to FILE (config.ini: Log; default station.log)")
         ->type_name("FILE");
-    AddLinkOptions(verify, values.settings, values.options);
-    AddRecordOptions(verify, values.options, values.progress);
-    verify->fallthrough();
+    station->add_flag("--bell", values.bell, "ring the terminal's bell when a box is finished");
+    station->require_subcommand(1);
+    station->fallthrough();
+    stationTransfers = AddTransferCommands(station, values);
 
     inspect = app->add_subcommand(
         "inspect", "check index, section and URT files as an upload would read them; status 1 on any problem");

@@ -23,19 +23,27 @@ struct CommandLineValues {
     std::vector<std::string> files;     // inspect
     std::string first, second;          // compare
     bool json = false;                  // inspect, compare, ports
+    bool bell = false;                  // station
+};
+
+// The commands that talk to the box, as the program or its station has them.
+struct TransferCommands {
+    CLI::App* download = nullptr;
+    CLI::App* upload = nullptr;
+    CLI::App* verify = nullptr;
+    CLI::Option* sections = nullptr;  // upload's --sections
 };
 
 struct CommandLineParser {
     explicit CommandLineParser(CommandLineValues& values);
 
     std::unique_ptr<CLI::App> app;
-    CLI::App* download = nullptr;
-    CLI::App* upload = nullptr;
-    CLI::App* verify = nullptr;
+    TransferCommands transfers;
+    CLI::App* station = nullptr;
+    TransferCommands stationTransfers;  // the commands a station serves its boxes with
     CLI::App* inspect = nullptr;
     CLI::App* compare = nullptr;
     CLI::App* ports = nullptr;
-    CLI::Option* sectionsOption = nullptr;
 };
 
 // Sections named in a comma-separated list; false, and why, when one is unknown or

@@ -45,7 +45,7 @@ double Patience(const CommandLineSettings& options, std::vector<std::string>* wa
 
 }  // namespace
 
-std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read) {
+std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read, bool portNeeded) {
     const std::string path = CurrentDirectoryForConfig() + "/config.ini";
     std::string text, why;
     const FileRead file = ReadBoundedFile(path, SettingsFileLimit, &text, &why);
@@ -96,7 +96,7 @@ std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read)
                       (haveFile && !options.packetLength ? " (config.ini)" : "") + ", upload time-out factor " +
                       std::to_string(link.SpeedFactor);
 
-    if (read->ports.empty()) return "no serial port: give --port DEVICE (or Port=DEVICE in config.ini)";
+    if (read->ports.empty() && portNeeded) return "no serial port: give --port DEVICE (or Port=DEVICE in config.ini)";
     if (link.BaudRate <= 0) return "BAUD_RATE in config.ini is not a line speed";
     return {};
 }

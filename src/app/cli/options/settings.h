@@ -26,5 +26,6 @@ struct SettingsRead {
 
 // Fills ConfigPath and the profile (config.ini, or none), then reads the settings:
 // config.ini's keys as the Windows program reads them, the options over them.
-// Returns an empty string, or why the settings cannot be used.
-std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read);
+// Returns an empty string, or why the settings cannot be used (no port among them,
+// when `portNeeded`).
+std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read, bool portNeeded = true);

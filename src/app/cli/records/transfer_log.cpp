@@ -29,8 +29,6 @@ std::string Sha256(const std::string& bytes) {
     return text;
 }
 
-namespace {
-
 std::string UtcNow() {
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
@@ -39,6 +37,8 @@ std::string UtcNow() {
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;
 }
+
+namespace {
 
 Json AdapterSerial(const std::string& port) {
     std::error_code ec;
@@ -62,11 +62,14 @@ bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::
                          {"sha256", Sha256(f.bytes)},
                          {"state", logged.state}});
     }
-    const Json line = {{"time", UtcNow()},       {"command", record.command},
+    const Json fields = {{"time", UtcNow()},       {"command", record.command},
                        {"port", ValidUtf8(record.port)}, {"adapter_serial", AdapterSerial(record.port)},
                        {"image", ValidUtf8(record.image)}, {"files", files},
                        {"status", record.status},  {"outcome", record.outcome},
                        {"message", ValidUtf8(record.message)}};
+    Json line = fields;
+    if (!record.started.empty()) line["started"] = record.started;
+    if (!record.result.empty()) line["result"] = record.result;
     const std::string text = line.dump() + "\n";
     const int fd = open(logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {

@@ -2,6 +2,7 @@
 //   {"time", "command", "port", "adapter_serial", "image",
 //    "files": [{"path", "section", "bytes", "packets", "sha256", "state"}, ...],
 //    "status", "outcome", "message"}
+// and for a station's box also "started" and "result".
 // "adapter_serial" is the USB serial number of the port's adapter, or null; "files"
 // are the section files written, sent or compared, "packets" their data packets,
 // "state" what became of them; "outcome" names how the transfer ended and "message"
@@ -31,7 +32,14 @@ struct TransferRecord {
     int status = 0;
     std::string outcome;
     std::string message;
+    // A station's box: when it began (UTC, as "time"), and its result (done, failed,
+    // cancelled); both left out of the line when empty.
+    std::string started;
+    std::string result;
 };
+
+// Now in UTC, as the log writes times: 2026-12-08T10:15:00Z.
+std::string UtcNow();
 
 // Appends the record; false, and why, when the log cannot be written.
 bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::string* why);

@@ -9,13 +9,14 @@
 namespace {
 
 // The section files of the image under `name`, read as they stand, each with its
-// state: "complete", or "incomplete" (fewer packets than announced, or damaged).
-std::vector<LoggedFile> FilesOf(const std::string& name) {
+// state: "complete", or "incomplete" (fewer packets than announced, or damaged). In
+// an image that came down whole a section the box ended early is complete.
+std::vector<LoggedFile> FilesOf(const std::string& name, bool cameDownWhole) {
     std::vector<LoggedFile> files;
     for (SectionKind kind : AllSections) {
         StoredFile f = AnalyseStoredFile(SectionFilePath(name, kind));
         if (!f.present) continue;
-        const bool whole = f.headerUsable && f.packets.size() >= f.announced && f.problems.empty();
+        const bool whole = f.headerUsable && (f.packets.size() >= f.announced || cameDownWhole) && f.problems.empty();
         files.push_back({std::move(f), whole ? "complete" : "incomplete"});
     }
     return files;
@@ -28,7 +29,7 @@ std::string AsItWas(const DownloadPlace& place) {
 
 // A download that does not take its name: where what came down lies.
 std::vector<LoggedFile> KeepIncomplete(const DownloadPlace& place) {
-    std::vector<LoggedFile> files = FilesOf(place.incomplete);
+    std::vector<LoggedFile> files = FilesOf(place.incomplete, false);
     for (const LoggedFile& f : files)
         Say(Printable(f.file.path) + ": " + f.state + ", " + std::to_string(f.file.packets.size()) +
             (f.state == "complete" ? "" : " of " + std::to_string(f.file.announced)) + " data packets");
@@ -87,11 +88,11 @@ std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, TransferOutco
         Say(AsItWas(place) + "; the new image stays whole under " + Printable(place.incomplete) +
             " and its section files");
         outcome = Failure(OutcomeKind::WriteFailed, placement.why);
-        return FilesOf(place.incomplete);
+        return FilesOf(place.incomplete, true);
     }
     if (!placement.warning.empty()) Say("warning: " + placement.warning);
     if (shortSections) Say("kestrivane verify " + Printable(place.image) + " reads the box back to check the image against it");
-    std::vector<LoggedFile> files = FilesOf(place.image);
+    std::vector<LoggedFile> files = FilesOf(place.image, true);
     double bytes = 0;
     std::string suffixes;
     for (const LoggedFile& f : files) {

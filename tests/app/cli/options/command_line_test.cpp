@@ -52,6 +52,9 @@ TEST(OptionLists, ManualPageAndCompletionNameWhatTheParserHas) {
         EXPECT_NE(man.find("\n.B " + name), std::string::npos) << name << " has no entry in the manual page";
         const Names own = LongOptions(*command);
         everyOption.insert(own.begin(), own.end());
+        for (const CLI::App* served : command->get_subcommands([](const CLI::App*) { return true; }))  // a station's
+            EXPECT_EQ(Completed("kestrivane " + name + " " + served->get_name() + " --", 3), LongOptions(*served))
+                << name << " " << served->get_name();
     }
     EXPECT_EQ(Completed("kestrivane ''", 1), commands);
     EXPECT_EQ(inManual, everyOption);

@@ -1,0 +1,93 @@
+// A station's bench against one port: 32 emulated boxes paced at 115200 bit/s, each
+// serving 3 boxes one after another, served by one station, against one such port
+// served alone; and the station's own CPU share while it serves the 32.
+#include "bench/bench_rows.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "bench/bench_processes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int Lines(const std::string& path) {
+    std::ifstream in(path);
+    int n = 0;
+    for (std::string line; std::getline(in, line);) ++n;
+    return n;
+}
+
+double CpuOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+    unsigned long long ns = 0;
+    in >> ns;
+    return static_cast<double>(ns) / 1e9;
+}
+
+// Serves `ports` ports of 3 boxes each with one station until every box is in its
+// log; the seconds that took and the station's own CPU share (0 when it failed).
+double Serve(const std::string& tool, const fs::path& dir, int ports, double* cpuShare) {
+    const std::string box = (fs::path(tool).parent_path() / "kestrivane-box").string();
+    fs::remove_all(dir);
+    fs::create_directories(dir / "ports");
+    std::vector<std::unique_ptr<Child>> boxes;
+    for (int i = 0; i < ports; ++i)
+        boxes.push_back(std::make_unique<Child>(
+            std::vector<std::string>{"--synthetic", "16,16,16,4,16", "--baud", "115200", "--power-on-delay", "0",
+                                     "--etb-period", "20", "--section-gap", "100", "--boxes", "3", "--box-gap", "1000",
+                                     "--link", (dir / "ports" / ("p" + std::to_string(i))).string()},
+            box));
+    const std::string log = (dir / "station.log").string();
+    const std::vector<std::string> args = {tool, "--port", (dir / "ports" / "*").string(), "station", "--log", log,
+                                           "download", (dir / "img-{port}-{n}").string()};
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    double seconds = 0;
+    while (Lines(log) < 3 * ports && seconds < 600) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    *cpuShare = 100 * CpuOf(pid) / seconds;
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return Lines(log) == 3 * ports ? seconds : 0;
+}
+
+}  // namespace
+
+double StationRatio(const std::string& tool, const std::string& dir, std::string* detail, double* cpuShare) {
+    double oneShare = 0;
+    const double one = Serve(tool, fs::path(dir) / "station-1", 1, &oneShare);
+    const double many = Serve(tool, fs::path(dir) / "station-32", 32, cpuShare);
+    if (one == 0 || many == 0) {
+        std::fprintf(stderr, "kestrivane-bench: the stations did not serve every box\n");
+        return 0;
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "(%.1f s / %.1f s a box)", many / 3, one / 3);
+    *detail = text;
+    return many / one;
+}

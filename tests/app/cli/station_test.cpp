@@ -1,0 +1,121 @@
+// The workshop's bench: a station serves box after box on every port, ports join and
+// leave, every box is a line in the log; and its board fits a small terminal.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <thread>
+
+#include "app/cli/image/stored_file.h"
+#include "app/cli/records/transfer_log.h"
+#include "app/cli/terminal/station_board.h"
+#include "display/console/json_text.h"
+#include "support/command_line.h"
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::vector<Json> LogLines(const std::string& path) {
+    std::vector<Json> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
+    return lines;
+}
+
+// Box after box on two ports, a third port that joins later; each emulator ends after
+// its boxes, and its port leaves.
+TEST_F(CommandLine, AStationServesBoxAfterBoxOnEveryPort) {
+    const auto bench = [&](const std::string& name, const char* boxes) {
+        return std::make_unique<BoxProcess>(FastBox({"--synthetic", "16,16,0,4,16", "--boxes", boxes, "--box-gap",
+                                                     "300", "--link", At("bench/" + name)}));
+    };
+    std::filesystem::create_directories(At("bench"));
+    ProcessResult r = Kestrivane({"--port", At("bench/*"), "station", "download", At("got/img-{port}.dat")});
+    EXPECT_EQ(r.status, 2) << "a second box would replace the first";
+    EXPECT_TRUE(Has(r.err, "{n} or {time}")) << r.err;
+
+    auto one = bench("one", "2"), two = bench("two", "1");
+    std::unique_ptr<BoxProcess> three;
+    std::thread later([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        three = bench("three", "1");
+    });
+    r = Kestrivane({"--port", At("bench/*"), "station", "--log", At("bench.log"), "download", At("got/img-{port}-{n}")},
+                   {{16000, SIGINT}});
+    later.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, At("bench/three") + ": joins the station")) << r.err;
+    EXPECT_TRUE(Has(r.err, At("bench/two") + ": gone")) << r.err;
+    EXPECT_TRUE(Has(r.err, "the station ends: 4 boxes done, 0 failed, 0 cut short")) << r.err;
+    const std::vector<Json> log = LogLines(At("bench.log"));
+    ASSERT_EQ(log.size(), 4u);
+    for (const Json& box : log) {
+        EXPECT_EQ(box["result"], "done");
+        EXPECT_FALSE(box["started"].get<std::string>().empty());
+        ASSERT_EQ(box["files"].size(), 5u);
+        for (const Json& f : box["files"]) {
+            const StoredFile stored = AnalyseStoredFile(f["path"]);
+            EXPECT_TRUE(stored.problems.empty()) << f["path"];
+            EXPECT_EQ(f["sha256"], Sha256(stored.bytes)) << f["path"];
+        }
+    }
+    for (const char* image : {"got/img-one-1.dat", "got/img-one-2.dat", "got/img-two-1.dat", "got/img-three-1.dat"})
+        EXPECT_TRUE(Exists(image)) << image;
+    EXPECT_NE(Read("got/img-one-1.ur1"), Read("got/img-one-2.ur1")) << "two boxes, two images";
+}
+
+// A port unplugged in the middle of a box fails that box and comes back; Ctrl-C cuts
+// the running box short.
+TEST_F(CommandLine, AStationOutlivesAnUnpluggedPortAndEndsOnCtrlC) {
+    std::filesystem::create_directories(At("bench"));
+    const std::vector<std::string> slow = {"--synthetic", "32,16,0,4,16", "--baud", "115200", "--power-on-delay", "0",
+                                           "--etb-period", "20", "--link", At("bench/port")};
+    auto box = std::make_unique<BoxProcess>(slow);
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        box.reset();  // pulled out in Flash Database
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        box = std::make_unique<BoxProcess>(slow);  // and back
+    });
+    const ProcessResult r = Kestrivane({"--port", At("bench/port"), "station", "--log", At("bench.log"), "download",
+                                        At("got/img-{n}")}, {{7500, SIGINT}});
+    unplug.join();
+    EXPECT_EQ(r.status, 1) << "a box failed and one was cut short: " << r.err;
+    const std::vector<Json> log = LogLines(At("bench.log"));
+    ASSERT_EQ(log.size(), 2u) << r.err;
+    EXPECT_EQ(log[0]["result"], "failed");
+    EXPECT_TRUE(Has(log[0]["message"], "went away")) << log[0]["message"];
+    EXPECT_EQ(log[1]["result"], "cancelled");
+    EXPECT_TRUE(Has(r.err, "gone")) << r.err;
+    EXPECT_TRUE(Has(r.err, "back")) << r.err;
+    EXPECT_FALSE(Exists("got/img-1.dat") || Exists("got/img-2.dat")) << "no box came down whole";
+}
+
+TEST(StationBoard, FitsASmallTerminalAndSaysStatesInWords) {
+    std::vector<StationRow> rows(10);
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i].port = "ttyUSB" + std::to_string(i);
+    rows[7].state = StationRow::State::Running;
+    rows[7].doing = "Status: Receiving Satellite Database";
+    rows[7].section = "Satellite Database";
+    rows[7].packets = 10;
+    rows[7].announced = 16;
+    rows[4].last = StationRow::Last::Failed;
+    rows[4].verdict = "the port /dev/ttyUSB4 went away";
+    rows[2].last = StationRow::Last::Done;
+    rows[2].verdict = "Transfer Complete";
+    const std::vector<std::string> lines = StationBoard::Lines(rows, {1, 1, 1, 7, 0, 30}, 80, 6);
+    ASSERT_EQ(lines.size(), 5u) << "the totals and four ports on six lines";
+    EXPECT_TRUE(Has(lines[0], "done 1  failed 1  running 1  waiting 7")) << lines[0];
+    EXPECT_TRUE(Has(lines[0], "+6 ports")) << lines[0];
+    EXPECT_EQ(lines[1].rfind("ttyUSB7      recv Satellite [", 0), 0u) << lines[1];
+    EXPECT_TRUE(Has(lines[1], "] 10/16")) << lines[1];
+    EXPECT_EQ(lines[2].rfind("ttyUSB4      FAILED: the port", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("ttyUSB2      done: Transfer Complete", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4], "ttyUSB0      waiting: box on, channel up");
+    for (const std::string& line : lines) EXPECT_LT(line.size(), 80u);
+    EXPECT_TRUE(Has(StationBoard::Line(rows[7], 132), "Receiving Satellite Database [")) << "in full where there is room";
+}
+
+}  // namespace
