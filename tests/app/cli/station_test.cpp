@@ -97,7 +97,7 @@ TEST(StationBoard, FitsASmallTerminalAndSaysStatesInWords) {
     std::vector<StationRow> rows(10);
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i].port = "ttyUSB" + std::to_string(i);
     rows[7].state = StationRow::State::Running;
-    rows[7].doing = "Status: Receiving Satellite Database";
+    rows[7].step = "packets";
     rows[7].section = "Satellite Database";
     rows[7].packets = 10;
     rows[7].announced = 16;
@@ -116,6 +116,9 @@ TEST(StationBoard, FitsASmallTerminalAndSaysStatesInWords) {
     EXPECT_EQ(lines[4], "ttyUSB0      waiting: box on, channel up");
     for (const std::string& line : lines) EXPECT_LT(line.size(), 80u);
     EXPECT_TRUE(Has(StationBoard::Line(rows[7], 132), "Receiving Satellite Database [")) << "in full where there is room";
+    rows[7].step = "announcement";
+    rows[7].section = "Resource";
+    EXPECT_EQ(StationBoard::Line(rows[7], 80), "ttyUSB7      await Resource");
 }
 
 }  // namespace

@@ -118,16 +118,14 @@ void Station::Event(std::size_t box, const Json& event) {
         slot.startedUtc = UtcNow();
         row.problem.clear();
         row.state = StationRow::State::Running;
-        row.section.clear();
     }
-    if (kind == "status") row.doing = event.value("text", "");
-    if (kind == "section") {
+    if (kind == "step") {
+        row.step = event.value("step", "");
         row.section = event.value("section", "");
-        row.announced = event.value("announced", 0);
-        row.packets = 0;
+        row.packets = row.announced = 0;
     }
+    if (kind == "section") row.announced = event.value("announced", 0);
     if (kind == "packet") row.packets = event.value("packet", 0);
-    row.awaited = kind == "waiting" ? event.value("for", "") : kind == "step" || kind == "packet" ? "" : row.awaited;
     if (kind == "end") {
         slot.files.clear();
         for (const Json& f : event.value("files", Json::array()))
@@ -209,11 +207,12 @@ StationTotals Station::Totals() const {
     return t;
 }
 
-void Station::Show(bool now) {
+void Station::Show(bool last) {
     if (!onBoard_) return;
     std::vector<StationRow> rows;
     for (const StationSlot& slot : slots_) rows.push_back(slot.row);
-    board_.Draw(rows, Totals(), now);
+    if (last) board_.Finish(rows, Totals());
+    else board_.Draw(rows, Totals());
 }
 
 int Station::Run() {

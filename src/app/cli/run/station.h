@@ -51,7 +51,7 @@ private:
     void StartSessions();
     void BoxEnded(std::size_t box);
     StationTotals Totals() const;
-    void Show(bool now = false);
+    void Show(bool last = false);
     std::string Name(std::size_t box) const;
 
     const StationSetup& setup_;

@@ -23,18 +23,19 @@ std::string PortCell(const std::string& port) {
 std::string FirstWord(const std::string& text) { return text.substr(0, text.find(' ')); }
 
 // What a running box does, in full or in a few words: "Receiving Satellite Database",
-// "recv Satellite".
-std::string Doing(const StationRow& row, bool wide) {
-    std::string status = row.doing.rfind("Status: ", 0) == 0 ? row.doing.substr(8) : row.doing;
-    if (!row.awaited.empty()) return wide ? "waiting for " + row.awaited : "await " + FirstWord(row.section);
-    if (wide || status.empty()) return status;
-    const std::string verb = status.rfind("Receiving", 0) == 0 ? "recv" : status.rfind("Sending", 0) == 0 ? "send" : "";
-    if (verb.empty()) return status.substr(0, status.find(' ', 12));
-    return verb + " " + FirstWord(status.substr(status.find(' ') + 1));
+// "recv Satellite"; "waiting for the box to announce Resource", "await Resource".
+std::string Doing(const StationRow& row, bool wide, bool upload) {
+    const std::string section = row.section.empty() ? "URT file" : row.section;
+    const std::string shortName = row.section.empty() ? "URT" : FirstWord(row.section);
+    if (row.step == "packets") return wide ? (upload ? "Sending " : "Receiving ") + section : (upload ? "send " : "recv ") + shortName;
+    if (row.step == "announcement") return wide ? "waiting for the box to announce " + section : "await " + shortName;
+    if (row.step == "handshake") return wide ? "waiting for the box to answer for " + section : "await " + shortName;
+    if (row.step == "header-request") return wide ? "waiting for the box to ask for " + section : "await " + shortName;
+    return wide ? "closing the transfer" : "closing";
 }
 
 std::string Bar(const StationRow& row, int width) {
-    if (row.section.empty() || width < 8) return {};
+    if (row.step != "packets" || row.announced == 0 || width < 8) return {};
     const std::string counts = " " + std::to_string(row.packets) + "/" + std::to_string(row.announced);
     const int inner = std::min(20, width - static_cast<int>(counts.size()) - 2);
     if (inner < 3) return counts;
@@ -76,7 +77,7 @@ std::string TotalsLine(const StationTotals& t, int folded, bool wide) {
 
 }  // namespace
 
-std::string StationBoard::Line(const StationRow& row, int width) {
+std::string StationBoard::Line(const StationRow& row, int width, bool ended) {
     const bool wide = width >= WideFrom;
     std::string line = PortCell(row.port) + " ";
     const std::string channel = row.upload ? "down" : "up";
@@ -87,11 +88,12 @@ std::string StationBoard::Line(const StationRow& row, int width) {
         else if (row.last == StationRow::Last::None)
             line += wide ? "waiting: switch the box on holding channel " + channel : "waiting: box on, channel " + channel;
         else
-            line += LastBox(row) + (wide ? "; next box: switch it on holding channel " + channel : "");
+            line += LastBox(row) + (wide && !ended ? "; next box: switch it on holding channel " + channel : "");
         break;
     case StationRow::State::Running: {
-        const std::string doing = Doing(row, wide);
-        line += doing + " " + Bar(row, width - 1 - static_cast<int>(line.size() + doing.size()) - 1);
+        const std::string doing = Doing(row, wide, row.upload);
+        const std::string bar = Bar(row, width - 1 - static_cast<int>(line.size() + doing.size()) - 1);
+        line += doing + (bar.empty() ? "" : " " + bar);
         break;
     }
     case StationRow::State::Gone:
@@ -103,7 +105,7 @@ std::string StationBoard::Line(const StationRow& row, int width) {
 }
 
 std::vector<std::string> StationBoard::Lines(const std::vector<StationRow>& rows, const StationTotals& totals,
-                                             int width, int height) {
+                                             int width, int height, bool ended) {
     std::vector<const StationRow*> order;
     for (const StationRow& row : rows) order.push_back(&row);
     std::stable_sort(order.begin(), order.end(), [](const StationRow* a, const StationRow* b) {
@@ -114,7 +116,7 @@ std::vector<std::string> StationBoard::Lines(const std::vector<StationRow>& rows
     const int shown = std::min(room, static_cast<int>(order.size()));
     const int folded = static_cast<int>(order.size()) - shown;
     std::vector<std::string> lines{FitToWidth(TotalsLine(totals, folded, width >= WideFrom), width)};
-    for (int i = 0; i < shown; ++i) lines.push_back(Line(*order[static_cast<std::size_t>(i)], width));
+    for (int i = 0; i < shown; ++i) lines.push_back(Line(*order[static_cast<std::size_t>(i)], width, ended));
     return lines;
 }
 
@@ -122,7 +124,7 @@ void StationBoard::Draw(const std::vector<StationRow>& rows, const StationTotals
     const double at = Now();
     if (!now && at - lastDraw_ < 0.1) return;
     lastDraw_ = at;
-    const std::vector<std::string> lines = Lines(rows, totals, TerminalWidth(err_), TerminalHeight(err_));
+    const std::vector<std::string> lines = Lines(rows, totals, TerminalWidth(err_), TerminalHeight(err_), ended_);
     if (drawn_) std::fprintf(err_, "\033[%dA", drawn_);
     for (const std::string& line : lines) std::fprintf(err_, "\r\033[K%s\n", line.c_str());
     std::fputs("\033[J", err_);  // what a longer board left below
@@ -130,4 +132,7 @@ void StationBoard::Draw(const std::vector<StationRow>& rows, const StationTotals
     std::fflush(err_);
 }
 
-void StationBoard::Finish(const std::vector<StationRow>& rows, const StationTotals& totals) { Draw(rows, totals, true); }
+void StationBoard::Finish(const std::vector<StationRow>& rows, const StationTotals& totals) {
+    ended_ = true;
+    Draw(rows, totals, true);
+}

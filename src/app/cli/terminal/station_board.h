@@ -15,9 +15,8 @@ struct StationRow {
     State state = State::Waiting;
     Last last = Last::None;
     bool upload = false;       // the box is switched on holding channel down (else up)
-    std::string doing;         // running: the status ("Status: Receiving Satellite Database")
-    std::string awaited;       // running: what the box keeps it waiting for ("" for nothing)
-    std::string section;       // running: the section's name, its packets through and announced
+    std::string step;          // running: the session's step ("announcement", "packets" ..)
+    std::string section;       // running: the section it concerns, its packets through and announced
     int packets = 0, announced = 0;
     std::string verdict;       // the last box's: its cause in words
     std::string problem;       // waiting: why the port cannot be used now ("" for nothing)
@@ -39,14 +38,16 @@ public:
     // Leaves the board as it stands, the cursor below it.
     void Finish(const std::vector<StationRow>& rows, const StationTotals& totals);
 
-    // A port's line at `width` columns (for tests too).
-    static std::string Line(const StationRow& row, int width);
+    // A port's line at `width` columns (for tests too); `ended`: the station has
+    // ended, and no port waits for a next box.
+    static std::string Line(const StationRow& row, int width, bool ended = false);
     // The lines of the board for a terminal of `width` x `height` (the totals first).
     static std::vector<std::string> Lines(const std::vector<StationRow>& rows, const StationTotals& totals, int width,
-                                          int height);
+                                          int height, bool ended = false);
 
 private:
     std::FILE* err_;
     int drawn_ = 0;  // lines drawn last time
+    bool ended_ = false;
     double lastDraw_ = 0;
 };
