@@ -1,7 +1,8 @@
 # make package: the command line as a Debian binary package, by CPack's DEB generator:
 # kestrivane and kestrivane-box in /usr/bin, their manual pages (compressed), bash
-# completion, the copyright file and the changelog; the dependencies computed from
-# the binaries (dpkg-shlibdeps). The version is the project's.
+# completion, the copyright file (machine-readable: the MIT licence, and what is
+# compiled in) and the changelog; the dependencies computed from the binaries
+# (dpkg-shlibdeps), bash-completion recommended. The version is the project's.
 include(GNUInstallDirs)
 
 set(KV_PACKAGE_DOC ${CMAKE_INSTALL_DATAROOTDIR}/doc/kestrivane)
@@ -28,6 +29,7 @@ kestrivane-box emulates a box on a pseudo-terminal, to try it without one.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -12,6 +12,7 @@
 #include "app/cli/commands/station.h"
 #include "app/cli/commands/upload.h"
 #include "app/cli/commands/verify.h"
+#include "app/cli/machine/own_process.h"
 #include "app/cli/options/command_line.h"
 #include "app/cli/terminal/say.h"
 #include "app/config/config.h"
@@ -29,6 +30,7 @@ int Usage(const std::string& reason) {
 }  // namespace
 
 int main(int argc, char** argv) try {
+    RememberProgramName(argv[0]);
     CommandLineValues values;
     const CommandLineParser line(values);
     try {

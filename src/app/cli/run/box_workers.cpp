@@ -3,13 +3,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 
+#include "app/cli/machine/own_process.h"
 #include "app/cli/machine/port_names.h"
 
 namespace {
@@ -38,7 +38,7 @@ double SteadySeconds() {
 }
 
 std::vector<std::string> WorkerArguments(const std::vector<std::string>& ours, const std::string& port, bool yes) {
-    std::vector<std::string> args{"/proc/self/exe"};
+    std::vector<std::string> args{OwnProgram()};
     for (std::size_t i = 0; i < ours.size(); ++i) {
         const std::string& a = ours[i];
         if (a == "-p" || a == "--port" || a == "--progress") {
@@ -69,8 +69,7 @@ bool StartWorker(BoxWorker& w, const std::vector<std::string>& args) {
     if (w.pid == 0) {
         setpgid(0, 0);  // Ctrl-C reaches it through us, once
         // However we end, it is told as by Ctrl-C and ends with its port closed.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent) _exit(1);  // we ended before that was said
+        if (!EndWithParent(parent)) _exit(1);
         const int in = open("/dev/null", O_RDONLY);
         dup2(in, STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
