@@ -60,6 +60,7 @@ int main(int argc, char** argv) try {
     const std::string problem = ReadSettings(values.settings, &read, !station);
     if (!problem.empty()) return Usage(problem);
     for (const std::string& warning : read.warnings) Say("warning: " + warning);
+    for (const std::string& note : read.notes) Say(note);
     if (options.verbose) Say(read.described);
     options.session = read.session;
     options.session.checkStoredPackets = !options.force;

@@ -21,11 +21,13 @@ struct SettingsRead {
     SessionSettings session;         // with one port, its name is the link's PortName
     std::vector<std::string> ports;  // --port's, else Port's in config.ini (several separated by commas)
     std::vector<std::string> warnings;
+    std::vector<std::string> notes;  // said as they are: the port chosen for the user
     std::string described;           // one line saying what will be used, for --verbose
 };
 
-// Fills ConfigPath and the profile (config.ini, or none), then reads the settings:
-// config.ini's keys as the Windows program reads them, the options over them.
+// Fills ConfigPath and the profile (config.ini here, then the user's settings file),
+// then reads the settings: the files' keys as the Windows program reads them, the
+// options (and KESTRIVANE_PORT) over them.
 // Returns an empty string, or why the settings cannot be used (no port among them,
 // when `portNeeded`).
 std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read, bool portNeeded = true);

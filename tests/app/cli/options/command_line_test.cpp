@@ -2,6 +2,7 @@
 // parser has.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -58,6 +59,37 @@ TEST(OptionLists, ManualPageAndCompletionNameWhatTheParserHas) {
     }
     EXPECT_EQ(Completed("kestrivane ''", 1), commands);
     EXPECT_EQ(inManual, everyOption);
+}
+
+}  // namespace
+
+namespace {
+
+// The port, and every setting, from the first place that names it: --port,
+// KESTRIVANE_PORT, config.ini here, the user's settings file; -v says which.
+TEST(Settings, ComeFromTheirPlacesInOrder) {
+    const std::string dir = ::testing::TempDir() + "kv-settings";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/xdg/kestrivane");
+    std::filesystem::create_directories(dir + "/here");
+    std::ofstream(dir + "/xdg/kestrivane/config.ini") << "[OPTIONS]\nPort=/dev/kv-user\nPatience=7\n";
+    const auto said = [&](const std::string& environment, const std::string& options) {
+        const ProcessResult r = RunProgram({"/bin/sh", "-c", "cd " + dir + "/here && env XDG_CONFIG_HOME=" + dir +
+                                                                 "/xdg " + environment + " " KV_CLI_BINARY " -v " +
+                                                                 options + " download x.dat"});
+        const std::size_t at = r.err.find("kestrivane: port ");
+        return at == std::string::npos ? r.err : r.err.substr(at, r.err.find('\n', at) - at);
+    };
+    const std::string user = dir + "/xdg/kestrivane/config.ini";
+    EXPECT_EQ(said("", ""), "kestrivane: port /dev/kv-user (" + user + "), 115200 bit/s (default), packet length "
+                            "2048 (default), upload time-out factor 10 (default), patience 7 s (" + user + ")");
+    EXPECT_NE(said("KESTRIVANE_PORT=/dev/kv-env", "").find("port /dev/kv-env (KESTRIVANE_PORT)"), std::string::npos);
+    std::ofstream(dir + "/here/config.ini") << "[OPTIONS]\nPort=/dev/kv-here\nPacketLength=2048\n";
+    EXPECT_NE(said("", "").find("port /dev/kv-here (config.ini), 115200 bit/s (default), packet length 2048 "
+                                "(config.ini)"), std::string::npos);
+    EXPECT_NE(said("KESTRIVANE_PORT=/dev/kv-env", "--port /dev/kv-option").find("port /dev/kv-option (--port)"),
+              std::string::npos);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
