@@ -46,6 +46,7 @@ void ConsoleDisplay::SetStatusText(const char* text) {
         events_->Status(text);
         return;
     }
+    ClearLive();  // a waiting line goes
     std::fprintf(err_, "%s\n", text);
     std::fflush(err_);
 }
@@ -101,21 +102,23 @@ void ConsoleDisplay::PumpOneMessage() {
     if (TerminalResized || (dirty_ && Clock::now() - drawn_ > RedrawEvery)) Draw(false);
 }
 
-void ConsoleDisplay::ShowWaiting(const std::string& awaited, double seconds) {
+void ConsoleDisplay::ShowWaiting(const std::string& awaited, double seconds, double left) {
     if (quiet_) return;
     const double now = Now();
+    // "waiting for the box to announce Resource: 12 s", "switch the box on ...: 23 s left"
+    const std::string said = left < 0 ? "waiting for " + awaited + ": " + WholeSeconds(seconds)
+                                      : awaited + ": " + WholeSeconds(left) + " left";
     if (events_) {
         if (now - waitShown_ < PlainLineEvery) return;
-        events_->Waiting(awaited, seconds);
+        events_->Waiting(awaited, seconds, left);
     } else if (terminal_) {
         if (now - waitShown_ < 0.5) return;
         ClearLive();
-        const std::string line = "  waiting for " + awaited + ": " + WholeSeconds(seconds);
-        std::fputs(FitToWidth(line, TerminalWidth(err_)).c_str(), err_);
+        std::fputs(FitToWidth("  " + said, TerminalWidth(err_)).c_str(), err_);
         live_ = 1;
     } else {
         if (now - waitShown_ < PlainLineEvery) return;
-        std::fprintf(err_, "waiting for %s: %s\n", awaited.c_str(), WholeSeconds(seconds).c_str());
+        std::fprintf(err_, "%s\n", said.c_str());
     }
     waitShown_ = now;
     std::fflush(err_);

@@ -46,8 +46,10 @@ public:
     void ShowMessage(const Message& message) override;
 
     // The box has kept the transfer waiting `seconds` for `awaited` ("the box to
-    // announce Resource"); shown at a pace that suits the output.
-    void ShowWaiting(const std::string& awaited, double seconds);
+    // announce Resource"), or, with `left` (seconds the session still waits), the user
+    // for what to do ("switch the box on holding channel up"); shown at a pace that
+    // suits the output.
+    void ShowWaiting(const std::string& awaited, double seconds, double left = -1);
     // The transfer is being cancelled for a reason said elsewhere: no notice of Ctrl-C.
     void CancelExplained() { cancelSaid_ = true; }
     // Ends the live lines, so that what follows stands on its own lines.

@@ -8,7 +8,8 @@
 //   {"event": "packet", "section", "packet", "bytes", "bytes_per_second"}
 //   {"event": "position", "section", "position"}   a bar filled when a section ends early
 //   {"event": "unasked", "section", "packet"}       a packet sent without the box's request
-//   {"event": "waiting", "for", "seconds"}          the box keeps the transfer waiting
+//   {"event": "waiting", "for", "seconds", "left"}  the box keeps the transfer waiting ("left": seconds
+//                                                    the session still waits for the box to be switched on)
 //   {"event": "message", "id", "caption", "text"}   a message (a failure, or the completion)
 //   {"event": "end", "status", "outcome", "message", "files": [{"path", "state"}, ...]}
 //                                                    the command's exit status and its last word, once
@@ -43,8 +44,11 @@ public:
     void Unasked(const std::string& section, int packet) {
         Emit({{"event", "unasked"}, {"section", section}, {"packet", packet}});
     }
-    void Waiting(const std::string& awaited, double seconds) {
-        Emit({{"event", "waiting"}, {"for", awaited}, {"seconds", static_cast<long>(seconds)}});
+    // `left`: seconds the session still waits (negative: no limit to tell).
+    void Waiting(const std::string& awaited, double seconds, double left = -1) {
+        Json event = {{"event", "waiting"}, {"for", awaited}, {"seconds", static_cast<long>(seconds)}};
+        if (left >= 0) event["left"] = static_cast<long>(left);
+        Emit(event);
     }
     void ShownMessage(const Message& m) {
         Emit({{"event", "message"}, {"id", m.name}, {"caption", m.caption}, {"text", m.text}});

@@ -178,7 +178,17 @@ std::string TransferRecorder::Awaited() const {
 }
 
 void TransferRecorder::Watch() {
-    if (!watching_ || CancelFlag) return;
+    if (CancelFlag) return;
+    if (step_ == TransferStep::PowerOn && !watching_) {
+        // The box is to be switched on: how long the session still waits for it (a
+        // download 10 s, then 15 s from the box's first ETB or from then; an upload two
+        // silent reads of 15 s).
+        const double left = (download_ ? 25 : 30) - (Now() - lastActivity_);
+        drawing_.ShowWaiting(std::string("switch the box on holding channel ") + (download_ ? "up" : "down"),
+                             Now() - lastActivity_, left < 0 ? 0 : left);
+        return;
+    }
+    if (!watching_) return;
     const std::string awaited = Awaited();
     if (awaited.empty()) return;
     const double silent = Now() - lastActivity_;
