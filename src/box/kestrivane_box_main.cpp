@@ -13,6 +13,7 @@
 #include "box/pty_server.h"
 #include "box/synthetic_image.h"
 #include "core/whole_number.h"
+#include "display/console/help_format.h"
 #include "version.h"
 
 namespace {
@@ -52,6 +53,7 @@ void Record(const std::string& dir, const box::Box& b) {
 
 int main(int argc, char** argv) {
     CLI::App app{"Serves an emulated receiver box on a new pseudo-terminal and prints its path."};
+    app.formatter(std::make_shared<WrappingFormatter>());
     app.set_version_flag("--version", std::string("kestrivane-box ") + KESTRIVANE_VERSION);
     app.footer("Faults (--fault NAME[@K][=V][:SECTION]; K a data packet number counted from 1, SECTION one of\n"
                "flash, satellite, resource, eeprom, application or 1..5; without it the first section it can hit):\n" +

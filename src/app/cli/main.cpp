@@ -36,11 +36,24 @@ int main(int argc, char** argv) try {
     try {
         line.app->parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int status = line.app->exit(e);
-        if (status != 0) SuggestFor(*line.app, argc, argv);
-        return status == 0 ? 0 : UsageError;
+        // A mistyped command or option: what was probably meant, alone.
+        const std::string suggestion = e.get_exit_code() != 0 ? SuggestionFor(*line.app, argc, argv) : "";
+        if (!suggestion.empty()) return Usage(suggestion + " (kestrivane --help lists them)");
+        return line.app->exit(e) == 0 ? 0 : UsageError;
     }
     TransferOptions& options = values.options;
+    if (line.help->parsed()) {
+        const CLI::App* about = line.app.get();
+        std::string name = "kestrivane";
+        if (!values.helpOn.empty()) {
+            const auto commands = line.app->get_subcommands([&](const CLI::App* c) { return c->get_name() == values.helpOn; });
+            if (commands.empty()) return Usage("no command " + values.helpOn + " (kestrivane help lists them)");
+            about = commands.front();
+            name += " " + values.helpOn;
+        }
+        std::fputs(about->get_formatter()->make_help(about, name, CLI::AppFormatMode::Normal).c_str(), stdout);
+        return 0;
+    }
 
     if (line.inspect->parsed()) return InspectFiles(values.files, values.json, stdout) ? 1 : 0;
     if (line.compare->parsed()) return CompareImages(values.first, values.second, values.json, stdout, stderr);

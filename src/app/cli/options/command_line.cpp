@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "app/cli/options/suggest.h"
-#include "app/cli/terminal/help_format.h"
+#include "display/console/help_format.h"
 #include "app/cli/terminal/say.h"
 #include "core/whole_number.h"
 #include "version.h"
@@ -24,53 +24,83 @@ CLI::Validator WholeNumber(long low, long high) {
         "");
 }
 
+// The group a command's shared options stand in, after its own.
+constexpr const char* SharedGroup = "Options shared by every command that talks to the box (kestrivane --help says more)";
+
 // The options of the line and of what is shown, on the program and on each command
-// that talks to the box (so that its help lists them, and they go either side of it).
-void AddLinkOptions(CLI::App* on, CommandLineSettings& settings, TransferOptions& options) {
+// that talks to the box (so that they go either side of it): in full on the program,
+// briefly on a command, after its own.
+void AddLinkOptions(CLI::App* on, CommandLineSettings& settings, TransferOptions& options, bool brief) {
+    const auto said = [brief](const char* full, const char* shortly) { return brief ? shortly : full; };
+    const std::string group = brief ? SharedGroup : "Options";
     on->add_option("-p,--port", settings.ports,
-                   "serial device, such as /dev/ttyUSB0; give it once for each box to serve several at once "
-                   "(config.ini: Port, several separated by commas)")
+                   said("serial device, such as /dev/ttyUSB0; give it once for each box to serve several at once, "
+                        "or a pattern for a station (KESTRIVANE_PORT; config.ini: Port, several separated by commas)",
+                        "serial device (or several)"))
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-        ->type_name("DEVICE");
-    on->add_option("-b,--baud", settings.baud, "line speed in bit/s (config.ini: BAUD_RATE; default 115200)")
+        ->type_name("DEVICE")
+        ->group(group);
+    on->add_option("-b,--baud", settings.baud,
+                   said("line speed in bit/s (config.ini: BAUD_RATE; default 115200)", "line speed in bit/s"))
         ->check(WholeNumber(1, 100000000))
-        ->type_name("RATE");
+        ->type_name("RATE")
+        ->group(group);
     on->add_option("--speed", settings.speed,
-                   "the Windows program's upload time-out factor, x 5000 ms (config.ini: SPEED; default 10); it is "
-                   "in force only between the opening handshake and the first section, where nothing is read, so "
-                   "it lengthens no wait")
+                   said("the Windows program's upload time-out factor, x 5000 ms (config.ini: SPEED; default 10); it "
+                        "is in force only between the opening handshake and the first section, where nothing is "
+                        "read, so it lengthens no wait",
+                        "the Windows program's upload time-out factor"))
         ->check(WholeNumber(1, 100000))
-        ->type_name("FACTOR");
+        ->type_name("FACTOR")
+        ->group(group);
     on->add_option("--packet-length", settings.packetLength,
-                   "bytes of a data packet a download expects, 2048 for full packets (config.ini: PacketLength)")
+                   said("bytes of a data packet a download expects, 2048 for full packets (config.ini: PacketLength)",
+                        "bytes of a data packet a download expects"))
         ->check(WholeNumber(1, 2979))
-        ->type_name("BYTES");
+        ->type_name("BYTES")
+        ->group(group);
     on->add_option("--patience", settings.patience,
-                   "seconds the box may stay silent where it should announce a section, answer a section handshake "
-                   "or ask for a header, before the transfer fails; 0 waits without end (config.ini: Patience; "
-                   "default 60)")
+                   said("seconds the box may stay silent where it should announce a section, answer a section "
+                        "handshake or ask for a header, before the transfer fails; 0 waits without end (config.ini: "
+                        "Patience; default 60)",
+                        "seconds the box may stay silent between sections"))
         ->check(WholeNumber(0, 86400))
-        ->type_name("SECONDS");
-    on->add_flag("-v,--verbose", options.verbose, "say which settings are used and what was done to the line");
-    on->add_flag("-q,--quiet", options.quiet, "print only failures");
+        ->type_name("SECONDS")
+        ->group(group);
+    on->add_flag("-v,--verbose", options.verbose,
+                 said("say which settings are used, where each came from, and what was done to the line",
+                      "say the settings used and where they came from"))
+        ->group(group);
+    on->add_flag("-q,--quiet", options.quiet, "print only failures")->group(group);
 }
 
 // What a command that talks to the box can keep of it: the wire, events, a log.
-void AddRecordOptions(CLI::App* on, TransferOptions& options, std::string& progress) {
+void AddRecordOptions(CLI::App* on, TransferOptions& options, std::string& progress, bool brief) {
+    const auto said = [brief](const char* full, const char* shortly) { return brief ? shortly : full; };
+    const std::string group = brief ? SharedGroup : "Options";
     on->add_option("--trace", options.trace,
-                   "append every byte each way to FILE, as hex with the microseconds since the port opened, a line "
-                   "per burst, and each time-out applied and each read that ran out")
-        ->type_name("FILE");
+                   said("append every byte each way to FILE, a line a packet or burst with its time, kind and "
+                        "checksum, its bytes on the lines below; a header line a run, the outcome at its end",
+                        "append what goes over the line to FILE"))
+        ->type_name("FILE")
+        ->group(group);
     on->add_option("--progress", progress,
-                   "json: one JSON object a line on standard output for every event instead of the bars")
+                   said("json: one JSON object a line on standard output for every event instead of the bars",
+                        "json: events instead of the bars"))
         ->check(CLI::IsMember({"bars", "json"}))
-        ->type_name("FORMAT");
+        ->type_name("FORMAT")
+        ->group(group);
     on->add_option("--log", options.log,
-                   "append a JSON line to FILE after the transfer: time, command, port, adapter, image, each file "
-                   "with its size, packets and SHA-256, the status and its message (config.ini: Log)")
-        ->type_name("FILE");
+                   said("append a JSON line to FILE after the transfer: time, command, port, adapter, image, each "
+                        "file with its size, packets, SHA-256 and state, the status and the outcome (config.ini: Log)",
+                        "append a JSON line a transfer to FILE"))
+        ->type_name("FILE")
+        ->group(group);
 }
+
+// A command's footer: where the rest is said.
+constexpr const char* CommandFooter = "Settings, exit statuses and examples: kestrivane --help, man kestrivane.";
 
 // download, upload and verify, on the program or on its station.
 TransferCommands AddTransferCommands(CLI::App* on, CommandLineValues& values) {
@@ -79,11 +109,12 @@ TransferCommands AddTransferCommands(CLI::App* on, CommandLineValues& values) {
         "download", "copy the box's image into IMAGE (an index file) and IMAGE's section files .ur1 to .ur5");
     commands.download->add_option("IMAGE", values.image, "index file to write, such as box.dat; .dat is added to a name without "
                                          "an extension")->required()->type_name("FILE");
-    AddLinkOptions(commands.download, values.settings, values.options);
     commands.download->add_flag("-y,--yes", values.options.yes, "replace an earlier image of that name without asking");
     commands.download->add_flag("--verify", values.options.verify,
                        "then read the box a second time (switch it off and on again) and compare the two reads");
-    AddRecordOptions(commands.download, values.options, values.progress);
+    AddLinkOptions(commands.download, values.settings, values.options, true);
+    AddRecordOptions(commands.download, values.options, values.progress, true);
+    commands.download->footer(CommandFooter);
     commands.download->fallthrough();
 
     commands.upload = on->add_subcommand(
@@ -91,7 +122,6 @@ TransferCommands AddTransferCommands(CLI::App* on, CommandLineValues& values) {
     commands.upload->add_option("IMAGE", values.image,
                        "a URT file (extension beginning with urt), an index file (all five sections) or a section "
                        "file (its own section)")->required()->type_name("FILE");
-    AddLinkOptions(commands.upload, values.settings, values.options);
     commands.sections = commands.upload->add_option(
         "-s,--sections", values.sections,
         "sections to send, comma-separated: flash, satellite, resource, eeprom, application")->type_name("LIST");
@@ -99,10 +129,12 @@ TransferCommands AddTransferCommands(CLI::App* on, CommandLineValues& values) {
     commands.upload->add_flag("--verify", values.options.verify,
                      "then read the box back (switch it off and on again holding channel up) and compare it with "
                      "the files sent");
-    AddRecordOptions(commands.upload, values.options, values.progress);
     commands.upload->add_flag("--force", values.options.force,
                      "send files that hold damaged packets all the same (a last packet shorter than 2069 bytes goes "
                      "out padded with 0xFF to that size)");
+    AddLinkOptions(commands.upload, values.settings, values.options, true);
+    AddRecordOptions(commands.upload, values.options, values.progress, true);
+    commands.upload->footer(CommandFooter);
     commands.upload->fallthrough();
 
     commands.verify = on->add_subcommand(
@@ -112,8 +144,9 @@ TransferCommands AddTransferCommands(CLI::App* on, CommandLineValues& values) {
                                        "URT file (the box's section that holds its header)")
         ->required()
         ->type_name("FILE");
-    AddLinkOptions(commands.verify, values.settings, values.options);
-    AddRecordOptions(commands.verify, values.options, values.progress);
+    AddLinkOptions(commands.verify, values.settings, values.options, true);
+    AddRecordOptions(commands.verify, values.options, values.progress, true);
+    commands.verify->footer(CommandFooter);
     commands.verify->fallthrough();
 
     return commands;
@@ -134,10 +167,10 @@ CommandLineParser::CommandLineParser(CommandLineValues& values) {
         "or the port cannot be used (nothing was sent to the box); 128 + the signal's number when one cancelled it "
         "(130 for Ctrl-C).");
     app->require_subcommand(1);
-    app->set_version_flag("--version", std::string("kestrivane ") + KESTRIVANE_VERSION);
+    app->set_version_flag("-V,--version", std::string("kestrivane ") + KESTRIVANE_VERSION);
 
-    AddLinkOptions(app.get(), values.settings, values.options);
-    AddRecordOptions(app.get(), values.options, values.progress);
+    AddLinkOptions(app.get(), values.settings, values.options, false);
+    AddRecordOptions(app.get(), values.options, values.progress, false);
 
     transfers = AddTransferCommands(app.get(), values);
 
@@ -166,6 +199,11 @@ CommandLineParser::CommandLineParser(CommandLineValues& values) {
 
     ports = app->add_subcommand("ports", "list the serial ports of this machine");
     ports->add_flag("--json", values.json, "report as JSON");
+
+    help = app->add_subcommand("help", "say what the program, or COMMAND, does and takes");
+    help->add_option("COMMAND", values.helpOn, "a command (download, upload, verify, station ..)")
+        ->type_name("COMMAND");
+    for (CLI::App* command : {inspect, compare, ports, station, help}) command->footer(CommandFooter);
 }
 
 bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chosen, std::string* error) {
@@ -187,8 +225,7 @@ bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chos
 }
 
 
-void SuggestFor(const CLI::App& app, int argc, char** argv) {
-
+std::string SuggestionFor(const CLI::App& app, int argc, char** argv) {
     std::vector<std::string> commands, options;
     for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
         commands.push_back(sub->get_name());
@@ -206,14 +243,11 @@ void SuggestFor(const CLI::App& app, int argc, char** argv) {
             const std::string name = arg.substr(0, arg.find('='));
             if (std::find(options.begin(), options.end(), name) != options.end()) continue;
             const std::string near = NearestName(name, options);
-            if (!near.empty()) std::fprintf(stderr, "kestrivane: unknown option %s; did you mean %s?\n", name.c_str(), near.c_str());
+            if (!near.empty()) return "unknown option " + name + "; did you mean " + near + "?";
         } else if (!arg.empty() && arg[0] != '-' && !commandGiven) {
             const std::string near = NearestName(arg, commands);
-            if (!near.empty()) {
-                std::fprintf(stderr, "kestrivane: unknown command %s; did you mean %s?\n", arg.c_str(), near.c_str());
-                return;
-            }
+            if (!near.empty()) return "unknown command " + arg + "; did you mean " + near + "?";
         }
     }
+    return {};
 }
-

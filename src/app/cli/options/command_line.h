@@ -24,6 +24,7 @@ struct CommandLineValues {
     std::string first, second;          // compare
     bool json = false;                  // inspect, compare, ports
     bool bell = false;                  // station
+    std::string helpOn;                 // help: the command asked about ("" for the program)
 };
 
 // The commands that talk to the box, as the program or its station has them.
@@ -44,11 +45,13 @@ struct CommandLineParser {
     CLI::App* inspect = nullptr;
     CLI::App* compare = nullptr;
     CLI::App* ports = nullptr;
+    CLI::App* help = nullptr;
 };
 
 // Sections named in a comma-separated list; false, and why, when one is unknown or
 // none is named.
 bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chosen, std::string* error);
 
-// After a parse error: a mistyped command or option, and what was probably meant.
-void SuggestFor(const CLI::App& app, int argc, char** argv);
+// After a parse error: a mistyped command or option, and what was probably meant
+// ("unknown command downlaod; did you mean download?"); "" when nothing is near.
+std::string SuggestionFor(const CLI::App& app, int argc, char** argv);

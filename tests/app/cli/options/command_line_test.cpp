@@ -93,3 +93,22 @@ TEST(Settings, ComeFromTheirPlacesInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Help, SaysTheCommandsOwnFirstAndTheNearestNameAlone) {
+    ProcessResult r = RunProgram({KV_CLI_BINARY, "downlaod", "x.dat"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "kestrivane: unknown command downlaod; did you mean download? (kestrivane --help lists them)\n");
+    EXPECT_EQ(RunProgram({KV_CLI_BINARY, "-V"}).out, RunProgram({KV_CLI_BINARY, "--version"}).out);
+    r = RunProgram({KV_CLI_BINARY, "help", "upload"});
+    EXPECT_EQ(r.status, 0);
+    const std::size_t own = r.out.find("--sections"), shared = r.out.find("Options shared by every command");
+    EXPECT_TRUE(own != std::string::npos && shared != std::string::npos && own < shared) << r.out;
+    EXPECT_EQ(r.out.find("--port", shared), r.out.rfind("--port")) << "the shared options once";
+    r = RunProgram({"/bin/sh", "-c", "COLUMNS=80 " KV_BOX_BINARY " --help"});
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 80u) << line;
+}
+
+}  // namespace

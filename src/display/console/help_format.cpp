@@ -1,4 +1,4 @@
-#include "app/cli/terminal/help_format.h"
+#include "display/console/help_format.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -56,5 +56,5 @@ std::string WrapToWidth(const std::string& text, std::size_t width, std::size_t 
 }
 
 std::string WrappingFormatter::make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const {
-    return WrapToWidth(CLI::Formatter::make_help(app, std::move(name), mode), HelpWidth(), get_column_width());
+    return WrapToWidth(CLI::Formatter::make_help(app, std::move(name), mode), HelpWidth() - 1, get_column_width());
 }

@@ -1,5 +1,6 @@
-// Help texts fitted to the terminal: CLI11's layout, every line longer than the
-// terminal wrapped at a space, an option's description continuing under itself.
+// Help texts of the programs fitted to the terminal: CLI11's layout, every line
+// longer than the terminal wrapped at a space, an option's description continuing
+// under itself.
 #pragma once
 
 #include <CLI/CLI.hpp>
