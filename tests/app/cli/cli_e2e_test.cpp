@@ -283,19 +283,33 @@ TEST_F(CommandLine, ReadBackTraceEventsAndLog) {
                                   "--progress", "json", "--log", log, At("got/box.dat")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("verify: the box holds the image"), std::string::npos) << r.err;
-    // Every byte of every packet the box sent stands in the trace, as it came.
-    std::string received;
+    // Every byte of every packet the box sent stands in the trace, as it came: a line
+    // a packet that says which it is, its bytes on the lines below; a header a run,
+    // the outcome at its end.
+    std::string received, all;
     std::ifstream trace(At("read.trace"));
+    bool fromBox = false;
+    int checkedPackets = 0;
     for (std::string line; std::getline(trace, line);) {
-        std::istringstream words(line.substr(line.find(' ') + 1));
-        std::string direction, hex;
-        if (!(words >> direction) || direction != "<") continue;
-        while (words >> hex && hex.size() == 2) received += static_cast<char>(std::stoi(hex, nullptr, 16));
+        all += line + "\n";
+        std::istringstream words(line);
+        std::string first, direction, hex;
+        words >> first;
+        if (line.rfind("          ", 0) == 0) {  // the bytes of the burst above
+            std::istringstream bytes(line);
+            while (fromBox && bytes >> hex && hex.size() == 2) received += static_cast<char>(std::stoi(hex, nullptr, 16));
+            continue;
+        }
+        fromBox = (words >> direction) && direction == "<";
+        checkedPackets += line.find(" bytes: data packet ") != std::string::npos && line.find(", checksum ok") != std::string::npos;
     }
     for (const char* suffix : {"ur1", "ur2", "ur3", "ur4", "ur5"}) {
         const Bytes file = Read(std::string("served/box.") + suffix);
         EXPECT_NE(received.find(std::string(file.begin(), file.end())), std::string::npos) << suffix;
     }
+    EXPECT_EQ(checkedPackets, 2 * (16 + 16 + 16 + 4 + 16)) << "both reads, every data packet named and checked";
+    EXPECT_NE(all.find("# kestrivane "), std::string::npos);
+    EXPECT_NE(all.find("# outcome: done: Transfer Complete"), std::string::npos);
     int packets = 0, lines = 0, ends = 0;
     std::istringstream events(r.out);
     Json last;

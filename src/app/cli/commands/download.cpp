@@ -20,7 +20,7 @@ int DownloadCommand(std::string image, const TransferOptions& options) {
     if (const int refused = ClearEarlierAttempt(place.incomplete); refused >= 0) return refused;
     const auto events = EventsFor(options);
     SessionRun run(options, events.get(), true);
-    TransferOutcome outcome = run.Run([&] { return RunDownload(place.incomplete); });
+    TransferOutcome outcome = run.Run([&] { return RunDownload(place.incomplete); }, "download " + image);
     run.Finish(outcome, {"download", image, ReportDownload(place, outcome, run.Recorder(), options.quiet)});
     if (!outcome.Ok() || !options.verify) return EndCommand(events.get(), outcome);
     // A read checked by a second read.

@@ -20,7 +20,7 @@ int UploadCommand(const std::string& path, const TransferOptions& options) {
     run.Settings().sections = plan.send;
     run.Settings().urt = plan.urt;
     run.Display().SetExpectedPackets(plan.packets);
-    TransferOutcome outcome = run.Run([&] { return RunUpload(path); });
+    TransferOutcome outcome = run.Run([&] { return RunUpload(path); }, "upload " + path);
     run.Finish(outcome, {"upload", path, ReportUpload(plan, outcome, run.Recorder(), options.quiet)});
     if (!outcome.Ok() || !options.verify) return EndCommand(events.get(), outcome);
     Say("to verify, switch the box off, then on again holding channel up");

@@ -2,31 +2,106 @@
 
 #include <cerrno>
 
+#include "core/packet.h"
+
 namespace {
 
 const char* const OpenResults[] = {"ok", "cannot be opened", "state not read", "state not set"};
 
-}  // namespace
+constexpr int HexPerLine = 24;   // bytes a continuation line
+constexpr int HexIndent = 10;    // under the summary's text
 
-void TracingBackend::Line(const std::string& text) {
-    const auto since = std::chrono::steady_clock::now() - opened_;
-    const bool written =
-        std::fprintf(file_, "%lld %s\n",
-                     static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(since).count()),
-                     text.c_str()) >= 0;
-    if ((std::fflush(file_) != 0 || !written) && !writeError_) writeError_ = errno ? errno : EIO;
+const char* ControlName(std::uint8_t b) {
+    switch (b) {
+    case STX: return "STX";
+    case ETX: return "ETX";
+    case ENQ: return "ENQ";
+    case ACK: return "ACK";
+    case BEL: return "BEL";
+    case NAK: return "NAK";
+    case ETB: return "ETB";
+    }
+    return nullptr;
 }
 
-void TracingBackend::Bytes(char direction, const std::uint8_t* bytes, int count, const std::string& after) {
-    std::string text(1, direction);
-    text.reserve(static_cast<std::size_t>(count) * 3 + 2 + after.size());
+}  // namespace
+
+std::string HexLines(const std::uint8_t* bytes, int count, int perLine, int indent) {
     static const char hex[] = "0123456789ABCDEF";
+    std::string text;
     for (int i = 0; i < count; ++i) {
-        text += ' ';
+        if (i % perLine == 0) text += (i == 0 ? "" : "\n") + std::string(static_cast<std::size_t>(indent), ' ');
+        else text += ' ';
         text += hex[bytes[i] >> 4];
         text += hex[bytes[i] & 0x0F];
     }
-    Line(text + after);
+    return text;
+}
+
+void TracingBackend::Line(const std::string& text) {
+    const double since = std::chrono::duration<double>(std::chrono::steady_clock::now() - opened_).count();
+    const bool written = std::fprintf(file_, "%9.6f %s\n", since, text.c_str()) >= 0;
+    if ((std::fflush(file_) != 0 || !written) && !writeError_) writeError_ = errno ? errno : EIO;
+}
+
+void TracingBackend::Note(const std::string& text) {
+    const bool written = std::fprintf(file_, "# %s\n", text.c_str()) >= 0;
+    if ((std::fflush(file_) != 0 || !written) && !writeError_) writeError_ = errno ? errno : EIO;
+}
+
+void TracingBackend::Step(TransferStep step, std::optional<SectionKind> section) {
+    counting_ = step == TransferStep::Packets;
+    if (counting_) {
+        section_ = section;
+        packet_ = 0;
+    }
+    Line(std::string("step: ") + TransferStepName(step) + (section ? std::string(", ") + SectionName(*section) : ""));
+}
+
+// What a burst holds: a packet (which one, when the section's packets go this way)
+// and whether it is whole and its checksum holds; filler; or plain bytes.
+std::string TracingBackend::Describe(char direction, const std::uint8_t* bytes, int count) {
+    std::string what = "bytes";
+    if (count >= 4 && bytes[0] == STX) {
+        const unsigned length = PacketPayloadLength(bytes);
+        const unsigned size = length + PacketFramingSize;
+        if (counting_ && direction == (download_ ? '<' : '>')) {
+            const std::string of = section_ ? std::string(" of ") + SectionName(*section_) : " of the URT file";
+            what = (packet_ == 0 ? "header packet" : "data packet " + std::to_string(packet_)) + of;
+            ++packet_;
+        } else {
+            what = "a packet";
+        }
+        if (static_cast<unsigned>(count) < size)
+            what += ", cut short: " + std::to_string(count) + " of " + std::to_string(size) + " bytes";
+        else if (bytes[size - 1] != ETX)
+            what += ", no ETX where its length puts it";
+        else
+            what += VerifyPacketChecksum(bytes, length) ? ", checksum ok" : ", checksum wrong";
+    } else if (count == DataPacketSize) {
+        bool erased = true;
+        for (int i = 1; i < count && erased; ++i) erased = bytes[i] == 0xFF;
+        if (erased) {
+            what = "filler (0xFF) for data packet " + std::to_string(packet_);
+            if (counting_) ++packet_;
+        }
+    }
+    return what;
+}
+
+void TracingBackend::Bytes(char direction, const std::uint8_t* bytes, int count, const std::string& after) {
+    if (count == 1 && ControlName(bytes[0])) {
+        Line(std::string(1, direction) + " " + ControlName(bytes[0]) + after);
+        return;
+    }
+    if (count == 1) {
+        Line(std::string(1, direction) + " " + HexLines(bytes, 1, 1, 0) + after);
+        return;
+    }
+    // The summary, the bytes below it, and what more there is to say on a line of its own.
+    Line(std::string(1, direction) + " " + std::to_string(count) + " bytes: " + Describe(direction, bytes, count) + "\n" +
+         HexLines(bytes, count, HexPerLine, HexIndent) +
+         (after.empty() ? "" : "\n" + std::string(HexIndent, ' ') + after.substr(after.find_first_not_of(' '))));
 }
 
 SerialBackend::OpenStatus TracingBackend::Open(const std::string& portName, std::int32_t baudRate) {

@@ -7,15 +7,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/cli/records/trace_link.h"
 #include "app/cli/run/signals.h"
 #include "app/cli/terminal/say.h"
-#include "app/cli/records/trace_link.h"
 #include "core/cancel_flag.h"
 #include "core/link_settings.h"
 #include "core/profile.h"
 #include "link/serial_link.h"
 #include "upload/upload_session.h"
 #include "upload/urt_mode.h"
+#include "version.h"
 
 namespace {
 
@@ -38,12 +39,12 @@ std::unique_ptr<ProgressEvents> EventsFor(const TransferOptions& options) {
 
 SessionRun::SessionRun(const TransferOptions& options, ProgressEvents* events, bool download)
     : options_(options), settings_(options.session), display_(stdout, stderr, isatty(STDERR_FILENO), options.quiet),
-      recorder_(display_, download) {
+      recorder_(display_, download), download_(download) {
     display_.SetEvents(events);
     display_.SetLineRate(settings_.link.BaudRate / 10.0);
 }
 
-TransferOutcome SessionRun::Run(const std::function<int()>& session) {
+TransferOutcome SessionRun::Run(const std::function<int()>& session, const std::string& what) {
     Apply(settings_, recorder_);
     if (options_.verbose) OnLineNote([](const std::string& note) { Say(note); });
     std::FILE* trace = nullptr;
@@ -53,7 +54,14 @@ TransferOutcome SessionRun::Run(const std::function<int()>& session) {
         if (!trace) {
             traceError_ = errno;
         } else {
-            tracer = std::make_unique<TracingBackend>(PlatformSerialBackend(), trace);
+            tracer = std::make_unique<TracingBackend>(PlatformSerialBackend(), trace, download_);
+            char settings[200];
+            std::snprintf(settings, sizeof settings, "port %s at %d bit/s, packet length %d, patience %g s",
+                          settings_.link.PortName.c_str(), settings_.link.BaudRate, settings_.packetLength,
+                          settings_.patience);
+            tracer->Note(std::string("kestrivane ") + KESTRIVANE_VERSION + ", " + UtcNow() + ": " + what);
+            tracer->Note(settings);
+            recorder_.OnStep([&](TransferStep step, std::optional<SectionKind> section) { tracer->Step(step, section); });
             SetSerialBackend(tracer.get());
         }
     }
@@ -64,6 +72,7 @@ TransferOutcome SessionRun::Run(const std::function<int()>& session) {
     const int result = session();
     SetCurrentDisplay(nullptr);
     SetSerialBackend(nullptr);
+    recorder_.OnStep(nullptr);
     if (tracer && !traceError_) traceError_ = tracer->WriteError();
     if (trace && std::fclose(trace) != 0 && !traceError_) traceError_ = errno;
     display_.Finish();
@@ -72,6 +81,13 @@ TransferOutcome SessionRun::Run(const std::function<int()>& session) {
 
 void SessionRun::Finish(TransferOutcome& outcome, TransferRecord record) {
     display_.Finish();
+    if (!options_.trace.empty() && !traceError_) {
+        // The run's outcome ends its part of the trace.
+        std::FILE* trace = std::fopen(options_.trace.c_str(), "a");
+        const bool written = trace && std::fprintf(trace, "# outcome: %s: %s\n", OutcomeName(outcome.kind),
+                                                   outcome.sentence.c_str()) >= 0;
+        if ((!trace || std::fclose(trace) != 0 || !written) && !traceError_) traceError_ = errno ? errno : EIO;
+    }
     if (traceError_) {
         const std::string why = "the trace " + options_.trace + " is incomplete: " + std::strerror(traceError_);
         Say(why);

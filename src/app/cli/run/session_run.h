@@ -30,8 +30,9 @@ public:
     TransferRecorder& Recorder() { return recorder_; }
     ConsoleDisplay& Display() { return display_; }
     // Runs the session with its settings applied, the recorder current and the trace
-    // on the line; how it ended, as far as the session and the watch tell.
-    TransferOutcome Run(const std::function<int()>& session);
+    // on the line (its header naming `what` runs: "download box.dat"); how it ended,
+    // as far as the session and the watch tell.
+    TransferOutcome Run(const std::function<int()>& session, const std::string& what);
     // The run's last word, once the command has its outcome: a trace or a log line
     // that could not be written is said and fails a run that was done; the log line
     // carries the record's files, with their states, which the outcome then lists;
@@ -43,6 +44,7 @@ private:
     SessionSettings settings_;
     ConsoleDisplay display_;
     TransferRecorder recorder_;
+    bool download_;
     int traceError_ = 0;  // the system's error number of the first trace line not written
 };
 

@@ -87,6 +87,7 @@ void TransferRecorder::EnterStep(TransferStep step, std::optional<SectionKind> s
     step_ = step;
     stepSection_ = section;
     Activity();
+    if (onStep_) onStep_(step, section);
     drawing_.EnterStep(step, section);
 }
 

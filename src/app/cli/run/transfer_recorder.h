@@ -28,6 +28,8 @@ public:
     // cancelled (0: without end), on the clock given (seconds; the steady clock
     // unless another is given).
     void SetPatience(double seconds, std::function<double()> clock = {});
+    // Told each step of the session as it comes (the trace's marks); none: nobody.
+    void OnStep(std::function<void(TransferStep, std::optional<SectionKind>)> listener) { onStep_ = std::move(listener); }
     // Sections an upload sends (all five unless told otherwise).
     void SetChecked(const std::array<bool, SectionCount>& checked) { checked_ = checked; }
 
@@ -80,6 +82,7 @@ private:
 
     ConsoleDisplay& drawing_;
     bool download_;
+    std::function<void(TransferStep, std::optional<SectionKind>)> onStep_;
     std::array<bool, SectionCount> checked_{true, true, true, true, true};
     std::map<int, Tally> tallies_;
     int lastBar_ = 0;
