@@ -53,6 +53,11 @@ void ConsoleDisplay::SetStatusText(const char* text) {
 
 void ConsoleDisplay::SetProgressRange(int barId, int count) {
     FinishBar();
+    // A download's section: its header's count stands for the guess.
+    if (const auto kind = SectionOfBar(barId); kind && step_ == TransferStep::Packets && expectedPackets_ == 0) {
+        estimating_ = true;
+        estimates_[SectionIndex(*kind)] = count;
+    }
     bar_ = barId;
     range_ = count;
     position_ = 0;
@@ -156,10 +161,21 @@ std::string ConsoleDisplay::SectionLine(int width, bool final) const {
 std::string ConsoleDisplay::TotalLine() const {
     const double seconds = Seconds();
     std::string line = "  in all " + Kilobytes(donePackets_ * double{DataPacketSize}) + " in " + MinutesSeconds(seconds);
-    if (expectedPackets_ > donePackets_ && donePackets_ > 0) {
+    // The whole transfer's packets: an upload's known, a download's by its estimates.
+    int expected = expectedPackets_;
+    bool atLeast = false;
+    if (estimating_) {
+        expected = 0;
+        for (int packets : estimates_) {
+            atLeast = atLeast || packets < 0;
+            expected += packets > 0 ? packets : 0;
+        }
+    }
+    if (expected > donePackets_ && donePackets_ > 0) {
         const double rate = Rate(donePackets_ * double{DataPacketSize}, seconds);
         if (rate > 0)
-            line += ", about " + MinutesSeconds((expectedPackets_ - donePackets_) * DataPacketSize / rate) + " left";
+            line += std::string(atLeast ? ", at least " : ", about ") +
+                    MinutesSeconds((expected - donePackets_) * DataPacketSize / rate) + " left";
     }
     return line;
 }

@@ -5,6 +5,7 @@
 // draws: what a transfer went through is kept by whoever stands in front of it.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -25,6 +26,11 @@ public:
     // Data packets of the whole transfer, when known beforehand (an upload): the
     // whole image's time left is then shown.
     void SetExpectedPackets(int packets) { expectedPackets_ = packets; }
+    // A download's guess of each section's data packets (an earlier image of the same
+    // name; -1 where nothing is known), each replaced by the count its header
+    // announces when it comes: the whole image's time left is then shown, "at least"
+    // while a section's count is unknown.
+    void SetSectionEstimates(const std::array<int, SectionCount>& packets) { estimates_ = packets; }
     // The line's rate in bytes a second: no speed shown on the bars is higher (0: not known).
     void SetLineRate(double bytesPerSecond) { lineRate_ = bytesPerSecond; }
     // Events as JSON lines instead of the bars and status lines (--progress=json).
@@ -90,6 +96,8 @@ private:
     bool dirty_ = false;
     int live_ = 0;  // lines drawn in place on the terminal; the cursor ends the last
     int expectedPackets_ = 0;
+    std::array<int, SectionCount> estimates_{-1, -1, -1, -1, -1};
+    bool estimating_ = false;  // a download: its estimates stand for the whole
     int donePackets_ = 0;  // of the whole transfer
     int unasked_ = 0;      // of the section shown
     bool cancelSaid_ = false;

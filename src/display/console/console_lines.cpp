@@ -38,16 +38,21 @@ std::string FitToWidth(std::string line, int width) {
 
 std::string BarLine(const char* label, int advanced, int position, int range, double rate, double secondsLeft,
                     int width) {
+    // The speed and the time left stand in a field of one width, whatever they say,
+    // so that the bar keeps its width through the section.
+    constexpr int TailWidth = 26;
     char tail[64] = "";
     if (rate > 0 && secondsLeft >= 0)
         std::snprintf(tail, sizeof tail, "  %.1f kB/s  %.0f s left", rate / 1000, secondsLeft);
     else if (rate > 0)
         std::snprintf(tail, sizeof tail, "  %.1f kB/s", rate / 1000);
+    std::string field = tail;
+    field.resize(std::max<std::size_t>(field.size(), TailWidth), ' ');
     char counts[32];
     std::snprintf(counts, sizeof counts, " %4d/%-4d", advanced, range);
     char head[48];
     std::snprintf(head, sizeof head, "  %-20s [", label);
-    std::string rest = std::string("]") + counts + tail;
+    std::string rest = std::string("]") + counts + field;
     const int headSize = static_cast<int>(std::string(head).size());
     int barWidth = width - 1 - headSize - static_cast<int>(rest.size());
     if (barWidth < 10) {  // a narrow terminal: the bar before the speed
@@ -56,7 +61,8 @@ std::string BarLine(const char* label, int advanced, int position, int range, do
     }
     barWidth = std::max(barWidth, 3);
     const int filled = range > 0 ? std::min(barWidth, position * barWidth / range) : (position > 0 ? barWidth : 0);
-    return FitToWidth(head + std::string(static_cast<std::size_t>(filled), '#') +
-                          std::string(static_cast<std::size_t>(barWidth - filled), '-') + rest,
-                      width);
+    std::string line = head + std::string(static_cast<std::size_t>(filled), '#') +
+                       std::string(static_cast<std::size_t>(barWidth - filled), '-') + rest;
+    while (!line.empty() && line.back() == ' ') line.pop_back();  // the field's own padding
+    return FitToWidth(line, width);
 }

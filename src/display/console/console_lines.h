@@ -20,6 +20,7 @@ std::string FitToWidth(std::string line, int width);
 
 // "  Resource             [#######------]   18/48    46.8 kB/s  1 s left": `advanced`
 // packets through, the bar at `position` of `range`; no speed when `rate` is 0, no time
-// left when `secondsLeft` is negative. At most width - 1 characters.
+// left when `secondsLeft` is negative. The bar keeps its width whatever the speed and
+// the time left say. At most width - 1 characters.
 std::string BarLine(const char* label, int advanced, int position, int range, double rate, double secondsLeft,
                     int width);
