@@ -1,6 +1,6 @@
-// kestrivane-bench: ratios measured side by side in one run, each the median of
-// short paired rounds (the two sides alternate, so both meet the same load), with
-// every far end in a process of its own:
+// kestrivane-bench: ratios measured side by side in one run, each the median round's
+// of short paired rounds (the two sides alternate, so both meet the same load), that
+// round's two figures beside it, with every far end in a process of its own:
 //   - the serial link's round trip against a bare read/poll loop;
 //   - a whole download and upload by `kestrivane`, per data packet, against a bare
 //     client doing the same exchanges with the same minimal box; CPU per packet;
@@ -12,7 +12,9 @@
 //   - a station serving 32 such ports of 3 boxes each, against one port of 3 boxes,
 //     and the station's own CPU share.
 //
-//   kestrivane-bench [--quick]       (--quick: one short round of each, for a smoke test)
+//   kestrivane-bench [--quick | --packets]
+//     --quick: one short round of each, for a smoke test; --packets: only the rows
+//     against the bare client, to see how well runs agree.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -122,20 +124,21 @@ int main(int argc, char** argv) {
     if (role == "bare") return RunBareClient(rest);
     if (role == "relay") return RunRelay(rest);
     if (role == "echo") return RunEcho(rest);
-    const bool quick = role == "--quick";
+    const bool quick = role == "--quick", packetsOnly = role == "--packets";
     const std::string tool = fs::path(self).parent_path().parent_path() / "src" / "kestrivane";
 
     const fs::path dir = fs::temp_directory_path() / ("kestrivane-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string toolImage = (dir / "tool.dat").string(), bareImage = (dir / "bare.dat").string();
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    std::printf("kestrivane-bench: ratios measured side by side in this run (each the median of paired rounds)\n");
+    std::printf("kestrivane-bench: ratios measured side by side in this run (each the median of its paired rounds' "
+                "ratios; brackets: that round's two figures)\n");
     std::printf("  %-52s %6s  %-7s %s\n", "measure", "ratio", "goal", "");
 
     {   // The link.
         Child echo({"echo"});
-        const int rounds = quick ? 10 : 200, trips = quick ? 20 : 100;
-        std::vector<double> ratios;
+        const int rounds = quick ? 11 : 201, trips = quick ? 20 : 100;
+        Paired us;  // a round trip: SerialLink, bare loop
         LinkRoundTrips(echo.Port(), 20);
         for (int r = 0; r < rounds; ++r) {
             const bool linkFirst = r % 2 == 0;
@@ -143,19 +146,20 @@ int main(int argc, char** argv) {
             if (linkFirst) link = LinkRoundTrips(echo.Port(), trips);
             bare = BareRoundTrips(echo.Port(), trips);
             if (!linkFirst) link = LinkRoundTrips(echo.Port(), trips);
-            ratios.push_back(link / bare);
+            us.Add(link * 1e6 / trips, bare * 1e6 / trips);
         }
-        Row("link round trip: SerialLink / bare poll loop", Median(ratios), "<= 1.10",
-            "(" + std::to_string(rounds) + " rounds of " + std::to_string(trips) + " round trips)");
+        Row("link round trip: SerialLink / bare poll loop", us.Ratio(), "<= 1.10",
+            Format("(%.1f us / %.1f us a round trip)", us.A(), us.B()));
     }
 
     // Sections whole as announced (16 data packets a count unit; 4 for Eeprom Database's 1).
     const std::string sections = quick ? "16,16,16,4,16" : "64,64,64,4,64";
-    const int rounds = quick ? 1 : 15;
+    const int rounds = quick ? 1 : 161;  // enough that five runs agree within two hundredths
     double cpu[2][2] = {};  // [download, upload][kestrivane, bare client], microseconds a packet
     for (const bool download : {true, false}) {
         Child box({"box", download ? "download" : "upload", sections});
-        std::vector<double> ratios, toolUs, bareUs, toolCpu, bareCpu;
+        Paired us;  // a data packet: kestrivane, bare client
+        std::vector<double> toolCpu, bareCpu;
         for (int r = 0; r < rounds + 1; ++r) {  // the first round warms up
             const std::vector<std::string> toolArgs =
                 download ? std::vector<std::string>{tool, "--quiet", "--port", box.Port(), "--packet-length", "2048",
@@ -176,19 +180,21 @@ int main(int argc, char** argv) {
                 b = Measure(box, bareArgs);
             }
             if (r == 0) continue;
-            ratios.push_back(a.perPacketUs / b.perPacketUs);
-            toolUs.push_back(a.perPacketUs);
-            bareUs.push_back(b.perPacketUs);
+            us.Add(a.perPacketUs, b.perPacketUs);
             toolCpu.push_back(a.ran.cpu * 1e6 / a.packets);
             bareCpu.push_back(b.ran.cpu * 1e6 / b.packets);
         }
         Row(download ? "download per packet: kestrivane / bare client" : "upload per packet: kestrivane / bare client",
-            Median(ratios), "<= 1.10", Format("(%.1f us / %.1f us)", Median(toolUs), Median(bareUs)));
+            us.Ratio(), "<= 1.10", Format("(%.1f us / %.1f us)", us.A(), us.B()));
         cpu[download ? 0 : 1][0] = Median(toolCpu);
         cpu[download ? 0 : 1][1] = Median(bareCpu);
     }
     std::printf("  CPU per packet, whole process: kestrivane %.1f us down, %.1f us up; bare client %.1f us, %.1f us\n",
                 cpu[0][0], cpu[1][0], cpu[0][1], cpu[1][1]);
+    if (packetsOnly) {
+        fs::remove_all(dir);
+        return 0;
+    }
 
     {   // The emulated box's own cost, serving the same download to kestrivane.
         Child emulated({"--synthetic", sections, "--etb-period", "20", "--section-gap", "0", "--power-on-delay", "0"},
@@ -209,21 +215,26 @@ int main(int argc, char** argv) {
         Child box({"box", "download", quick ? "16,0,0,0,0" : "16,16,0,4,0"});
         Child relay({"relay", "115200", box.Port()});
         const double limitUs = (1 + DataPacketSize) * 10 * 1e6 / 115200;  // ENQ out, packet back
-        std::vector<double> ratios, toolUs, shares, rss;
+        Paired us;  // a data packet: kestrivane, bare client
+        std::vector<double> shares, rss;
         for (int r = 0; r < (quick ? 1 : 3); ++r) {
             const Session a = Measure(box, {tool, "--quiet", "--port", relay.Port(), "--packet-length", "2048",
                                             "download", "--yes", toolImage});
             const Session b = Measure(box, {self, "bare", "download", relay.Port(), bareImage});
-            ratios.push_back(a.perPacketUs / b.perPacketUs);
-            toolUs.push_back(a.perPacketUs);
+            us.Add(a.perPacketUs, b.perPacketUs);
             shares.push_back(100 * a.ran.cpu / a.ran.wall);
             rss.push_back(a.ran.maxRssKb / 1024.0);
         }
-        pacedPerPacketUs = Median(toolUs);
-        Row("paced 115200 per packet: kestrivane / bare client", Median(ratios), "", "");
-        Row("paced 115200 per packet: kestrivane / stop-and-wait", Median(toolUs) / limitUs, "",
-            Format("(%.2f ms / %.2f ms)", Median(toolUs) / 1000, limitUs / 1000));
-        std::printf("  paced 115200: kestrivane CPU %.2f %% of wall time, peak RSS %.1f MB\n", Median(shares), Median(rss));
+        pacedPerPacketUs = us.A();
+        Row("paced 115200 per packet: kestrivane / bare client", us.Ratio(), "",
+            Format("(%.2f ms / %.2f ms)", us.A() / 1000, us.B() / 1000));
+        Row("paced 115200 per packet: kestrivane / stop-and-wait", us.A() / limitUs, "",
+            Format("(%.2f ms / %.2f ms)", us.A() / 1000, limitUs / 1000));
+        // What the peak memory is made of: the program and its libraries alone, before any work.
+        const Ran idle = RunProgram({tool, "--version"});
+        std::printf("  paced 115200: kestrivane CPU %.2f %% of wall time, peak RSS %.1f MB (%.1f MB of it the program "
+                    "and its shared libraries alone: kestrivane --version)\n",
+                    Median(shares), Median(rss), idle.maxRssKb / 1024.0);
     }
     if (quick) {  // a row of half a minute: not in a smoke test
         std::printf("  4 boxes at once / 1 box, and the station's bench: measured without --quick\n");

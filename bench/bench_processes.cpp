@@ -87,3 +87,20 @@ double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
+
+void Paired::Add(double a, double b) {
+    a_.push_back(a);
+    b_.push_back(b);
+}
+
+std::size_t Paired::Middle() const {
+    std::vector<std::size_t> order(a_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    const auto ratio = [this](std::size_t i) { return a_[i] / b_[i]; };
+    std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return ratio(x) < ratio(y); });
+    return order[(order.size() - 1) / 2];
+}
+
+double Paired::Ratio() const { return a_.empty() ? 0 : A() / B(); }
+double Paired::A() const { return a_.empty() ? 0 : a_[Middle()]; }
+double Paired::B() const { return b_.empty() ? 0 : b_[Middle()]; }

@@ -40,3 +40,18 @@ struct Ran {
 Ran RunProgram(const std::vector<std::string>& args);
 
 double Median(std::vector<double> v);
+
+// Rounds measured in pairs, the two sides one after the other. The ratio is the median
+// round's (odd counts give an exact middle), and A() and B() are that round's figures,
+// so a row's brackets show what its ratio is made of.
+class Paired {
+public:
+    void Add(double a, double b);
+    double Ratio() const;
+    double A() const;
+    double B() const;
+
+private:
+    std::size_t Middle() const;
+    std::vector<double> a_, b_;
+};

@@ -19,20 +19,18 @@ double SeveralBoxesRatio(const std::string& tool, const std::string& dir, std::s
     four.insert(four.end(), {"download", "--yes", dir + "/four-{port}.dat"});
     const std::vector<std::string> one = {tool, "--quiet", "--port", boxes[0]->Port(), "download", "--yes",
                                           dir + "/one.dat"};
-    std::vector<double> ratios, oneSeconds, fourSeconds;
-    for (int round = 0; round < 2; ++round) {
+    Paired seconds;  // four boxes, one box
+    for (int round = 0; round < 3; ++round) {
         const Ran a = RunProgram(four), b = RunProgram(one);
         if (a.status != 0 || b.status != 0) {
             std::fprintf(stderr, "kestrivane-bench: the downloads from several boxes did not complete (%d, %d)\n",
                          a.status, b.status);
             return 0;
         }
-        ratios.push_back(a.wall / b.wall);
-        fourSeconds.push_back(a.wall);
-        oneSeconds.push_back(b.wall);
+        seconds.Add(a.wall, b.wall);
     }
     char text[96];
-    std::snprintf(text, sizeof text, "(%.1f s / %.1f s)", Median(fourSeconds), Median(oneSeconds));
+    std::snprintf(text, sizeof text, "(%.1f s / %.1f s)", seconds.A(), seconds.B());
     *detail = text;
-    return Median(ratios);
+    return seconds.Ratio();
 }
