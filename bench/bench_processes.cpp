@@ -58,8 +58,7 @@ std::string Child::Line() {
     return s;
 }
 
-Ran RunProgram(const std::vector<std::string>& args) {
-    const auto start = BenchClock::now();
+pid_t StartProgram(const std::vector<std::string>& args) {
     const pid_t pid = fork();
     if (pid == 0) {
         const int null = open("/dev/null", O_RDWR);
@@ -72,6 +71,12 @@ Ran RunProgram(const std::vector<std::string>& args) {
         execv(argv[0], argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+Ran RunProgram(const std::vector<std::string>& args) {
+    const auto start = BenchClock::now();
+    const pid_t pid = StartProgram(args);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);

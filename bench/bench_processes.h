@@ -36,6 +36,9 @@ struct Ran {
     long maxRssKb = 0;
 };
 
+// Starts a program, its input and output on /dev/null.
+pid_t StartProgram(const std::vector<std::string>& args);
+
 // Runs a program to its end, its input and output on /dev/null.
 Ran RunProgram(const std::vector<std::string>& args);
 

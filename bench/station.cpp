@@ -3,7 +3,6 @@
 // served alone; and the station's own CPU share while it serves the 32.
 #include "bench/bench_rows.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,18 +51,7 @@ double Serve(const std::string& tool, const fs::path& dir, int ports, double* cp
     const std::vector<std::string> args = {tool, "--port", (dir / "ports" / "*").string(), "station", "--log", log,
                                            "download", (dir / "img-{port}-{n}").string()};
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
+    const pid_t pid = StartProgram(args);
     double seconds = 0;
     while (Lines(log) < 3 * ports && seconds < 600) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
