@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Serves an emulated receiver box on a new pseudo-terminal and prints its path."};
     app.formatter(std::make_shared<WrappingFormatter>());
     app.set_version_flag("--version", std::string("kestrivane-box ") + KESTRIVANE_VERSION);
-    app.footer("Faults (--fault NAME[@K][=V][:SECTION]; K a data packet number counted from 1, SECTION one of\n"
+    app.footer("Faults (--fault NAME[@K][=V][:SECTION]; K a data packet number counted from 1, SECTION one of "
                "flash, satellite, resource, eeprom, application or 1..5; without it the first section it can hit):\n" +
                box::FaultHelp());
     std::string link, imagePath, counts = "32,16,48,4,16", recordDir, writeImage, mode = "auto";

@@ -33,7 +33,7 @@ std::string WrapLine(const std::string& line, std::size_t width, std::size_t ind
 
 }  // namespace
 
-std::string WrapToWidth(const std::string& text, std::size_t width, std::size_t descriptionColumn) {
+std::string WrapToWidth(const std::string& text, std::size_t width) {
     std::string out;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -43,11 +43,11 @@ std::string WrapToWidth(const std::string& text, std::size_t width, std::size_t 
         std::size_t indent = 0;
         if (!line.empty() && line[0] == ' ') {
             indent = line.find_first_not_of(' ');
-            if (line.size() > descriptionColumn && line.compare(descriptionColumn - 2, 2, "  ") == 0 &&
-                line[descriptionColumn] != ' ')
-                indent = descriptionColumn;
+            const std::size_t gap = line.find("  ", indent);
+            const std::size_t description = gap == std::string::npos ? gap : line.find_first_not_of(' ', gap);
+            if (indent != std::string::npos && description != std::string::npos) indent = description;
         }
-        out += WrapLine(line, width, indent < width / 2 ? indent : 2);
+        out += WrapLine(line, width, indent + 20 <= width ? indent : 2);  // at least 20 columns a piece
         if (end == text.size()) break;
         out += "\n";
         start = end + 1;
@@ -56,5 +56,5 @@ std::string WrapToWidth(const std::string& text, std::size_t width, std::size_t 
 }
 
 std::string WrappingFormatter::make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const {
-    return WrapToWidth(CLI::Formatter::make_help(app, std::move(name), mode), HelpWidth() - 1, get_column_width());
+    return WrapToWidth(CLI::Formatter::make_help(app, std::move(name), mode), HelpWidth() - 1);
 }

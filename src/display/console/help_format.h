@@ -11,5 +11,6 @@ public:
 };
 
 // The text wrapped to `width` columns: a line that begins with blanks continues at
-// its description column (where a run of two blanks ends), any other at its start.
-std::string WrapToWidth(const std::string& text, std::size_t width, std::size_t descriptionColumn);
+// its description (where its first run of two blanks after a word ends), or under
+// its first word; any other line at its start.
+std::string WrapToWidth(const std::string& text, std::size_t width);

@@ -109,6 +109,8 @@ TEST(Help, SaysTheCommandsOwnFirstAndTheNearestNameAlone) {
     r = RunProgram({"/bin/sh", "-c", "COLUMNS=80 " KV_BOX_BINARY " --help"});
     std::istringstream lines(r.out);
     for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 80u) << line;
+    EXPECT_NE(r.out.find("3 s of boot\n                   chatter first"), std::string::npos)
+        << "a table's line continues under its description:\n" << r.out;
 }
 
 }  // namespace
