@@ -1,5 +1,7 @@
-// kestrivane: the command line front end. Settings come from config.ini in the
-// current directory (the Windows program's keys), then from the options.
+// kestrivane: the command line front end. A setting comes from its option, else from
+// config.ini in the current folder (the Windows program's keys), else from the user's
+// settings file; the port also from KESTRIVANE_PORT before the files, or from the one
+// USB adapter plugged in after them (options/settings.cpp).
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
