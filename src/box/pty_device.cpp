@@ -31,7 +31,7 @@ PtyDevice::PtyDevice() {
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 #ifdef __linux__
     watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (watch_ >= 0 && inotify_add_watch(watch_, slavePath_.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+    if (watch_ >= 0 && (watched_ = inotify_add_watch(watch_, slavePath_.c_str(), IN_OPEN | IN_CLOSE)) < 0) {
         close(watch_);
         watch_ = -1;
     }
@@ -78,29 +78,65 @@ bool PtyDevice::SlaveIsOpen() const {
 }
 
 std::optional<PtyDevice::SlaveEvent> PtyDevice::NextSlaveEvent() {
-#ifdef __linux__
-    if (watch_ >= 0) {
-        alignas(inotify_event) char buffer[4096];
-        while (events_.empty()) {
-            const ssize_t n = read(watch_, buffer, sizeof buffer);
-            if (n <= 0) break;
-            for (char* p = buffer; p < buffer + n;) {
-                const auto* e = reinterpret_cast<const inotify_event*>(p);
-                if ((e->mask & IN_OPEN) && openCount_++ == 0) events_.push_back(SlaveEvent::Opened);
-                if ((e->mask & IN_CLOSE) && openCount_ > 0 && --openCount_ == 0) events_.push_back(SlaveEvent::Closed);
-                p += sizeof(inotify_event) + e->len;
-            }
-        }
+    if (events_.empty() && watch_ >= 0) {
+        ReadWatch();
         if (events_.empty()) return std::nullopt;
+    }
+    if (!events_.empty()) {
         const SlaveEvent next = events_.front();
         events_.pop_front();
         return next;
     }
-#endif
     const bool open = SlaveIsOpen();
     if (open == lastOpen_) return std::nullopt;
     lastOpen_ = open;
     return open ? SlaveEvent::Opened : SlaveEvent::Closed;
+}
+
+void PtyDevice::ReadWatch() {
+#ifdef __linux__
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(watch_, buffer, sizeof buffer);
+        if (n <= 0) return;
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(p);
+            p += sizeof(inotify_event) + e->len;
+            if (e->wd != watched_) continue;  // an earlier watch's
+            if ((e->mask & IN_OPEN) && openCount_++ == 0) events_.push_back(SlaveEvent::Opened);
+            if ((e->mask & IN_CLOSE) && openCount_ > 0 && --openCount_ == 0) events_.push_back(SlaveEvent::Closed);
+        }
+    }
+#endif
+}
+
+void PtyDevice::AfterLastClose() {
+#ifdef __linux__
+    // The slave is opened here to flush it, unwatched: our open is no program's.
+    // Where no watch tells opens apart, it is left as it is.
+    if (watch_ < 0) return;
+    ReadWatch();
+    inotify_rm_watch(watch_, watched_);
+    const int slave = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave >= 0) {
+        tcflush(slave, TCIFLUSH);
+        close(slave);
+    }
+    watched_ = inotify_add_watch(watch_, slavePath_.c_str(), IN_OPEN | IN_CLOSE);
+    ReadWatch();
+    // A program that opened or closed the slave while it was unwatched is told by the
+    // master's hangup, which holds now that ours is closed.
+    const bool othersOpen = SlaveIsOpen();
+    if (othersOpen != (openCount_ > 0)) {
+        openCount_ = othersOpen ? 1 : 0;
+        events_.push_back(othersOpen ? SlaveEvent::Opened : SlaveEvent::Closed);
+    }
+    if (watched_ < 0) {
+        close(watch_);
+        watch_ = -1;
+        lastOpen_ = othersOpen;
+    }
+#endif
 }
 
 void PtyDevice::HangUp() {

@@ -33,6 +33,11 @@ public:
     // Closes the master side, as a cable pulled out: the slave side hangs up.
     void HangUp();
 
+    // Once the last program has closed the slave: drops the input it did not read, as
+    // a serial port's close does. A pty keeps it for the next program that opens the
+    // slave, which would read the end of the last session first.
+    void AfterLastClose();
+
     // True while some program has the slave side open.
     bool SlaveIsOpen() const;
 
@@ -49,7 +54,10 @@ private:
     int master_ = -1;
     std::string slavePath_;
     std::vector<std::string> links_;
+    void ReadWatch();      // counts the opens and closes the watch reports
+
     int watch_ = -1;       // inotify descriptor watching the slave
+    int watched_ = -1;     // the slave's watch in it
     int openCount_ = 0;    // open descriptors of the slave, as the watch counted them
     bool lastOpen_ = false;
     std::deque<SlaveEvent> events_;

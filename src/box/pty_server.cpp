@@ -52,6 +52,7 @@ int PtyServer::Run(const volatile std::sig_atomic_t& stop) {
                 open = false;
                 sessionOver = true;
                 if (SessionOver(now, &finished)) return finished ? 0 : 1;
+                pty_.AfterLastClose();
                 if (options_.once) break;
             }
         }

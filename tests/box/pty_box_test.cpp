@@ -1,4 +1,5 @@
 // The emulated box served on a pty, reached through the POSIX serial link.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "box/pty_device.h"
 #include "box/pty_server.h"
 #include "box/synthetic_image.h"
 #include "core/link_settings.h"
@@ -131,3 +133,26 @@ TEST(PtyBox, ProgramPrintsItsPtyKeepsItsLinkAndCleansUp) {
 }
 
 }  // namespace
+
+// A program that ends without reading all the box sent leaves it in the pty; the next
+// program that opens the port must not read it, as it would not from a serial port.
+TEST(PtyBox, WhatAProgramLeftUnreadIsGoneForTheNext) {
+    PtyDevice pty;
+    const auto openSlave = [&] { return open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK); };
+    int slave = openSlave();
+    ASSERT_GE(slave, 0);
+    EXPECT_EQ(pty.NextSlaveEvent(), PtyDevice::SlaveEvent::Opened);
+    const std::uint8_t rest[] = {STX, 0x17, 0x02, 0x03};
+    ASSERT_TRUE(pty.WriteAll(rest, sizeof rest));
+    close(slave);
+    EXPECT_EQ(pty.NextSlaveEvent(), PtyDevice::SlaveEvent::Closed);
+    pty.AfterLastClose();
+    EXPECT_EQ(pty.NextSlaveEvent(), std::nullopt) << "the flush is no program's open";
+
+    slave = openSlave();
+    EXPECT_EQ(pty.NextSlaveEvent(), PtyDevice::SlaveEvent::Opened);
+    std::uint8_t byte;
+    EXPECT_EQ(read(slave, &byte, 1), -1) << "nothing of the last session";
+    close(slave);
+    EXPECT_EQ(pty.NextSlaveEvent(), PtyDevice::SlaveEvent::Closed);
+}
