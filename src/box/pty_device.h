@@ -51,11 +51,11 @@ public:
     int SlaveEventDescriptor() const { return watch_; }
 
 private:
+    void ReadWatch();  // counts the opens and closes the watch reports
+
     int master_ = -1;
     std::string slavePath_;
     std::vector<std::string> links_;
-    void ReadWatch();      // counts the opens and closes the watch reports
-
     int watch_ = -1;       // inotify descriptor watching the slave
     int watched_ = -1;     // the slave's watch in it
     int openCount_ = 0;    // open descriptors of the slave, as the watch counted them
