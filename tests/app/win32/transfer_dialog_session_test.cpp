@@ -146,7 +146,7 @@ TEST_F(TransferFromDialog, DownloadThenSectionAndUrtUploadsReachTheBoxByteForByt
     Bytes urt = {'K', 'V', 'U', 'R', 'T', '1'};
     const Bytes resource = ReadAll(Path("box.ur3"));
     urt.insert(urt.end(), resource.begin(), resource.end());
-    std::ofstream(Path("box.urt"), std::ios::binary).write(urt.data(), static_cast<std::streamsize>(urt.size()));
+    WriteWholeFile(Path("box.urt"), urt);
     ClearRecord();
     Select("box.urt");
     UrtMode = true;
@@ -276,8 +276,7 @@ TEST_F(TransferFromDialog, ADamagedFileIsRefusedBeforeTheDialogCollapses) {
         const std::string suffix = SectionSuffix(kind);
         Bytes bytes = ReadAll(Path("expected." + suffix));
         if (kind == SectionKind::Resource) bytes[bytes.size() - DataPacketSize + 100] ^= 0x40;  // its last packet
-        std::ofstream(Path("damaged." + suffix), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                                        static_cast<std::streamsize>(bytes.size()));
+        WriteWholeFile(Path("damaged." + suffix), bytes);
     }
     ClearRecord();
     Select("damaged.dat");

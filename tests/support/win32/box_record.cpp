@@ -22,6 +22,10 @@ FileBytes ReadWholeFile(const std::string& path) {
     return FileBytes(std::istreambuf_iterator<char>(in), {});
 }
 
+void WriteWholeFile(const std::string& path, const FileBytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 std::vector<std::pair<std::string, FileBytes>> RecordedSections(const std::string& dir) {
     std::vector<std::pair<std::string, FileBytes>> sections;
     for (const char* suffix : Suffixes) {

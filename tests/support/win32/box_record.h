@@ -10,6 +10,8 @@ using FileBytes = std::vector<char>;
 
 // The file's bytes (none when it cannot be read).
 FileBytes ReadWholeFile(const std::string& path);
+// Writes `bytes` as the whole of the file at `path`.
+void WriteWholeFile(const std::string& path, const FileBytes& bytes);
 
 // The sections recorded in the folder `dir` (a Windows path), by suffix, in order.
 std::vector<std::pair<std::string, FileBytes>> RecordedSections(const std::string& dir);

@@ -1,6 +1,5 @@
 #include "app/cli/commands/several_boxes.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -16,6 +15,7 @@
 #include "app/cli/run/box_workers.h"
 #include "app/cli/run/read_back.h"
 #include "app/cli/run/session_run.h"
+#include "app/cli/run/signals.h"
 #include "app/cli/terminal/box_board.h"
 #include "app/cli/terminal/event_lines.h"
 #include "app/cli/terminal/say.h"
@@ -180,11 +180,7 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
 
     std::vector<BoxWorker> workers(ports.size());
     Shown shown(workers, ports, options);
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(s, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    CatchStopSignals(OnSignal);
 
     const std::vector<std::string> ours(argv + 1, argv + argc);
     for (std::size_t i = 0; i < ports.size(); ++i) {

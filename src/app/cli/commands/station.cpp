@@ -1,12 +1,11 @@
 #include "app/cli/commands/station.h"
 
-#include <signal.h>
-
 #include <csignal>
 
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/run/before_the_box.h"
 #include "app/cli/run/session_run.h"
+#include "app/cli/run/signals.h"
 #include "app/cli/run/station_names.h"
 #include "app/cli/terminal/say.h"
 
@@ -31,11 +30,7 @@ int StationCommand(const StationSetup& setup) {
         if (const int refused = PrepareUpload(ReadStoredImage(setup.image), options, "every box", &plan); refused >= 0)
             return refused;
     }
-    struct sigaction action {};
-    action.sa_handler = OnStop;
-    sigemptyset(&action.sa_mask);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(s, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    CatchStopSignals(OnStop);
     Station station(setup, stopsAsked);
     return station.Run();
 }

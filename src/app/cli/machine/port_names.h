@@ -10,5 +10,9 @@ constexpr const char* PortPlaceholder = "{port}";
 // The port's name as a box's line and {port} show it: /dev/ttyUSB0 gives ttyUSB0.
 std::string PortBaseName(const std::string& port);
 
+// `text` with each `placeholder` made `value` (a value that holds the placeholder
+// stays as it is).
+std::string WithPlaceholder(std::string text, const std::string& placeholder, const std::string& value);
+
 // `text` with each {port} made the port's name.
-std::string WithPort(std::string text, const std::string& port);
+std::string WithPort(const std::string& text, const std::string& port);

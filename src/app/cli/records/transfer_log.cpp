@@ -7,11 +7,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 
-#include "app/cli/machine/serial_ports.h"
 #include "app/cli/image/stored_file.h"
+#include "app/cli/machine/clock.h"
+#include "app/cli/machine/serial_ports.h"
 #include "display/console/json_text.h"
 
 std::string Sha256(const std::string& bytes) {
@@ -29,14 +29,7 @@ std::string Sha256(const std::string& bytes) {
     return text;
 }
 
-std::string UtcNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
+std::string UtcNow() { return TimeOfDay("%Y-%m-%dT%H:%M:%SZ", true); }
 
 namespace {
 

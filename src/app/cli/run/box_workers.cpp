@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 
 #include "app/cli/machine/own_process.h"
 #include "app/cli/machine/port_names.h"
@@ -32,10 +31,6 @@ bool TakeLines(int fd, std::string& partial, Line line) {
 }
 
 }  // namespace
-
-double SteadySeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 std::vector<std::string> WorkerArguments(const std::vector<std::string>& ours, const std::string& port, bool yes) {
     std::vector<std::string> args{OwnProgram()};

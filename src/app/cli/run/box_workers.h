@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/machine/clock.h"
 #include "display/console/json_text.h"
 
 struct BoxWorker {
@@ -47,6 +48,3 @@ bool PollWorkers(std::vector<BoxWorker>& workers, int ms, WorkerListener& listen
 
 // Passes a signal on to every running worker.
 void SignalWorkers(const std::vector<BoxWorker>& workers, int signal);
-
-// Seconds on the steady clock.
-double SteadySeconds();

@@ -27,17 +27,22 @@ void OnResize(int) { TerminalResized = 1; }
 
 }  // namespace
 
-void CatchSignals() {
+void CatchStopSignals(void (*handler)(int)) {
     struct sigaction action {};
-    action.sa_handler = OnCancel;
+    action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     for (int signal : CancelSignals) sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);  // output to a closed pipe (| head -1) fails quietly
+}
+
+void CatchSignals() {
+    CatchStopSignals(OnCancel);
+    struct sigaction action {};
     action.sa_handler = OnResize;
+    sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGWINCH, &action, nullptr);
-    // Output to a closed pipe (| head -1) fails quietly; a file grown past the size
-    // limit (ulimit -f) is a failed write the session reports.
-    std::signal(SIGPIPE, SIG_IGN);
+    // A file grown past the size limit (ulimit -f) is a failed write the session reports.
     std::signal(SIGXFSZ, SIG_IGN);
 }
 

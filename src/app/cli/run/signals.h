@@ -9,6 +9,10 @@
 // CancelSignal, a second one stops the program at once.
 void CatchSignals();
 
+// Hands Ctrl-C, SIGTERM, SIGHUP and SIGQUIT to `handler` and ignores SIGPIPE: for a
+// command that passes them on to its workers.
+void CatchStopSignals(void (*handler)(int));
+
 // The signal that set CancelFlag (0: none did).
 extern volatile std::sig_atomic_t CancelSignal;
 

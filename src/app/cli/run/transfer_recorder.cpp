@@ -1,10 +1,10 @@
 #include "app/cli/run/transfer_recorder.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 #include "app/cli/machine/serial_ports.h"
+#include "app/cli/machine/clock.h"
 #include "app/cli/run/signals.h"
 #include "core/cancel_flag.h"
 #include "display/console/console_lines.h"
@@ -78,7 +78,7 @@ void TransferRecorder::SetPatience(double seconds, std::function<double()> clock
 
 double TransferRecorder::Now() const {
     if (clock_) return clock_();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return SteadySeconds();
 }
 
 void TransferRecorder::Activity() { lastActivity_ = Now(); }

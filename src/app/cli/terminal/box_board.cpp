@@ -1,16 +1,12 @@
 #include "app/cli/terminal/box_board.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "app/cli/machine/port_names.h"
+#include "app/cli/machine/clock.h"
 #include "display/console/console_lines.h"
 
 namespace {
-
-double Seconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 std::string Text(const Json& event, const char* key) {
     const auto it = event.find(key);
@@ -75,7 +71,7 @@ std::string BoxBoard::Line(const Row& row, int width) const {
 }
 
 void BoxBoard::Draw(bool now) {
-    const double at = Seconds();
+    const double at = SteadySeconds();
     if (!now && at - lastDraw_ < 0.1) return;
     lastDraw_ = at;
     const int width = TerminalWidth(err_);

@@ -1,13 +1,12 @@
 #include "app/cli/terminal/event_lines.h"
 
-#include <chrono>
 #include <cstddef>
+
+#include "app/cli/machine/clock.h"
 
 namespace {
 
 constexpr double ProgressEvery = 5;  // seconds between a box's progress lines
-
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 }  // namespace
 
@@ -21,9 +20,9 @@ void EventLines::Event(const std::string& name, const Json& event) {
     } else if (kind == "section") {
         box.section = event.value("section", "");
         box.announced = event.value("announced", 0);
-        box.lastProgress = Now();
-    } else if (kind == "packet" && Now() - box.lastProgress >= ProgressEvery) {
-        box.lastProgress = Now();
+        box.lastProgress = SteadySeconds();
+    } else if (kind == "packet" && SteadySeconds() - box.lastProgress >= ProgressEvery) {
+        box.lastProgress = SteadySeconds();
         line = box.section + ": " + std::to_string(event.value("packet", 0)) + " of " + std::to_string(box.announced) +
                " data packets";
     } else if (kind == "waiting") {

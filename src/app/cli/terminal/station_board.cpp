@@ -1,16 +1,14 @@
 #include "app/cli/terminal/station_board.h"
 
 #include <algorithm>
-#include <chrono>
 
+#include "app/cli/machine/clock.h"
 #include "display/console/console_lines.h"
 
 namespace {
 
 constexpr int PortColumn = 12;
 constexpr int WideFrom = 100;  // columns from which states are said in full
-
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // A port's name fitted to its column: a long one keeps its end, where adapters differ.
 std::string PortCell(const std::string& port) {
@@ -121,7 +119,7 @@ std::vector<std::string> StationBoard::Lines(const std::vector<StationRow>& rows
 }
 
 void StationBoard::Draw(const std::vector<StationRow>& rows, const StationTotals& totals, bool now) {
-    const double at = Now();
+    const double at = SteadySeconds();
     if (!now && at - lastDraw_ < 0.1) return;
     lastDraw_ = at;
     const std::vector<std::string> lines = Lines(rows, totals, TerminalWidth(err_), TerminalHeight(err_), ended_);
