@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "app/cli/image/sha256.h"
 #include "app/cli/image/stored_file.h"
 #include "app/cli/records/transfer_log.h"
 #include "app/cli/terminal/station_board.h"

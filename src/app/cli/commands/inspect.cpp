@@ -1,6 +1,8 @@
 #include "app/cli/commands/inspect.h"
 
 #include "display/console/json_text.h"
+#include "app/cli/image/image_names.h"
+#include "app/cli/image/leftovers.h"
 #include "app/cli/image/stored_file.h"
 
 namespace {
@@ -11,9 +13,17 @@ std::vector<StoredFile> Gather(const std::string& path) {
     StoredFile named = AnalyseStoredFile(path);
     if (!StandsForSectionFiles(named)) return {named};
     std::vector<StoredFile> sections = AnalyseSectionFiles(path);
-    if (named.kind != StoredKind::Index) return AnyPresent(sections) ? sections : std::vector<StoredFile>{named};
+    if (named.kind != StoredKind::Index && !AnyPresent(sections)) return {named};
+    if (named.absent) named.readError = "not there: the index file of the section files beside it";
     sections.insert(sections.begin(), std::move(named));
     return sections;
+}
+
+// What earlier runs left beside an image named by its index.
+std::vector<Leftover> LeftoversBeside(const std::string& path) {
+    const StoredFile named = AnalyseStoredFile(path);
+    if (!StandsForSectionFiles(named)) return {};
+    return LeftoversOf(NamesOf(path), SystemDisk());
 }
 
 int ProblemsOf(const StoredFile& f) {
@@ -78,7 +88,7 @@ Json FileJson(const StoredFile& f) {
 
 int InspectFiles(const std::vector<std::string>& paths, bool json, std::FILE* out) {
     int problems = 0;
-    Json entries = Json::array();
+    Json entries = Json::array(), leftovers = Json::array();
     for (const std::string& path : paths) {
         const std::vector<StoredFile> files = Gather(path);
         for (std::size_t i = 0; i < files.size(); ++i) {
@@ -90,9 +100,23 @@ int InspectFiles(const std::vector<std::string>& paths, bool json, std::FILE* ou
                 std::fputc('\n', out);
             }
         }
+        for (const Leftover& left : LeftoversBeside(path)) {
+            problems += left.problem ? 1 : 0;
+            Json leftPaths = Json::array();
+            std::string listed;
+            for (const std::string& p : left.paths) {
+                leftPaths.push_back(ValidUtf8(p));
+                listed += (listed.empty() ? "" : ", ") + Printable(p);
+            }
+            if (json)
+                leftovers.push_back({{"paths", leftPaths}, {"text", ValidUtf8(left.text)}, {"problem", left.problem}});
+            else
+                std::fprintf(out, "%s\n  %s: %s\n\n", listed.c_str(), left.problem ? "problem" : "note",
+                             Printable(left.text).c_str());
+        }
     }
     if (json)
-        std::fputs(JsonReport({{"files", entries}, {"problems", problems}}).c_str(), out);
+        std::fputs(JsonReport({{"files", entries}, {"leftovers", leftovers}, {"problems", problems}}).c_str(), out);
     else
         std::fprintf(out, problems == 1 ? "1 problem found\n" : problems ? "%d problems found\n" : "no problems found\n",
                      problems);

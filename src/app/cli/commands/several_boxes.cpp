@@ -13,6 +13,7 @@
 #include "app/cli/machine/serial_ports.h"
 #include "app/cli/run/before_the_box.h"
 #include "app/cli/run/box_workers.h"
+#include "app/cli/run/image_checks.h"
 #include "app/cli/run/read_back.h"
 #include "app/cli/run/session_run.h"
 #include "app/cli/run/signals.h"
@@ -84,11 +85,13 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
         if (const std::string bad = CheckRecords(WithPort(options.trace, port), options.log); !bad.empty())
             return Refuse(bad);
     if (kind == TransferKind::Upload) {
+        if (const int refused = SettleBeforeReading(image); refused >= 0) return refused;
         UploadPlan plan;
         return PrepareUpload(ReadStoredImage(image), options, Joined(ports), &plan);
     }
     if (kind == TransferKind::Verify) {
         for (const std::string& port : ports) {
+            if (const int refused = SettleBeforeReading(WithPort(image, port)); refused >= 0) return refused;
             std::string why;
             if (VerifyTargetOf(ReadStoredImage(WithPort(image, port)), &why).files.empty())
                 return Refuse("cannot verify: " + why);
@@ -98,8 +101,9 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
     std::vector<std::string> existing;
     for (const std::string& port : ports) {
         std::string name = WithPort(image, port);
-        if (const int refused = PrepareDownloadName(&name); refused >= 0) return refused;
-        if (ImageExists(name)) existing.push_back(name);
+        ImageNames names;
+        if (const int refused = PrepareDownloadName(&name, &names); refused >= 0) return refused;
+        if (ImageExists(names)) existing.push_back(name);
     }
     return existing.empty() ? -1 : ConfirmReplacing(Joined(existing), options);
 }

@@ -1,9 +1,14 @@
 #include "app/cli/commands/station.h"
 
+#include <fnmatch.h>
+
 #include <csignal>
 
+#include "app/cli/image/image_replace.h"
 #include "app/cli/image/upload_plan.h"
+#include "app/cli/machine/port_names.h"
 #include "app/cli/run/before_the_box.h"
+#include "app/cli/run/image_checks.h"
 #include "app/cli/run/session_run.h"
 #include "app/cli/run/signals.h"
 #include "app/cli/run/station_names.h"
@@ -15,6 +20,19 @@ volatile std::sig_atomic_t stopsAsked = 0;  // Ctrl-C and the like
 
 void OnStop(int) { stopsAsked = stopsAsked + 1; }
 
+// What earlier downloads of the station's names left of a move, finished or taken
+// back first (each said); one that cannot be is said and its name left alone.
+void SettleEarlierBoxes(std::string pattern) {
+    AddDatExtension(&pattern);
+    for (const char* placeholder : {PortPlaceholder, NumberPlaceholder, TimePlaceholder})
+        pattern = WithPlaceholder(pattern, placeholder, "*");
+    for (const std::string& image : ImagesWithMoveRecords(FolderOf(pattern))) {
+        if (fnmatch(pattern.c_str(), image.c_str(), FNM_PATHNAME) != 0) continue;
+        const Settlement earlier = SettleEarlierMove(NamesOf(image), SystemDisk());
+        if (earlier.what != EarlierMove::None) Say(earlier.said);
+    }
+}
+
 }  // namespace
 
 int StationCommand(const StationSetup& setup) {
@@ -23,7 +41,9 @@ int StationCommand(const StationSetup& setup) {
                       TimePlaceholder + ", such as img-{port}-{n}.dat: the second box would replace the first");
     const std::string log = setup.options.log.empty() ? "station.log" : setup.options.log;
     if (const std::string bad = CheckRecords("", log); !bad.empty()) return Refuse(bad);
+    if (setup.kind == TransferKind::Download) SettleEarlierBoxes(setup.image);
     if (setup.kind == TransferKind::Upload) {
+        if (const int refused = SettleBeforeReading(setup.image); refused >= 0) return refused;
         TransferOptions options = setup.options;
         options.yes = true;  // a station asks nothing
         UploadPlan plan;

@@ -2,6 +2,7 @@
 
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/run/before_the_box.h"
+#include "app/cli/run/image_checks.h"
 #include "app/cli/run/read_back.h"
 #include "app/cli/run/session_run.h"
 #include "app/cli/run/transfer_report.h"
@@ -9,6 +10,7 @@
 #include "upload/upload_session.h"
 
 int UploadCommand(const std::string& path, const TransferOptions& options) {
+    if (const int refused = SettleBeforeReading(path); refused >= 0) return refused;
     const StoredImage image = ReadStoredImage(path);
     UploadPlan plan;
     if (const int refused = PrepareUpload(image, options, options.session.link.PortName, &plan); refused >= 0)

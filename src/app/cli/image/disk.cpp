@@ -6,6 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include "core/bounded_file.h"
 
 namespace {
 
@@ -50,17 +53,20 @@ public:
         if (close(fd) != 0 && !error) error = errno;
         return error;
     }
+    int ReadFile(const std::string& path, std::string* bytes) override {
+        std::string why;
+        bytes->clear();
+        const FileRead read = ReadBoundedFile(path, ImageFileLimit, bytes, &why);
+        if (read == FileRead::Ok) return 0;
+        return read == FileRead::Missing ? ENOENT : EINVAL;
+    }
 };
 
 }  // namespace
 
+std::string WithReason(const std::string& what, int error) { return what + ": " + std::strerror(error); }
+
 Disk& SystemDisk() {
     static PosixDisk disk;
     return disk;
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }

@@ -20,10 +20,12 @@ public:
     virtual int SyncFolder(const std::string& folder) = 0;
     // Writes `text` as the new file `path` (replacing one of that name) and flushes it.
     virtual int WriteFile(const std::string& path, const std::string& text) = 0;
+    // Reads a whole file (of an image's size at most).
+    virtual int ReadFile(const std::string& path, std::string* bytes) = 0;
 };
 
 // The machine's own.
 Disk& SystemDisk();
 
-// The folder a path's file stands in ("." for a bare name).
-std::string FolderOf(const std::string& path);
+// "WHAT: the system's reason" for an error number.
+std::string WithReason(const std::string& what, int error);

@@ -1,75 +1,160 @@
 #include "app/cli/image/image_replace.h"
 
-#include <cstring>
+#include <filesystem>
 
-#include "core/section_kind.h"
-#include "stored/index_file.h"
+#include "app/cli/image/image_moves.h"
+#include "app/cli/image/move_record.h"
+#include "app/cli/image/sha256.h"
+#include "app/cli/image/stored_file.h"
 
 namespace {
 
-// Where an old file waits while the new image moves in, and where the new index file
-// is written before it takes its name.
-constexpr const char* AsideSuffix = ".kestrivane-old";
-constexpr const char* NewIndexSuffix = ".kestrivane-new";
-
-struct Move {
-    std::string from, to;
-};
-
-std::string Failed(const std::string& what, int error) { return what + ": " + std::strerror(error); }
-
-// The moves of a placement, in order, undone in reverse when one fails.
-class Moves {
-public:
-    explicit Moves(Disk& disk) : disk_(disk) {}
-
-    int Make(const Move& m) {
-        const int error = disk_.Rename(m.from, m.to);
-        if (!error) done_.push_back(m);
-        return error;
+// What the next command does with a move found cut short, and where the images are then.
+Settlement Described(EarlierMove what, const ImageNames& names, bool oldImage, bool dryRun, bool nameWhole) {
+    const std::string image = Printable(names.image), incomplete = Printable(names.incomplete);
+    const std::string next = "the next download, upload or verify of " + image;
+    Settlement s;
+    s.what = what;
+    s.nameWhole = nameWhole;
+    switch (what) {
+    case EarlierMove::Finished:
+        s.said = dryRun && nameWhole
+                     ? "a move was cut short as it ended: " + image + " holds the image that came down; " + next +
+                           " removes what is left of the old one"
+                 : dryRun ? "a move was cut short after it began: " + image + " holds parts of two images; " + next +
+                                " finishes it: the image that came down (whole, under " + incomplete +
+                                " and its section files until then) takes the name"
+                        : "finished the move of an earlier download that was cut short: " + image +
+                              " holds the image that download brought" +
+                              (oldImage ? "; the image it replaced is gone" : "");
+        break;
+    case EarlierMove::Placed:
+        s.said = dryRun ? "a whole image that an earlier download could not put in place waits under " + incomplete +
+                              " and its section files; " + next + " puts it in place"
+                        : "put in place the whole image that an earlier download left under " + incomplete + ": " +
+                              image + " holds it now";
+        break;
+    case EarlierMove::TakenBack:
+        s.said = std::string(dryRun ? "a move was cut short before the image that came down was whole; " + next +
+                                          " takes it back: "
+                                    : "took back the move of an earlier download that was cut short before the image "
+                                      "that came down was whole: ") +
+                 (oldImage ? image + " holds the image it held before" : "nothing stands under " + image) +
+                 ", and what came down stays under " + incomplete + " (an earlier attempt's remains)";
+        break;
+    case EarlierMove::Waits:
+        s.said = "a whole image that an earlier download could not put in place waits under " + incomplete +
+                 " and its section files; " + image + " holds the image that stood before it" +
+                 (dryRun ? " (the next download of it says how to keep one or the other)" : "");
+        break;
+    default: break;
     }
-    // Every move made, taken back; what could not be, in words ("" when all were).
-    std::string Undo() {
-        std::string failed;
-        for (auto m = done_.rbegin(); m != done_.rend(); ++m)
-            if (const int error = disk_.Rename(m->to, m->from))
-                failed += "; " + Failed("could not move " + m->to + " back to " + m->from, error);
-        done_.clear();
-        return failed;
-    }
-
-private:
-    Disk& disk_;
-    std::vector<Move> done_;
-};
+    return s;
+}
 
 }  // namespace
 
-bool HasThreeLetterExtension(const std::string& image) {
-    const auto slash = image.find_last_of('/');
-    const auto dot = image.rfind('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) && image.size() - dot == 4;
+Placement PutImageInPlace(const ImageNames& names, Disk& disk) {
+    Placement result;
+    for (const std::string& path : names.Files()) {
+        if (disk.IsFolder(path)) {
+            result.why = path + " is a folder, not a file of an image: the new image cannot take its name";
+            return result;
+        }
+    }
+    for (const std::string& path : names.Files()) {
+        if (disk.Exists(AsideName(path))) {
+            result.why = AsideName(path) + " is in the way (left by a replace that was cut short?): move it away";
+            return result;
+        }
+    }
+    // The record: what stands under the names, and each new file with its digest.
+    MoveRecord record;
+    record.old = FilesOnDisk(names.Files(), disk);
+    for (std::size_t i = 0; i < SectionCount; ++i) {
+        const std::string& from = names.incompleteSections[i];
+        if (!disk.Exists(from)) continue;
+        std::string bytes;
+        if (const int error = disk.ReadFile(from, &bytes)) {
+            result.why = WithReason("cannot read " + from, error);
+            return result;
+        }
+        record.moves.push_back({from, names.sections[i], bytes.size(), Sha256(bytes)});
+    }
+    if (const int error = disk.WriteFile(names.record, MoveRecordText(record))) {
+        disk.Remove(names.record);
+        result.why = WithReason("cannot write the move record " + names.record, error);
+        return result;
+    }
+    // The new files on the disk before any takes a name.
+    for (const RecordedFile& f : record.moves) {
+        if (const int error = disk.SyncFile(f.from)) {
+            result.why = WithReason("cannot flush " + f.from + " to the disk", error);
+            return result;
+        }
+    }
+    if (const int error = disk.SyncFolder(names.folder)) {
+        result.why = WithReason("cannot flush the folder " + names.folder, error);
+        return result;
+    }
+    const MoveResult moved = MoveForward(names, record, disk);
+    result.placed = moved.ok;
+    result.why = moved.why;
+    result.warning = moved.warning;
+    return result;
 }
 
-std::string IncompleteImageName(const std::string& image) {
-    if (!HasThreeLetterExtension(image)) return image + ".incomplete.dat";
-    const auto dot = image.rfind('.');
-    return image.substr(0, dot) + ".incomplete" + image.substr(dot);
+Settlement SettleEarlierMove(const ImageNames& names, Disk& disk, bool dryRun) {
+    Settlement s;
+    MoveRecord record;
+    std::string why;
+    const RecordRead read = ReadMoveRecord(names, disk, &record, &why);
+    if (read == RecordRead::Absent) return s;
+    if (read == RecordRead::Unreadable) {
+        s.what = EarlierMove::Unreadable;
+        s.nameWhole = false;
+        s.said = Printable(why) + "; nothing was moved: look at " + Printable(names.incomplete) +
+                 " and its section files with kestrivane inspect, keep them or remove them, then remove the record";
+        return s;
+    }
+    const MoveState state = ReadMoveState(names, record, disk);
+    const bool oldImage = !record.old.empty();
+    s.nameWhole = state.holds != NameHolds::Mixed;
+    if (!state.newWhole) {
+        if (!dryRun) {
+            const MoveResult back = MoveBack(names, record, disk, false);
+            if (!back.ok) {
+                s.what = EarlierMove::Failed;
+                s.said = "cannot take back the move of an earlier download that was cut short: " + Printable(back.why);
+                return s;
+            }
+        }
+        return Described(EarlierMove::TakenBack, names, oldImage, dryRun, s.nameWhole);
+    }
+    if (state.untouched && state.holds == NameHolds::OldImage)
+        return Described(EarlierMove::Waits, names, true, dryRun, s.nameWhole);
+    const EarlierMove what = state.untouched ? EarlierMove::Placed : EarlierMove::Finished;
+    if (dryRun) return Described(what, names, oldImage, true, s.nameWhole);
+    const MoveResult forward = MoveForward(names, record, disk);
+    if (!forward.ok) {
+        s.what = EarlierMove::Failed;
+        s.said = "cannot put in place the image an earlier download brought: " + Printable(forward.why) + "; " +
+                 Printable(names.image) + " holds what stood before it, and that image waits whole under " +
+                 Printable(names.incomplete) + " and its section files";
+        return s;
+    }
+    s = Described(what, names, oldImage, false, s.nameWhole);
+    if (!forward.warning.empty()) s.said += " (warning: " + Printable(forward.warning) + ")";
+    return s;
 }
 
-std::vector<std::string> ImageFilesOnDisk(const std::string& image, Disk& disk) {
-    std::vector<std::string> files;
-    if (disk.Exists(image)) files.push_back(image);
-    for (SectionKind kind : AllSections)
-        if (disk.Exists(SectionFilePath(image, kind))) files.push_back(SectionFilePath(image, kind));
-    return files;
-}
-
-std::vector<std::string> RemoveImageFiles(const std::string& image, Disk& disk, std::string* why) {
+std::vector<std::string> RemoveEarlierAttempt(const ImageNames& names, Disk& disk, std::string* why) {
+    std::vector<std::string> files = names.IncompleteFiles();
+    files.push_back(names.newIndex);
     std::vector<std::string> removed;
-    for (const std::string& path : ImageFilesOnDisk(image, disk)) {
+    for (const std::string& path : FilesOnDisk(files, disk)) {
         if (const int error = disk.Remove(path)) {
-            *why = Failed("cannot remove " + path, error);
+            *why = WithReason("cannot remove " + path, error);
             break;
         }
         removed.push_back(path);
@@ -77,65 +162,31 @@ std::vector<std::string> RemoveImageFiles(const std::string& image, Disk& disk, 
     return removed;
 }
 
-Placement PutImageInPlace(const std::string& incomplete, const std::string& image, Disk& disk) {
-    Placement result;
-    // The old image: every file of it, section files the new image lacks included.
-    const std::vector<std::string> old = ImageFilesOnDisk(image, disk);
-    for (const std::string& path : old) {
-        if (disk.IsFolder(path)) {
-            result.why = path + " is a folder, not a file of an image: the new image cannot take its name";
-            return result;
-        }
-        if (disk.Exists(path + AsideSuffix)) {
-            result.why = path + AsideSuffix + " is in the way (left by a replace that was cut short?): move it away";
-            return result;
-        }
-    }
-    // The new image, flushed to the disk before it takes a name: its section files,
-    // and its index file written under a temporary name.
-    std::vector<Move> moveIn;
-    for (SectionKind kind : AllSections) {
-        const std::string from = SectionFilePath(incomplete, kind);
-        if (!disk.Exists(from)) continue;
-        if (const int error = disk.SyncFile(from)) {
-            result.why = Failed("cannot flush " + from + " to the disk", error);
-            return result;
-        }
-        moveIn.push_back({from, SectionFilePath(image, kind)});
-    }
-    const std::string newIndex = image + NewIndexSuffix;
-    if (const int error = disk.WriteFile(newIndex, IndexFileText(image))) {
-        disk.Remove(newIndex);
-        result.why = Failed("cannot write the index file " + newIndex, error);
-        return result;
-    }
-    moveIn.push_back({newIndex, image});
+std::vector<std::string> FilesOnDisk(const std::vector<std::string>& files, Disk& disk) {
+    std::vector<std::string> there;
+    for (const std::string& path : files)
+        if (disk.Exists(path)) there.push_back(path);
+    return there;
+}
 
-    Moves moves(disk);
-    std::vector<Move> steps;
-    for (const std::string& path : old) steps.push_back({path, path + AsideSuffix});
-    steps.insert(steps.end(), moveIn.begin(), moveIn.end());
-    const std::string folder = FolderOf(image);
-    int error = 0;
-    for (const Move& step : steps) {
-        if ((error = moves.Make(step)) != 0) {
-            result.why = Failed("cannot move " + step.from + " to " + step.to, error);
-            break;
-        }
+bool AnythingUnder(const ImageNames& names, Disk& disk) {
+    std::vector<std::string> all = names.Files();
+    for (const std::string& path : names.IncompleteFiles()) all.push_back(path);
+    for (const std::string& path : names.sections) all.push_back(AsideName(path));
+    all.push_back(names.record);
+    all.push_back(names.newIndex);
+    return !FilesOnDisk(all, disk).empty();
+}
+
+std::vector<std::string> ImagesWithMoveRecords(const std::string& folder) {
+    std::vector<std::string> images;
+    const std::string suffix = MoveRecordSuffix;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            images.push_back((folder == "." ? "" : folder == "/" ? "/" : folder + "/") +
+                             name.substr(0, name.size() - suffix.size()));
     }
-    if (!error && (error = disk.SyncFolder(folder)) != 0) result.why = Failed("cannot flush the folder " + folder, error);
-    if (error) {
-        result.why += moves.Undo();
-        disk.Remove(newIndex);
-        disk.SyncFolder(folder);
-        return result;
-    }
-    // The new image stands; the old one goes, and the incomplete index with it.
-    result.placed = true;
-    for (const std::string& path : old)
-        if (const int e = disk.Remove(path + AsideSuffix))
-            result.warning += (result.warning.empty() ? "" : "; ") + Failed("cannot remove " + path + AsideSuffix, e);
-    disk.Remove(incomplete);
-    disk.SyncFolder(folder);
-    return result;
+    return images;
 }

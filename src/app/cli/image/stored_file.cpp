@@ -60,8 +60,23 @@ void AnalyseIndex(StoredFile& f) {
             line += c;
         }
     }
-    if (f.indexLines.size() != SectionCount || !line.empty())
+    if (f.indexLines.size() != SectionCount || !line.empty()) {
         f.problems.push_back({0, "not five lines each ended by LF: not an index file written by a download"});
+        return;
+    }
+    // Each line names the section file an upload of this index sends (by its file name:
+    // the folder may have been another when it was written).
+    for (SectionKind kind : AllSections) {
+        const std::string& listed = f.indexLines[static_cast<std::size_t>(SectionIndex(kind))];
+        const std::string sent = SectionFilePath(f.path, kind);
+        const auto slash = listed.find_last_of("/\\");
+        const auto cut = sent.find_last_of('/');
+        if (listed.substr(slash == std::string::npos ? 0 : slash + 1) == Printable(sent.substr(cut == std::string::npos ? 0 : cut + 1)))
+            continue;
+        f.problems.push_back({0, "lists " + listed + " as its " + SectionName(kind) + " file, but an upload of it sends " +
+                                     Printable(sent) + ": the index and its section files disagree (renamed?)"});
+        return;
+    }
 }
 
 }  // namespace

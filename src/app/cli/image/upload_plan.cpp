@@ -27,6 +27,15 @@ UploadPlan PlanUpload(const StoredImage& image, const std::array<bool, SectionCo
     }
     plan.send = sections;
     const StoredFile& named = image.named;
+    if (named.absent && !named.section) {
+        plan.refusal = "cannot upload: " + Printable(named.path) +
+                       " is not there (an image is named by its index file, which a download writes beside its "
+                       "section files)";
+        return plan;
+    }
+    // An index that does not list the files an upload of it sends is not sent blind.
+    if (named.kind == StoredKind::Index)
+        for (const Finding& p : named.problems) plan.damage.push_back(Printable(named.path) + ": " + p.text);
     if (named.kind == StoredKind::Section && named.section) {
         const auto own = static_cast<std::size_t>(SectionIndex(*named.section));
         if (sectionsGiven && !sections[own]) {

@@ -12,7 +12,7 @@ struct UploadPlan {
     std::array<bool, SectionCount> send{};  // section mode: the sections to send
     std::vector<StoredFile> files;          // in the order they go: one for a URT file
     std::vector<std::string> missing;       // files to send that are not there (or cannot be read)
-    std::vector<std::string> damage;        // "FILE: offset N: what", for each problem of a file to send
+    std::vector<std::string> damage;        // "FILE: offset N: what", for each problem of a file to send or its index
     std::vector<std::string> notSent;       // sections of the image that are not sent, and why
     std::string refusal;                    // why the options and the image do not go together
     int packets = 0;                        // data packets stored in the files to send
@@ -21,7 +21,8 @@ struct UploadPlan {
 // IMAGE: a URT file, or an index or section file. `sections` are the ones asked
 // for; without `sectionsGiven` a section file named directly sends its own section,
 // and an Application Software section left empty is not sent (said in notSent). A
-// section file named with --sections that leave out its own section is refused.
+// section file named with --sections that leave out its own section is refused, and
+// so is an index file that is not there.
 UploadPlan PlanUpload(const StoredImage& image, const std::array<bool, SectionCount>& sections, bool sectionsGiven);
 
 // The --sections list that sends the files of the plan that are there.

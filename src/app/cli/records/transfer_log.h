@@ -43,6 +43,3 @@ std::string UtcNow();
 
 // Appends the record; false, and why, when the log cannot be written.
 bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::string* why);
-
-// The SHA-256 of `bytes` (by GNU Nettle), as 64 hex digits.
-std::string Sha256(const std::string& bytes);

@@ -41,26 +41,6 @@ void WarnOfOddExtension(const std::string& image) {
 
 }  // namespace
 
-void AddDatExtension(std::string* image) {
-    const auto slash = image->find_last_of('/');
-    if (image->find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) *image += ".dat";
-}
-
-int PrepareDownloadName(std::string* image) {
-    const std::string& name = *image;
-    if (!name.empty() && name.back() == '/')
-        return Refuse(name + " names a folder: give a file name, such as " + name + "box.dat");
-    if (SystemDisk().IsFolder(name)) return Refuse(name + " is a folder: give a file name, such as " + name + "/box.dat");
-    AddDatExtension(image);
-    const auto slash = name.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
-    if (!SystemDisk().IsFolder(folder)) return Refuse("the folder " + folder + " does not exist");
-    WarnOfOddExtension(*image);
-    return -1;
-}
-
-bool ImageExists(const std::string& image) { return !ImageFilesOnDisk(image, SystemDisk()).empty(); }
-
 int ConfirmReplacing(const std::string& what, const TransferOptions& options) {
     if (options.yes) return -1;
     if (!isatty(STDIN_FILENO)) return Refuse(what + " exists: give --yes to replace it");
@@ -85,7 +65,7 @@ int PrepareUpload(const StoredImage& image, const TransferOptions& options, cons
     if (!plan->damage.empty()) {
         for (const std::string& d : plan->damage) Say(d);
         if (!options.force)
-            return Refuse("cannot upload: the files hold damaged packets (above); kestrivane inspect " + Printable(image.path) +
+            return Refuse("cannot upload: the files have problems (above); kestrivane inspect " + Printable(image.path) +
                           " says more; --force sends them anyway");
         Say("sending them anyway (--force)");
     }
@@ -101,13 +81,4 @@ int CheckBeforeTheBox(const TransferOptions& options) {
     if (const std::string taken = PortTakenBy(options.session.link.PortName); !taken.empty()) return Refuse(taken);
     if (const std::string bad = CheckRecords(options.trace, options.log); !bad.empty()) return Refuse(bad);
     return -1;
-}
-
-int ClearEarlierAttempt(const std::string& incomplete) {
-    std::string why;
-    std::string names;
-    for (const std::string& path : RemoveImageFiles(incomplete, SystemDisk(), &why))
-        names += (names.empty() ? "" : ", ") + Printable(path);
-    if (!names.empty()) Say("removed what an earlier attempt left: " + names);
-    return why.empty() ? -1 : Refuse(why);
 }

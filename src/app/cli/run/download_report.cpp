@@ -2,19 +2,18 @@
 #include <cstdio>
 
 #include "app/cli/image/image_replace.h"
-#include "app/cli/run/signals.h"
 #include "app/cli/run/transfer_report.h"
 #include "app/cli/terminal/say.h"
 
 namespace {
 
-// The section files of the image under `name`, read as they stand, each with its
+// The section files that stand under `sections`, read as they stand, each with its
 // state: "complete", or "incomplete" (fewer packets than announced, or damaged). In
 // an image that came down whole a section the box ended early is complete.
-std::vector<LoggedFile> FilesOf(const std::string& name, bool cameDownWhole) {
+std::vector<LoggedFile> FilesOf(const std::array<std::string, SectionCount>& sections, bool cameDownWhole) {
     std::vector<LoggedFile> files;
-    for (SectionKind kind : AllSections) {
-        StoredFile f = AnalyseStoredFile(SectionFilePath(name, kind));
+    for (const std::string& path : sections) {
+        StoredFile f = AnalyseStoredFile(path);
         if (!f.present) continue;
         const bool whole = f.headerUsable && (f.packets.size() >= f.announced || cameDownWhole) && f.problems.empty();
         files.push_back({std::move(f), whole ? "complete" : "incomplete"});
@@ -24,22 +23,40 @@ std::vector<LoggedFile> FilesOf(const std::string& name, bool cameDownWhole) {
 
 // What stands under the name asked for when the download did not take it.
 std::string AsItWas(const DownloadPlace& place) {
-    return place.earlier ? Printable(place.image) + " is as it was" : "nothing was written under " + Printable(place.image);
+    const std::string image = Printable(place.names.image);
+    return place.earlier ? image + " is as it was" : "nothing was written under " + image;
 }
 
 // A download that does not take its name: where what came down lies.
 std::vector<LoggedFile> KeepIncomplete(const DownloadPlace& place) {
-    std::vector<LoggedFile> files = FilesOf(place.incomplete, false);
+    std::vector<LoggedFile> files = FilesOf(place.names.incompleteSections, false);
     for (const LoggedFile& f : files)
         Say(Printable(f.file.path) + ": " + f.state + ", " + std::to_string(f.file.packets.size()) +
             (f.state == "complete" ? "" : " of " + std::to_string(f.file.announced)) + " data packets");
     if (files.empty()) {
-        SystemDisk().Remove(place.incomplete);  // an index file of nothing
+        SystemDisk().Remove(place.names.incomplete);  // an index file of nothing
         Say(AsItWas(place) + "; no section file was written");
     } else {
-        Say(AsItWas(place) + "; what came down stays under " + Printable(place.incomplete) + " and its section files");
+        Say(AsItWas(place) + "; what came down stays under " + Printable(place.names.incomplete) +
+            " and its section files");
     }
     return files;
+}
+
+// A whole image that could not take its name: where it waits, and what comes of it.
+std::vector<LoggedFile> KeepWaiting(const DownloadPlace& place, const Placement& placement, TransferOutcome& outcome) {
+    Say(placement.why);
+    const std::string incomplete = Printable(place.names.incomplete);
+    if (SystemDisk().Exists(place.names.record))
+        Say(AsItWas(place) + "; the new image waits whole under " + incomplete +
+            " and its section files (the next download of " + Printable(place.names.image) +
+            " says how to keep it or drop it)");
+    else
+        Say(AsItWas(place) + "; the new image stands whole under " + incomplete +
+            " and its section files, but without its move record a later download of " +
+            Printable(place.names.image) + " takes it for an attempt's remains and removes it: move them to keep them");
+    outcome = Failure(OutcomeKind::WriteFailed, placement.why);
+    return FilesOf(place.names.incompleteSections, true);
 }
 
 }  // namespace
@@ -60,11 +77,11 @@ std::string SummaryLine(double bytes, double seconds, const std::string& files) 
     return text + ", " + files;
 }
 
-std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, TransferOutcome& outcome,
-                                       const TransferRecorder& recorder, bool quiet) {
+std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placement& placement,
+                                       TransferOutcome& outcome, const TransferRecorder& recorder, bool quiet) {
     if (outcome.kind == OutcomeKind::PortUnusable) {
         Say(outcome.sentence);
-        SystemDisk().Remove(place.incomplete);  // the index file of a download that never began
+        SystemDisk().Remove(place.names.incomplete);  // the index file of a download that never began
         return {};
     }
     if (!outcome.Ok() && outcome.kind != OutcomeKind::Cancelled) Say(outcome.sentence);
@@ -78,21 +95,11 @@ std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, TransferOutco
             " data packets announced (the box ended the section early)");
         shortSections = true;
     }
-    Placement placement;
-    {
-        const CancelSignalsHeld held;  // a move is never cut in two
-        placement = PutImageInPlace(place.incomplete, place.image, SystemDisk());
-    }
-    if (!placement.placed) {
-        Say(placement.why);
-        Say(AsItWas(place) + "; the new image stays whole under " + Printable(place.incomplete) +
-            " and its section files");
-        outcome = Failure(OutcomeKind::WriteFailed, placement.why);
-        return FilesOf(place.incomplete, true);
-    }
+    if (!placement.placed) return KeepWaiting(place, placement, outcome);
     if (!placement.warning.empty()) Say("warning: " + placement.warning);
-    if (shortSections) Say("kestrivane verify " + Printable(place.image) + " reads the box back to check the image against it");
-    std::vector<LoggedFile> files = FilesOf(place.image, true);
+    const std::string image = Printable(place.names.image);
+    if (shortSections) Say("kestrivane verify " + image + " reads the box back to check the image against it");
+    std::vector<LoggedFile> files = FilesOf(place.names.sections, true);
     double bytes = 0;
     std::string suffixes;
     for (const LoggedFile& f : files) {
@@ -100,6 +107,6 @@ std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, TransferOutco
         suffixes += (suffixes.empty() ? "." : ", .") + std::string(SectionSuffix(*f.file.section));
     }
     if (!quiet)
-        Say(SummaryLine(bytes, recorder.Seconds(), Printable(place.image) + " and its section files " + suffixes));
+        Say(SummaryLine(bytes, recorder.Seconds(), image + " and its section files " + suffixes));
     return files;
 }

@@ -109,6 +109,7 @@ TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const TransferOptio
     }
     const std::string read = folder + "/box.dat";
     SessionRun run(options, events, true);
+    run.Recorder().SetWrittenImage(read);
     TransferOutcome outcome = run.Run([&] { return RunDownload(read); }, "read back to verify " + target.image);
     outcome.readBack = true;
     TransferRecord record("verify", target.image, {});

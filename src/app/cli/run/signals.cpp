@@ -53,4 +53,30 @@ CancelSignalsHeld::CancelSignalsHeld() {
     sigprocmask(SIG_BLOCK, &held, &before_);
 }
 
-CancelSignalsHeld::~CancelSignalsHeld() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+int CancelSignalsHeld::Release() {
+    if (!held_) return 0;
+    held_ = false;
+    int came = 0;
+    sigset_t pending;
+    sigpending(&pending);
+    for (int signal : CancelSignals) {
+        if (!sigismember(&pending, signal)) continue;
+        sigset_t one;
+        sigemptyset(&one);
+        sigaddset(&one, signal);
+        const timespec now{};
+        if (sigtimedwait(&one, nullptr, &now) == signal && !came) came = signal;
+    }
+    sigprocmask(SIG_SETMASK, &before_, nullptr);
+    return came;
+}
+
+const char* SignalName(int signal) {
+    switch (signal) {
+    case SIGINT: return "Ctrl-C";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    case SIGQUIT: return "SIGQUIT";
+    }
+    return "a signal";
+}

@@ -3,12 +3,12 @@
 #include "app/cli/image/image_replace.h"
 #include "app/cli/machine/clock.h"
 #include "app/cli/machine/port_names.h"
-#include "app/cli/run/before_the_box.h"
+#include "app/cli/run/image_checks.h"
 
 namespace {
 
 bool Free(const std::string& name, const std::set<std::string>& taken) {
-    return !taken.count(name) && !ImageExists(name) && !ImageExists(IncompleteImageName(name));
+    return !taken.count(name) && !AnythingUnder(NamesOf(name), SystemDisk());
 }
 
 }  // namespace

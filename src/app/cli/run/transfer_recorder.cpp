@@ -56,16 +56,6 @@ std::string PortProblem(const std::string& port, const Message& shown) {
     return "cannot use the port " + port + ": " + why;
 }
 
-const char* SignalName(int signal) {
-    switch (signal) {
-    case SIGINT: return "Ctrl-C";
-    case SIGTERM: return "SIGTERM";
-    case SIGHUP: return "SIGHUP";
-    case SIGQUIT: return "SIGQUIT";
-    }
-    return "a signal";
-}
-
 }  // namespace
 
 TransferRecorder::TransferRecorder(ConsoleDisplay& drawing, bool download) : drawing_(drawing), download_(download) {}
@@ -132,12 +122,19 @@ void TransferRecorder::PumpOneMessage() {
 }
 
 void TransferRecorder::ShowMessage(const Message& message) {
+    // A file's failure is shown right after the call that failed: its reason is at hand.
+    const int error = errno;
     if (IsCompletion(message.id)) {
         completion_ = message;  // said once the command knows it ends well
         drawing_.Finish();
         return;
     }
     if (failures_.empty()) {
+        if (message.id == MessageId::IndexFileNotCreated || message.id == MessageId::SectionFileNotCreated ||
+            message.id == MessageId::SectionFileNotWritten) {
+            fileError_ = error;
+            if (message.id != MessageId::IndexFileNotCreated) fileSection_ = stepSection_;
+        }
         failureText_ = OneLine(message.text);
         failureBar_ = lastBar_;
         failureThrough_ = TallyOf(lastBar_) ? TallyOf(lastBar_)->advanced : 0;
@@ -278,6 +275,13 @@ TransferOutcome TransferRecorder::Outcome(int result, const std::string& port) {
     case MessageId::IndexFileNotCreated:
     case MessageId::SectionFileNotCreated:
     case MessageId::SectionFileNotWritten:
+        if (!writtenImage_.empty() && fileError_) {
+            o.section = fileSection_;
+            o.file = fileSection_ ? SectionFilePath(writtenImage_, *fileSection_) : writtenImage_;
+            return ended(OutcomeKind::WriteFailed,
+                         std::string(first == MessageId::SectionFileNotWritten ? "cannot write " : "cannot create ") +
+                             o.file + ": " + std::strerror(fileError_) + " (" + MessageOf(first).text + ")", first);
+        }
         return ended(OutcomeKind::WriteFailed,
                      (lastSection ? std::string(SectionName(*lastSection)) + ": " : std::string()) +
                          MessageOf(first).text + " (is the disk full, or the folder not writable?)", first);

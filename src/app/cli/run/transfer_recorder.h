@@ -32,6 +32,9 @@ public:
     void OnStep(std::function<void(TransferStep, std::optional<SectionKind>)> listener) { onStep_ = std::move(listener); }
     // Sections an upload sends (all five unless told otherwise).
     void SetChecked(const std::array<bool, SectionCount>& checked) { checked_ = checked; }
+    // The name a download writes its index under (its section files follow from it),
+    // so that a file that cannot be made or written is named.
+    void SetWrittenImage(const std::string& chosenPath) { writtenImage_ = chosenPath; }
 
     void SetStatusText(const char* text) override { drawing_.SetStatusText(text); }
     void EnterStep(TransferStep step, std::optional<SectionKind> section) override;
@@ -90,6 +93,9 @@ private:
     std::vector<MessageId> failures_;
     int failureBar_ = 0, failureThrough_ = 0;  // where the first failure was shown: its bar, the packets through
     std::string failureText_;                   // and its text as shown
+    std::string writtenImage_;
+    int fileError_ = 0;                         // a file's failure: the system's reason, and its section
+    std::optional<SectionKind> fileSection_;
     std::optional<Message> completion_;
     std::optional<Message> portMessage_;  // a port-opening message, said in this platform's words instead
     double firstBarAt_ = -1, endedAt_ = -1;

@@ -9,23 +9,24 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/image/image_replace.h"
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/records/transfer_log.h"
 #include "app/cli/run/transfer_outcome.h"
 #include "app/cli/run/transfer_recorder.h"
 
-// Where a download goes: the image asked for, the incomplete name it comes down
-// under, and whether an earlier image stood under the name.
+// Where a download goes: the image's names, and whether an earlier image stood
+// under its name.
 struct DownloadPlace {
-    std::string image;
-    std::string incomplete;
+    ImageNames names;
     bool earlier = false;
 };
 
-// After a download: the image takes its name here, once whole; otherwise what came
-// down stays under the incomplete name. `quiet`: only failures are said.
-std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, TransferOutcome& outcome,
-                                       const TransferRecorder& recorder, bool quiet);
+// After a download, and the placement of a whole one: where the image stands, or
+// where what came down lies (and a placement that failed fails the outcome).
+// `quiet`: only failures are said.
+std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placement& placement,
+                                       TransferOutcome& outcome, const TransferRecorder& recorder, bool quiet);
 
 // After an upload: the outcome fails also when the box took fewer packets than the
 // files hold, or stopped asking for them.

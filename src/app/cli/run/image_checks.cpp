@@ -1,0 +1,163 @@
+#include "app/cli/run/image_checks.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <filesystem>
+
+#include "app/cli/image/image_replace.h"
+#include "app/cli/image/stored_file.h"
+#include "app/cli/terminal/say.h"
+
+namespace {
+
+bool HasControlBytes(const std::string& text) {
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
+}
+
+// A path as a shell takes it back.
+std::string ShellWord(const std::string& path) {
+    bool plain = !path.empty();
+    for (unsigned char c : path)
+        plain = plain && (std::isalnum(c) || std::string("_./+-:=@%,").find(static_cast<char>(c)) != std::string::npos);
+    if (plain) return path;
+    std::string quoted = "'";
+    for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string Command(const std::string& command, const std::vector<std::string>& paths) {
+    std::string line = command;
+    for (const std::string& path : paths) line += " " + ShellWord(path);
+    return line;
+}
+
+std::string Listed(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths) text += (text.empty() ? "" : ", ") + Printable(path);
+    return text;
+}
+
+// Every name a download makes.
+std::vector<std::string> NamesMade(const ImageNames& names) {
+    std::vector<std::string> made = names.Files();
+    for (const std::string& path : names.IncompleteFiles()) made.push_back(path);
+    for (const std::string& path : names.sections) made.push_back(AsideName(path));
+    made.push_back(names.record);
+    made.push_back(names.newIndex);
+    return made;
+}
+
+// The folder: there, a folder, and one that takes new files.
+std::string FolderProblem(const std::string& folder) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0)
+        return errno == ENOENT ? "the folder " + folder + " does not exist" : WithReason("the folder " + folder, errno);
+    if (!S_ISDIR(st.st_mode)) return folder + " is not a folder";
+    if (access(folder.c_str(), W_OK | X_OK) != 0) return WithReason("cannot make files in the folder " + folder, errno);
+    return {};
+}
+
+// A name within what the file system takes, in its length and its path's.
+std::string LengthProblem(const ImageNames& names, bool pathsOnly) {
+    long nameMax = pathsOnly ? 0 : pathconf(names.folder.c_str(), _PC_NAME_MAX);
+    if (nameMax <= 0) nameMax = NAME_MAX;
+    for (const std::string& path : NamesMade(names)) {
+        if (path.size() >= PATH_MAX)
+            return "the path " + Printable(names.image) + " is too long: the download would make " + Printable(path) +
+                   ", " + std::to_string(path.size()) + " bytes, where the system takes " + std::to_string(PATH_MAX - 1);
+        if (!pathsOnly && BaseName(path).size() > static_cast<std::size_t>(nameMax))
+            return "the name " + Printable(BaseName(names.image)) + " is too long: the download would make " +
+                   Printable(BaseName(path)) + ", " + std::to_string(BaseName(path).size()) +
+                   " bytes, where the file system takes " + std::to_string(nameMax) + "; give a shorter name";
+    }
+    return {};
+}
+
+// A whole image waits under the incomplete names while another stands under the name.
+int RefuseWaiting(const Settlement& waits, const ImageNames& names) {
+    Say(waits.said);
+    std::vector<std::string> drop = FilesOnDisk(names.IncompleteFiles(), SystemDisk());
+    drop.push_back(names.record);
+    Say("to put it in the place of " + Printable(names.image) + ": " +
+        Command("rm", FilesOnDisk(names.Files(), SystemDisk())) + "; the next download, upload or verify of " +
+        Printable(names.image) + " puts it there first");
+    return Refuse("to keep " + Printable(names.image) + " as it is and drop the waiting image: " + Command("rm", drop));
+}
+
+}  // namespace
+
+void AddDatExtension(std::string* image) {
+    const auto slash = image->find_last_of('/');
+    if (image->find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) *image += ".dat";
+}
+
+int PrepareDownloadName(std::string* image, ImageNames* names) {
+    const std::string given = *image;
+    if (HasControlBytes(given))
+        return Refuse("the name " + Printable(given) + " holds a control character: give a name without one");
+    if (!given.empty() && given.back() == '/')
+        return Refuse(given + " names a folder: give a file name, such as " + given + "box.dat");
+    if (SystemDisk().IsFolder(given))
+        return Refuse(given + " is a folder: give a file name, such as " + given + "/box.dat");
+    AddDatExtension(image);
+    if (!HasThreeLetterExtension(*image))
+        return Refuse(*image + " does not end in a three-letter extension: its section files would be " +
+                      SectionFilePath(*image, SectionKind::FlashDatabase) + " to " +
+                      SectionFilePath(*image, SectionKind::ApplicationSoftware) +
+                      ", which other names share; give a name such as " + *image + ".dat");
+    *names = NamesOf(*image);
+    std::string problem = LengthProblem(*names, true);
+    if (problem.empty()) problem = FolderProblem(names->folder);
+    if (problem.empty()) problem = LengthProblem(*names, false);
+    if (!problem.empty()) return Refuse(problem);
+    std::vector<std::string> folders;
+    for (const std::string& path : NamesMade(*names))
+        if (SystemDisk().IsFolder(path)) folders.push_back(path);
+    if (!folders.empty())
+        return Refuse("folders stand where the download makes files: " + Listed(folders) + "; move them away");
+
+    const Settlement earlier = SettleEarlierMove(*names, SystemDisk());
+    switch (earlier.what) {
+    case EarlierMove::None: break;
+    case EarlierMove::Waits: return RefuseWaiting(earlier, *names);
+    case EarlierMove::Failed:
+    case EarlierMove::Unreadable: return Refuse(earlier.said);
+    default: Say(earlier.said);
+    }
+    std::vector<std::string> aside;
+    for (const std::string& path : names->sections)
+        if (SystemDisk().Exists(AsideName(path))) aside.push_back(AsideName(path));
+    if (!aside.empty())
+        return Refuse("files of an old image that a replace moved aside stand in the way: " + Listed(aside) +
+                      "; move each back to its name (without .kestrivane-old), or away");
+    return -1;
+}
+
+int SettleBeforeReading(const std::string& path) {
+    const auto normal = [](const std::string& p) { return std::filesystem::path(p).lexically_normal(); };
+    for (const std::string& image : ImagesWithMoveRecords(FolderOf(path))) {
+        const ImageNames names = NamesOf(image);
+        bool ours = normal(image) == normal(path);
+        for (const std::string& section : names.sections) ours = ours || normal(section) == normal(path);
+        if (!ours) continue;
+        const Settlement earlier = SettleEarlierMove(names, SystemDisk());
+        if (earlier.what == EarlierMove::Failed || earlier.what == EarlierMove::Unreadable) return Refuse(earlier.said);
+        if (earlier.what != EarlierMove::None) Say(earlier.said);
+    }
+    return -1;
+}
+
+bool ImageExists(const ImageNames& names) { return !FilesOnDisk(names.Files(), SystemDisk()).empty(); }
+
+int ClearEarlierAttempt(const ImageNames& names) {
+    std::string why;
+    const std::vector<std::string> removed = RemoveEarlierAttempt(names, SystemDisk(), &why);
+    if (!removed.empty()) Say("removed what an earlier attempt left: " + Listed(removed));
+    return why.empty() ? -1 : Refuse(why);
+}
