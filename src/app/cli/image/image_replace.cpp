@@ -81,8 +81,10 @@ Placement PutImageInPlace(const ImageNames& names, Disk& disk) {
         }
         record.moves.push_back({from, names.sections[i], bytes.size(), Sha256(bytes)});
     }
+    // A record that could not be written whole stays as it is: read later, it either
+    // holds the waiting image or, cut short, stops the next command before it touches
+    // anything.
     if (const int error = disk.WriteFile(names.record, MoveRecordText(record))) {
-        disk.Remove(names.record);
         result.why = WithReason("cannot write the move record " + names.record, error);
         return result;
     }
