@@ -48,7 +48,13 @@ struct Message {
     const char* caption;
     MessageIcon icon;
     MessageOwner owner;
+    // Where the text speaks of Windows ("COM port", "Restart Windows"), the words a
+    // front end on another system shows instead (none: the text serves everywhere).
+    const char* elsewhere = nullptr;
 };
+
+// The message's words on a system other than Windows.
+inline const char* TextElsewhere(const Message& m) { return m.elsewhere ? m.elsewhere : m.text; }
 
 const Message& MessageOf(MessageId id);
 

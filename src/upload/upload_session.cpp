@@ -178,18 +178,22 @@ int RunUpload(const std::string& chosenPath) {
         if (!SendFile(paths[0], std::nullopt)) return 1;
     } else {
         display.ShowSectionProgress();
-        bool started = false;
+        std::optional<SectionKind> sent;  // the section sent last
         for (SectionKind kind : AllSections) {
             if (!sending[SectionIndex(kind)]) continue;  // no exchange for an unticked section
             display.SetStatusText(SendingStatus(kind));
-            if (started) {
+            if (sent) {
                 EnterStep(TransferStep::Handshake, kind);
                 const Handshake next = AnnounceUntilAck(false, true);
                 if (next == Handshake::Stopped) return Cancelled();
-                if (next == Handshake::Refused) return Refused();
+                if (next == Handshake::Refused) {
+                    // The refusal is of the last packet sent: the status names its section.
+                    display.SetStatusText(SendingStatus(*sent));
+                    return Refused();
+                }
             }
             EnterStep(TransferStep::HeaderRequest, kind);
-            started = true;
+            sent = kind;
             if (!SendFile(paths[SectionIndex(kind)], kind)) return 1;
         }
     }

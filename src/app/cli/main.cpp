@@ -38,10 +38,11 @@ int main(int argc, char** argv) try {
     try {
         line.app->parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return line.app->exit(e);  // --help, --version
         // A mistyped command or option: what was probably meant, alone.
-        const std::string suggestion = e.get_exit_code() != 0 ? SuggestionFor(*line.app, argc, argv) : "";
+        const std::string suggestion = SuggestionFor(*line.app, argc, argv);
         if (!suggestion.empty()) return Usage(suggestion + " (kestrivane --help lists them)");
-        return line.app->exit(e) == 0 ? 0 : UsageError;
+        return Usage(std::string(e.what()) + " (" + HelpPointer(*line.app) + " says more)");
     }
     TransferOptions& options = values.options;
     if (line.help->parsed()) {
@@ -49,7 +50,11 @@ int main(int argc, char** argv) try {
         std::string name = "kestrivane";
         if (!values.helpOn.empty()) {
             const auto commands = line.app->get_subcommands([&](const CLI::App* c) { return c->get_name() == values.helpOn; });
-            if (commands.empty()) return Usage("no command " + values.helpOn + " (kestrivane help lists them)");
+            if (commands.empty()) {
+                const std::string near = NearestCommand(*line.app, values.helpOn);
+                return Usage("no command " + values.helpOn + (near.empty() ? "" : "; did you mean " + near + "?") +
+                             " (kestrivane help lists them)");
+            }
             about = commands.front();
             name += " " + values.helpOn;
         }
@@ -74,6 +79,14 @@ int main(int argc, char** argv) try {
     SettingsRead read;
     const std::string problem = ReadSettings(values.settings, &read, !station);
     if (!problem.empty()) return Usage(problem);
+    // A PacketLength that can never read a packet stops what reads the box.
+    const TransferKind kind = commands.download->parsed() ? TransferKind::Download
+                              : commands.upload->parsed() ? TransferKind::Upload
+                                                          : TransferKind::Verify;
+    if (!read.packetLengthUnusable.empty()) {
+        if (kind != TransferKind::Upload || options.verify) return Usage(read.packetLengthUnusable);
+        read.warnings.push_back(read.packetLengthUnusable + " (an upload does not read packets)");
+    }
     for (const std::string& warning : read.warnings) Say("warning: " + warning);
     for (const std::string& note : read.notes) Say(note);
     if (options.verbose) Say(read.described);
@@ -82,9 +95,6 @@ int main(int argc, char** argv) try {
     options.progressJson = values.progress == "json";
     if (options.log.empty()) options.log = ReadProfileText("Log", "", SettingValueMax);
 
-    const TransferKind kind = commands.download->parsed() ? TransferKind::Download
-                              : commands.upload->parsed() ? TransferKind::Upload
-                                                          : TransferKind::Verify;
     if (station)
         return StationCommand({kind, values.image, options, read.ports, values.bell,
                                std::vector<std::string>(argv + 1, argv + argc)});

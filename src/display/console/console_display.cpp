@@ -1,5 +1,6 @@
 #include "display/console/console_display.h"
 
+#include <algorithm>
 
 #include "core/cancel_flag.h"
 #include "core/packet.h"
@@ -64,12 +65,19 @@ void ConsoleDisplay::SetProgressRange(int barId, int count) {
     advanced_ = 0;
     unasked_ = 0;
     started_ = plainDrawn_ = waitShown_ = Now();
+    if (lastActivity_ >= 0) {
+        gaps_ += started_ - lastActivity_;
+        ++gapCount_;
+    }
+    lastActivity_ = started_;
+    ++sectionsStarted_;
     if (firstStarted_ < 0) firstStarted_ = started_;
     if (events_ && !quiet_) events_->Section(SectionTitle(barId), count);
     Draw(false);
 }
 
 void ConsoleDisplay::AdvanceProgress(int barId) {
+    lastActivity_ = Now();
     if (barId != bar_) return;
     ++position_;
     ++advanced_;
@@ -139,7 +147,7 @@ void ConsoleDisplay::ShowMessage(const Message& message) {
         return;
     }
     std::FILE* stream = completion ? out_ : err_;
-    std::fprintf(stream, "%s: %s\n", message.caption, message.text);
+    std::fprintf(stream, "%s: %s\n", message.caption, TextElsewhere(message));
     std::fflush(stream);
 }
 
@@ -163,19 +171,20 @@ std::string ConsoleDisplay::TotalLine() const {
     std::string line = "  in all " + Kilobytes(donePackets_ * double{DataPacketSize}) + " in " + MinutesSeconds(seconds);
     // The whole transfer's packets: an upload's known, a download's by its estimates.
     int expected = expectedPackets_;
-    bool atLeast = false;
+    bool unknown = false;
     if (estimating_) {
         expected = 0;
         for (int packets : estimates_) {
-            atLeast = atLeast || packets < 0;
+            unknown = unknown || packets < 0;
             expected += packets > 0 ? packets : 0;
         }
     }
-    if (expected > donePackets_ && donePackets_ > 0) {
-        const double rate = Rate(donePackets_ * double{DataPacketSize}, seconds);
-        if (rate > 0)
-            line += std::string(atLeast ? ", at least " : ", about ") +
-                    MinutesSeconds((expected - donePackets_) * DataPacketSize / rate) + " left";
+    const int sectionsLeft = std::max(0, expectedSections_ - sectionsStarted_);
+    if (expected > donePackets_ && donePackets_ > 0 && !unknown && (gapCount_ > 0 || sectionsLeft == 0)) {
+        // The packets left at the pace of those through, and the time between sections as measured.
+        const double perPacket = (seconds - gaps_) / donePackets_;
+        const double left = (expected - donePackets_) * perPacket + (gapCount_ ? sectionsLeft * gaps_ / gapCount_ : 0);
+        if (perPacket > 0) line += ", about " + MinutesSeconds(left) + " left";
     }
     return line;
 }

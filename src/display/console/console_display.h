@@ -23,13 +23,17 @@ public:
     ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bool quiet = false);
     ~ConsoleDisplay() override;
 
-    // Data packets of the whole transfer, when known beforehand (an upload): the
-    // whole image's time left is then shown.
-    void SetExpectedPackets(int packets) { expectedPackets_ = packets; }
+    // Data packets and sections of the whole transfer, when known beforehand (an
+    // upload): the whole image's time left can then be shown.
+    void SetExpectedPackets(int packets, int sections) {
+        expectedPackets_ = packets;
+        expectedSections_ = sections;
+    }
     // A download's guess of each section's data packets (an earlier image of the same
     // name; -1 where nothing is known), each replaced by the count its header
-    // announces when it comes: the whole image's time left is then shown, "at least"
-    // while a section's count is unknown.
+    // announces when it comes. The whole image's time left is shown only when it can
+    // be about right: every section's count known, and the time between two sections
+    // (the box's announcement, the header) measured once.
     void SetSectionEstimates(const std::array<int, SectionCount>& packets) { estimates_ = packets; }
     // The line's rate in bytes a second: no speed shown on the bars is higher (0: not known).
     void SetLineRate(double bytesPerSecond) { lineRate_ = bytesPerSecond; }
@@ -96,6 +100,11 @@ private:
     bool dirty_ = false;
     int live_ = 0;  // lines drawn in place on the terminal; the cursor ends the last
     int expectedPackets_ = 0;
+    int expectedSections_ = SectionCount;
+    int sectionsStarted_ = 0;
+    double lastActivity_ = -1;  // the last packet, or a section's start
+    double gaps_ = 0;           // from a section's last packet to the next section's start, summed
+    int gapCount_ = 0;
     std::array<int, SectionCount> estimates_{-1, -1, -1, -1, -1};
     bool estimating_ = false;  // a download: its estimates stand for the whole
     int donePackets_ = 0;  // of the whole transfer

@@ -15,7 +15,8 @@ void ProgressEvents::End(int status, const std::string& outcome, const std::stri
 }
 
 void ProgressEvents::Emit(Json event) {
-    Json line = {{"port", ValidUtf8(port_)}};
+    Json line = Json::object();
+    if (!port_.empty()) line["port"] = ValidUtf8(port_);  // (the end of several boxes' command has none)
     line.update(event);
     std::fprintf(out_, "%s\n", line.dump().c_str());
     std::fflush(out_);

@@ -14,7 +14,8 @@
 //   {"event": "end", "status", "outcome", "message", "files": [{"path", "state"}, ...]}
 //                                                    the command's exit status and its last word, once
 // "bytes" counts the data packets of the whole transfer so far; "section" is the
-// section's name, or "URT file".
+// section's name, or "URT file". Several boxes' command passes on each box's events,
+// its end as {"event": "box-end", ...}, and ends with its own end, without a port.
 #pragma once
 
 #include <cstdio>

@@ -103,6 +103,10 @@ bool Win32Display::IsSectionChecked(SectionKind kind) {
 
 void Win32Display::ShowMessage(const Message& m) {
     HWND owner = m.owner == MessageOwner::MainWindow ? MainWindowHandle : TransferDialog;
+    // A transfer that runs on behind its closed dialog ends with its message above the
+    // main window, where the user is: owned by the hidden dialog it would stand behind.
+    if (owner == TransferDialog && TransferDialog && !IsWindowVisible(TransferDialog) && MainWindowHandle)
+        owner = MainWindowHandle;
     MessageBoxA(owner, m.text, m.caption, MessageBoxStyle(m));
 }
 

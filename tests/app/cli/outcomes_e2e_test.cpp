@@ -42,13 +42,13 @@ TEST_F(CommandLine, EveryWordAgreesWithTheStatus) {
 TEST_F(CommandLine, AShortSectionUploadsWhole) {
     BoxProcess(FastBox({"--synthetic", "20,16,16,4,16", "--write-image", At("served/short.dat")})).Stop();
     ProcessResult r = Kestrivane({"inspect", At("served/short.ur1")});
-    EXPECT_TRUE(Has(r.out, "holds 20 of the 32 data packets announced")) << r.out;
-    EXPECT_TRUE(Has(r.out, "then empty filler (0xFF) for each further packet the box asks for")) << r.out;
+    EXPECT_TRUE(Has(r.out, "holds 20 of the 32 data packets its header counts in whole blocks of 16")) << r.out;
+    EXPECT_TRUE(Has(r.out, "then an empty packet (0xFF) for each further one the box asks for")) << r.out;
     BoxProcess box(FastBox({"--mode", "upload", "--record", At("got")}));
     r = Kestrivane({"--port", box.Port(), "upload", "--yes", "-s", "flash", At("served/short.dat")});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Has(r.err, "Flash Database: packets 21 to 32 were not in " + At("served/short.ur1") +
-                               "; sent as empty filler because the box asked for them")) << r.err;
+    EXPECT_TRUE(Has(r.err, "Flash Database: packets 21 to 32, beyond what " + At("served/short.ur1") +
+                               " holds, went as empty packets (0xFF)")) << r.err;
     box.Stop();
     box::Bytes expected = Read("served/short.ur1");
     box::Bytes filler(DataPacketSize, 0xFF);

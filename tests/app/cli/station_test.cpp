@@ -2,6 +2,7 @@
 // leave, every box is a line in the log; and its board fits a small terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "app/cli/image/sha256.h"
 #include "app/cli/image/stored_file.h"
 #include "app/cli/records/transfer_log.h"
+#include "app/cli/machine/port_names.h"
 #include "app/cli/terminal/station_board.h"
 #include "display/console/json_text.h"
 #include "support/command_line.h"
@@ -94,32 +96,59 @@ TEST_F(CommandLine, AStationOutlivesAnUnpluggedPortAndEndsOnCtrlC) {
     EXPECT_FALSE(Exists("got/img-1.dat") || Exists("got/img-2.dat")) << "no box came down whole";
 }
 
-TEST(StationBoard, FitsASmallTerminalAndSaysStatesInWords) {
-    std::vector<StationRow> rows(10);
-    for (std::size_t i = 0; i < rows.size(); ++i) rows[i].port = "ttyUSB" + std::to_string(i);
+TEST(StationBoard, FitsASmallTerminalAndKeepsFailedPortsInView) {
+    std::vector<StationRow> rows(12);
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i].port = "kv" + std::to_string(i);
     rows[7].state = StationRow::State::Running;
     rows[7].step = "packets";
     rows[7].section = "Satellite Database";
     rows[7].packets = 10;
     rows[7].announced = 16;
-    rows[4].last = StationRow::Last::Failed;
-    rows[4].verdict = "the port /dev/ttyUSB4 went away";
+    rows[7].rate = 11520;
+    for (std::size_t failed : {4, 11}) {
+        rows[failed].last = StationRow::Last::Failed;
+        rows[failed].verdict = "the port went away";
+        rows[failed].finishedAt = static_cast<double>(failed);
+    }
     rows[2].last = StationRow::Last::Done;
     rows[2].verdict = "Transfer Complete";
-    const std::vector<std::string> lines = StationBoard::Lines(rows, {1, 1, 1, 7, 0, 30}, 80, 6);
-    ASSERT_EQ(lines.size(), 5u) << "the totals and four ports on six lines";
-    EXPECT_TRUE(Has(lines[0], "done 1  failed 1  running 1  waiting 7")) << lines[0];
-    EXPECT_TRUE(Has(lines[0], "+6 ports")) << lines[0];
-    EXPECT_EQ(lines[1].rfind("ttyUSB7      recv Satellite [", 0), 0u) << lines[1];
-    EXPECT_TRUE(Has(lines[1], "] 10/16")) << lines[1];
-    EXPECT_EQ(lines[2].rfind("ttyUSB4      FAILED: the port", 0), 0u) << lines[2];
-    EXPECT_EQ(lines[3].rfind("ttyUSB2      done: Transfer Complete", 0), 0u) << lines[3];
-    EXPECT_EQ(lines[4], "ttyUSB0      waiting: box on, channel up");
+    StationTotals totals;
+    totals.done = 1;
+    totals.failed = 2;
+    totals.running = 1;
+    totals.waiting = 8;
+    totals.boxesPerHour = 30;
+    const std::vector<std::string> lines = StationBoard::Lines(rows, totals, 80, 7);
+    ASSERT_EQ(lines.size(), 6u) << "the totals and five ports on seven lines";
+    EXPECT_TRUE(Has(lines[0], "done 1  failed 2  running 1  waiting 8  30.0 boxes/h  +7 ports")) << lines[0];
+    EXPECT_EQ(lines[1].rfind("kv11         FAILED: the port went away", 0), 0u) << "the latest failure first";
+    EXPECT_EQ(lines[2].rfind("kv4          FAILED", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("kv7          recv Satellite [", 0), 0u) << lines[3];
+    EXPECT_TRUE(Has(lines[3], "] 10/16 11.5 kB/s")) << lines[3];
+    EXPECT_EQ(lines[4].rfind("kv2          done: Transfer Complete", 0), 0u) << lines[4];
+    EXPECT_EQ(lines[5], "kv0          waiting: box on, channel up") << "then the waiting ones, in natural order";
     for (const std::string& line : lines) EXPECT_LT(line.size(), 80u);
     EXPECT_TRUE(Has(StationBoard::Line(rows[7], 132), "Receiving Satellite Database [")) << "in full where there is room";
     rows[7].step = "announcement";
     rows[7].section = "Resource";
-    EXPECT_EQ(StationBoard::Line(rows[7], 80), "ttyUSB7      await Resource");
+    EXPECT_EQ(StationBoard::Line(rows[7], 80), "kv7          await Resource");
+    // Its next box running, a failed port is a running one again.
+    rows[4].state = StationRow::State::Running;
+    EXPECT_EQ(StationBoard::Lines(rows, totals, 80, 7)[2].rfind("kv4          ", 0), 0u);
+}
+
+// Ports told apart by the least of their names, and shown in their natural order.
+TEST(PortNames, TheShortestNameThatTellsThemApart) {
+    const std::vector<std::string> byId = {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285B1-if00-port0",
+                                           "/dev/serial/by-id/usb-FTDI_FT4232H_Quad_FT5X1-if01-port0",
+                                           "/dev/serial/by-id/usb-Prolific_PL2303-if00-port0", "/dev/ttyUSB3"};
+    EXPECT_EQ(ShortPortNames(byId),
+              (std::vector<std::string>{"A50285B1-if00", "FT5X1-if01", "PL2303-if00", "ttyUSB3"}));
+    EXPECT_EQ(ShortPortNames({"/tmp/l1/com1", "/tmp/l2/com1", "/dev/com2"}),
+              (std::vector<std::string>{"l1/com1", "l2/com1", "com2"}));
+    std::vector<std::string> names = {"kv10", "kv2", "kv1", "kv02b"};
+    std::sort(names.begin(), names.end(), NaturalLess);
+    EXPECT_EQ(names, (std::vector<std::string>{"kv1", "kv2", "kv02b", "kv10"}));
 }
 
 }  // namespace

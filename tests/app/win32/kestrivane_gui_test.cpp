@@ -366,7 +366,17 @@ TEST_F(KestrivaneProgram, DownloadsAndUploadsAgainstTheBox) {
     SaveScreenshot(main, Shot("main-window-transfer-running"));
     PostMessageA(main, WM_CLOSE, 0, 0);
     Command(main, 40002);
-    EXPECT_EQ(program.Answer("Status", dialog, IDOK), "Transfer Complete");
+    // Its end message stands above the main window and holds it until answered, so a
+    // click on the main window finds the message, not a window behind it.
+    HWND done = program.Window("Status", main, 30000);
+    ASSERT_TRUE(done) << "the end message is owned by the main window";
+    PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    PostMessageA(main, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    EXPECT_FALSE(IsWindowEnabled(main)) << "the main window waits for the message";
+    EXPECT_TRUE(IsWindowVisible(done));
+    SaveScreenshot(main, Shot("main-window-transfer-ended"));
+    EXPECT_EQ(program.Answer("Status", main, IDOK, "closed-download-complete"), "Transfer Complete");
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main) != 0; }));
     EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == MainTitle; }));
     EXPECT_EQ(program.ExitCode(300), -1) << "the program still runs";
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1002)));

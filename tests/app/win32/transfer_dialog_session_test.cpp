@@ -176,11 +176,15 @@ TEST_F(TransferFromDialog, CancelEndsTheDialogAtOnceAndTheSessionAtItsNextTest) 
         ASSERT_TRUE(dialog);
         ASSERT_TRUE(PostClick(dialog, TransferButtonId));
         ASSERT_TRUE(WaitForStatus(dialog, "Status: Receiving Satellite"));
+        Sleep(500 + GetTickCount() % ReadSliceMs);  // anywhere in a read's slice
+        const DWORD clicked = GetTickCount();
         ASSERT_TRUE(PostClick(dialog, CancelButtonId));
         // The click is seen at the session's next pump, after one read (1 s) at most.
         EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000)) << "the dialog disappears at once";
         EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(run.MainWindow()) != 0; }, 1000));
         EXPECT_TRUE(run.Ended(5000)) << "the session stops at its next test";
+        std::printf("Cancel in the wait for a section: the session ended %lu ms after the click\n",
+                    static_cast<unsigned long>(GetTickCount() - clicked));
         EXPECT_EQ(run.Result(), 1);
         EXPECT_TRUE(PortClosed());
     }
@@ -241,6 +245,7 @@ TEST_F(TransferFromDialog, ARefusedLastPacketEndsWithTheErrorNotTheCompletion) {
     ASSERT_TRUE(PostClick(dialog, TransferButtonId));
     EXPECT_EQ(DismissMessage(run, dialog, "Error", "refused-last-packet"),
               "Error receiving data. Quit any other applications and try again");
+    EXPECT_EQ(ControlText(dialog, StatusLineId), "Status: Sending Resource") << "the section refused";
     EXPECT_TRUE(run.Ended(5000));
     EXPECT_EQ(run.Result(), 1);
     EXPECT_TRUE(PortClosed());
@@ -261,7 +266,7 @@ TEST_F(TransferFromDialog, TheCloseBoxLeavesTheSessionRunningToItsEnd) {
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(run.MainWindow()) != 0; }, 1000));
     EXPECT_EQ(CancelFlag, 0);
-    EXPECT_EQ(DismissMessage(run, dialog, "Status"), "Transfer Complete");
+    EXPECT_EQ(DismissMessage(run, run.MainWindow(), "Status"), "Transfer Complete") << "above the main window";
     EXPECT_EQ(run.Result(), 1);
     for (SectionKind kind : AllSections) {
         const std::string suffix = SectionSuffix(kind);

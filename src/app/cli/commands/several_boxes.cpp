@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -16,9 +17,8 @@
 #include "app/cli/run/image_checks.h"
 #include "app/cli/run/read_back.h"
 #include "app/cli/run/session_run.h"
+#include "app/cli/run/several_boxes_view.h"
 #include "app/cli/run/signals.h"
-#include "app/cli/terminal/box_board.h"
-#include "app/cli/terminal/event_lines.h"
 #include "app/cli/terminal/say.h"
 
 namespace {
@@ -82,6 +82,8 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
     };
     if (const std::string clash = Clash(ports, downloadName, options.trace); !clash.empty()) return Refuse(clash);
     for (const std::string& port : ports)
+        if (const std::string bad = NotASerialPort(port); !bad.empty()) return Refuse("cannot use the port " + port + ": " + bad);
+    for (const std::string& port : ports)
         if (const std::string bad = CheckRecords(WithPort(options.trace, port), options.log); !bad.empty())
             return Refuse(bad);
     if (kind == TransferKind::Upload) {
@@ -108,74 +110,6 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
     return existing.empty() ? -1 : ConfirmReplacing(Joined(existing), options);
 }
 
-// A worker's word on its transfer: its end event's message; else (it ended without
-// one) its last line of its own.
-std::string WhatItSaid(const BoxWorker& w) {
-    if (!w.lastWord.empty()) return w.lastWord;
-    for (auto line = w.said.rbegin(); line != w.said.rend(); ++line)
-        if (line->rfind("kestrivane: ", 0) == 0 && line->rfind("kestrivane: warning", 0) != 0) return line->substr(12);
-    return w.said.empty() ? std::string() : w.said.back();
-}
-
-const char* ResultOf(int status) {
-    return status == 0 ? "done" : status == 2 ? "could not start" : status > 128 ? "cancelled" : "failed";
-}
-
-// One line a box: port, result, time, message.
-void SayResults(const std::vector<BoxWorker>& workers) {
-    std::fprintf(stderr, "%-12s %-16s %7s  %s\n", "port", "result", "time", "message");
-    for (const BoxWorker& w : workers)
-        std::fprintf(stderr, "%-12s %-16s %6.1fs  %s\n", Printable(PortBaseName(w.port)).c_str(), ResultOf(w.status),
-                     w.seconds, Printable(WhatItSaid(w)).c_str());
-}
-
-// What the workers say goes to the board on a terminal, otherwise behind each port's
-// name (JSON events as they are: they carry their port).
-class Shown final : public WorkerListener {
-public:
-    Shown(const std::vector<BoxWorker>& workers, const std::vector<std::string>& ports, const TransferOptions& options)
-        : workers_(workers), board_(ports, stderr), lines_(stdout, stderr), json_(options.progressJson),
-          onBoard_(isatty(STDERR_FILENO) && !options.progressJson && !options.quiet), quiet_(options.quiet) {}
-
-    void Event(std::size_t box, const Json& event) override {
-        if (onBoard_) return board_.Event(box, event);
-        if (json_) {
-            std::fprintf(stdout, "%s\n", event.dump().c_str());
-            std::fflush(stdout);
-        } else if (!quiet_) {
-            lines_.Event(Name(box), event);
-        }
-    }
-    void Line(std::size_t box, const std::string& line) override {
-        if (!onBoard_) std::fprintf(stderr, "%s: %s\n", Name(box).c_str(), line.c_str());
-    }
-    void Ended(std::size_t box) override {
-        if (onBoard_) board_.Ended(box, workers_[box].status);
-    }
-    void Start() {
-        if (onBoard_) board_.Draw(true);
-    }
-    void Tick() {
-        if (onBoard_) board_.Draw();
-    }
-    // The board as it stands, and below it what each box's worker said.
-    void Finish() {
-        if (!onBoard_) return;
-        board_.Finish();
-        for (const BoxWorker& w : workers_)
-            for (const std::string& line : w.said)
-                std::fprintf(stderr, "%s: %s\n", Printable(PortBaseName(w.port)).c_str(), line.c_str());
-    }
-
-private:
-    std::string Name(std::size_t box) const { return Printable(PortBaseName(workers_[box].port)); }
-
-    const std::vector<BoxWorker>& workers_;
-    BoxBoard board_;
-    EventLines lines_;
-    bool json_, onBoard_, quiet_;
-};
-
 }  // namespace
 
 int SeveralBoxesCommand(TransferKind kind, const std::string& image, const TransferOptions& options,
@@ -183,7 +117,9 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
     if (const int refused = PrepareAll(kind, image, options, ports); refused >= 0) return refused;
 
     std::vector<BoxWorker> workers(ports.size());
-    Shown shown(workers, ports, options);
+    std::vector<std::string> names;
+    for (const std::string& name : ShortPortNames(ports)) names.push_back(Printable(name));
+    BoxesView shown(workers, names, options, kind == TransferKind::Upload);
     CatchStopSignals(OnSignal);
 
     const std::vector<std::string> ours(argv + 1, argv + argc);
@@ -200,13 +136,25 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
         if (!going) break;
     }
     shown.Finish();
-    if (!options.quiet) SayResults(workers);
+    if (!options.quiet) SayResults(workers, names);
 
-    if (firstSignal) return 128 + firstSignal;
-    bool allDone = true, noneStarted = true;
-    for (const BoxWorker& w : workers) {
-        allDone = allDone && w.status == 0;
-        noneStarted = noneStarted && w.status == 2;
+    int done = 0, notStarted = 0;
+    std::string firstFailure;
+    for (std::size_t i = 0; i < workers.size(); ++i) {
+        done += workers[i].status == 0 ? 1 : 0;
+        notStarted += workers[i].status == 2 ? 1 : 0;
+        if (workers[i].status != 0 && firstFailure.empty())
+            firstFailure = names[i] + " " + BoxResult(workers[i].status) + ": " + WhatItSaid(workers[i]);
     }
-    return allDone ? 0 : noneStarted ? 2 : 1;
+    const int boxes = static_cast<int>(workers.size());
+    const int status = firstSignal ? 128 + firstSignal : done == boxes ? 0 : notStarted == boxes ? 2 : 1;
+    if (options.progressJson) {
+        // The command's end, once and last, with every box's files.
+        ProgressEvents end(stdout, "");
+        end.End(status, status == 0 ? "done" : firstSignal ? "cancelled" : "failed",
+                std::to_string(done) + " of " + std::to_string(boxes) + " boxes done" +
+                    (firstFailure.empty() ? "" : "; " + firstFailure),
+                shown.Files());
+    }
+    return status;
 }

@@ -7,6 +7,7 @@
 #include "app/cli/image/image_replace.h"
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/machine/port_names.h"
+#include "app/cli/machine/serial_ports.h"
 #include "app/cli/run/before_the_box.h"
 #include "app/cli/run/image_checks.h"
 #include "app/cli/run/session_run.h"
@@ -39,6 +40,10 @@ int StationCommand(const StationSetup& setup) {
     if (setup.kind == TransferKind::Download && !NamesEachBox(setup.image))
         return Refuse("a station's download needs a name holding " + std::string(NumberPlaceholder) + " or " +
                       TimePlaceholder + ", such as img-{port}-{n}.dat: the second box would replace the first");
+    for (const std::string& pattern : setup.patterns)
+        if (pattern.find_first_of("*?[") == std::string::npos)
+            if (const std::string bad = NotASerialPort(pattern); !bad.empty())
+                return Refuse("cannot use the port " + pattern + ": " + bad);
     const std::string log = setup.options.log.empty() ? "station.log" : setup.options.log;
     if (const std::string bad = CheckRecords("", log); !bad.empty()) return Refuse(bad);
     if (setup.kind == TransferKind::Download) SettleEarlierBoxes(setup.image);

@@ -21,11 +21,11 @@ int UploadCommand(const std::string& path, const TransferOptions& options) {
     SessionRun run(options, events.get(), false);
     run.Settings().sections = plan.send;
     run.Settings().urt = plan.urt;
-    run.Display().SetExpectedPackets(plan.packets);
+    run.Display().SetExpectedPackets(plan.packets, static_cast<int>(plan.files.size()));
     TransferOutcome outcome = run.Run([&] { return RunUpload(path); }, "upload " + path);
     run.Finish(outcome, {"upload", path, ReportUpload(plan, outcome, run.Recorder(), options.quiet)});
     if (!outcome.Ok() || !options.verify) return EndCommand(events.get(), outcome);
-    Say("to verify, switch the box off, then on again holding channel up");
+    Say("to verify: once the box shows BOOT, switch it off, then on again holding channel up");
     const TransferOutcome verified = VerifyAgainstBox({path, plan.files, {}}, options, events.get());
     return EndCommand(events.get(), verified, StatusAfterTransfer(verified));
 }

@@ -45,9 +45,9 @@ void AnalyseSection(StoredFile& f, std::size_t start) {
     if (layout.headerRead && f.packets.size() < f.announced)
         f.notes.push_back({f.bytes.size(), "holds " + std::to_string(f.packets.size()) + " of the " +
                                                std::to_string(f.announced) +
-                                               " data packets announced (the box ended the section early when it "
-                                               "was downloaded); an upload sends these, then empty filler (0xFF) "
-                                               "for each further packet the box asks for"});
+                                               " data packets its header counts in whole blocks of 16 (a section "
+                                               "ends where its data does); an upload sends these, then an empty "
+                                               "packet (0xFF) for each further one the box asks for"});
 }
 
 void AnalyseIndex(StoredFile& f) {

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <glob.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <climits>
@@ -92,6 +93,18 @@ std::string ProgramsHolding(const std::string& device) {
     return holders;
 }
 
+std::string NotASerialPort(const std::string& device) {
+    struct stat st;
+    if (stat(device.c_str(), &st) != 0) return {};
+    if (!S_ISCHR(st.st_mode)) return "not a serial port";
+    // Linux names each device's kind; pseudo-terminals are not listed there.
+    const fs::path kind = "/sys/dev/char/" + std::to_string(major(st.st_rdev)) + ":" +
+                          std::to_string(minor(st.st_rdev)) + "/subsystem";
+    std::error_code ec;
+    const fs::path subsystem = fs::canonical(kind, ec);
+    return !ec && subsystem.filename() != "tty" ? "not a serial port" : "";
+}
+
 std::string DeviceIdentity(const std::string& port) {
     struct stat st;
     if (stat(port.c_str(), &st) != 0) return "path " + fs::absolute(port).lexically_normal().string();
@@ -115,7 +128,8 @@ std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns)
     std::set<std::string> devices;
     for (const std::string& port : found) {
         struct stat st;
-        if (stat(port.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && devices.insert(DeviceIdentity(port)).second)
+        if (stat(port.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && NotASerialPort(port).empty() &&
+            devices.insert(DeviceIdentity(port)).second)
             ports.push_back(port);
     }
     return ports;

@@ -21,6 +21,11 @@ std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty = "/s
 std::string ProgramsHolding(const std::string& device);
 
 
+// "not a serial port" when the system tells, without opening it, that `device` is
+// none (a file, a folder, /dev/null and other devices of another kind); "" when it
+// may be one (or is not there: opening it says so).
+std::string NotASerialPort(const std::string& device);
+
 // What makes two port paths one: the device itself (two paths to one device, such as
 // /dev/serial/by-id/... and /dev/ttyUSB0, give the same), or the path when nothing
 // stands under it.

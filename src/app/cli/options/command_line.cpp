@@ -57,7 +57,7 @@ void AddLinkOptions(CLI::App* on, CommandLineSettings& settings, TransferOptions
     on->add_option("--packet-length", settings.packetLength,
                    said("bytes of a data packet a download expects, 2048 for full packets (config.ini: PacketLength)",
                         "bytes of a data packet a download expects"))
-        ->check(WholeNumber(1, 2979))
+        ->check(WholeNumber(2048, 2979))
         ->type_name("BYTES")
         ->group(group);
     on->add_option("--patience", settings.patience,
@@ -159,9 +159,11 @@ CommandLineParser::CommandLineParser(CommandLineValues& values) {
         "Copies the memory image of a 4730 receiver box to disk over a serial line, and writes it back.");
     app->formatter(std::make_shared<WrappingFormatter>());
     app->footer(
-        "Settings come from config.ini in the current directory when there is one (section OPTIONS, keys Port, "
-        "BAUD_RATE, SPEED, PacketLength and Patience, as the Windows program keeps them), then from the options. "
-        "Without config.ini the packet length is 2048.\n\n"
+        "Each setting is taken from the first place that gives it: its option; for the port KESTRIVANE_PORT; "
+        "config.ini in the current directory (section OPTIONS, keys Port, BAUD_RATE, SPEED, PacketLength, Patience "
+        "and Log, as the Windows program keeps them); your settings file, $XDG_CONFIG_HOME/kestrivane/config.ini "
+        "(else ~/.config/kestrivane/config.ini), with the same keys. Without a port in any of them the one USB "
+        "serial adapter plugged in is used; without a PacketLength, 2048. -v says where each came from.\n\n"
         "Exit status: 0 done; 1 the transfer failed, or completed after an error or with the box holding less than "
         "the files (inspect and compare: problems found, images differ); 2 the command line, the settings, the files "
         "or the port cannot be used (nothing was sent to the box); 128 + the signal's number when one cancelled it "
@@ -250,4 +252,17 @@ std::string SuggestionFor(const CLI::App& app, int argc, char** argv) {
         }
     }
     return {};
+}
+
+std::string NearestCommand(const CLI::App& app, const std::string& typed) {
+    std::vector<std::string> commands;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+        commands.push_back(sub->get_name());
+    return NearestName(typed, commands);
+}
+
+std::string HelpPointer(const CLI::App& app) {
+    for (const CLI::App* sub : app.get_subcommands())
+        if (sub->get_name() != "station") return "kestrivane help " + sub->get_name();
+    return "kestrivane --help";
 }

@@ -55,3 +55,8 @@ bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chos
 // After a parse error: a mistyped command or option, and what was probably meant
 // ("unknown command downlaod; did you mean download?"); "" when nothing is near.
 std::string SuggestionFor(const CLI::App& app, int argc, char** argv);
+// The command nearest to a mistyped one ("" when none is near).
+std::string NearestCommand(const CLI::App& app, const std::string& typed);
+// Where the help of what was being parsed stands: "kestrivane help download", or
+// "kestrivane --help".
+std::string HelpPointer(const CLI::App& app);

@@ -7,9 +7,15 @@
 #include "app/cli/options/settings_files.h"
 #include "app/config/config.h"
 #include "app/config/ini_file.h"
+#include "core/packet.h"
 #include "core/whole_number.h"
 
 namespace {
+
+// The PacketLength of full data packets (2048 + 21 = 2069), and the largest whose read
+// fits its buffer (2979 + 21 = 3000).
+constexpr std::int32_t FullPacketLength = DataPacketSize - ReadMargin;
+constexpr std::int32_t MaxPacketLength = PacketBufferSize - ReadMargin;
 
 SettingsFiles files;  // the profile every read of the settings goes through
 
@@ -27,20 +33,24 @@ std::string From(bool option, const char* optionName, const char* key) {
 }
 
 // The PacketLength a download reads: --packet-length, else a settings file's (as the
-// Windows program reads it); without one, the value of full packets, unless the
-// Windows program's config.ini stands here without it (a read of 21 bytes, said).
-std::int32_t PacketLength(const CommandLineSettings& options, bool windowsFileHere, std::vector<std::string>* warnings) {
+// Windows program reads it), else the length of full packets (2048), said by -v. A
+// value no data packet can be read whole with (below 2048, or above 2979 where a read
+// would not fit its buffer) is `unusable`, with why.
+std::int32_t PacketLength(const CommandLineSettings& options, std::vector<std::string>* warnings,
+                          std::string* unusable) {
     if (options.packetLength) return *options.packetLength;
     const std::string source = files.SourceOf("PacketLength");
-    if (source.empty() && !windowsFileHere) return 2048;
-    const std::string value = ReadProfileText("PacketLength", "", SettingValueMax);
-    std::string warned;
-    if (value.empty())
-        warned = "config.ini has no PacketLength, so every data packet read is 21 bytes and fails";
-    else if (!Acceptable(value, 1, 2979))
-        warned = source + "'s PacketLength \"" + value + "\" is not a packet length a download can use (1 to 2979)";
-    if (!warned.empty()) warnings->push_back(warned + "; set PacketLength=2048 there or give --packet-length 2048");
-    return ReadProfileInt("PacketLength", 0);
+    const std::string value = source.empty() ? "" : ReadProfileText("PacketLength", "", SettingValueMax);
+    if (value.empty()) return FullPacketLength;
+    if (!Acceptable(value, 1, 2979))
+        warnings->push_back(source + "'s PacketLength \"" + value + "\" is not a whole number: " +
+                            std::to_string(ReadProfileInt("PacketLength", 0)) + " is used, as the Windows program reads it");
+    const std::int32_t length = ReadProfileInt("PacketLength", 0);
+    if (length < FullPacketLength || length > MaxPacketLength)
+        *unusable = source + "'s PacketLength " + std::to_string(length) + " can never read a whole data packet (" +
+                    std::to_string(FullPacketLength) + " to " + std::to_string(MaxPacketLength) +
+                    " can): set PacketLength=2048 there, the length of the box's full packets";
+    return length;
 }
 
 // Seconds the box may stay silent between sections: --patience, else a settings
@@ -108,7 +118,7 @@ std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read,
     link.PortName = read->ports.size() == 1 ? read->ports.front() : std::string();
     if (options.baud) link.BaudRate = *options.baud;
     if (options.speed) link.SpeedFactor = *options.speed;
-    read->session.packetLength = PacketLength(options, windowsFileHere, &warnings);
+    read->session.packetLength = PacketLength(options, &warnings, &read->packetLengthUnusable);
     // A number with more after it is used for its digits, as the Windows program reads it: said.
     if (!options.baud && !files.SourceOf("BAUD_RATE").empty()) {
         const std::string baud = ReadProfileText("BAUD_RATE", "115200", SettingValueMax);

@@ -21,6 +21,7 @@ struct SettingsRead {
     SessionSettings session;         // with one port, its name is the link's PortName
     std::vector<std::string> ports;  // --port's, else Port's in config.ini (several separated by commas)
     std::vector<std::string> warnings;
+    std::string packetLengthUnusable;  // why the PacketLength of a settings file can never read a packet
     std::vector<std::string> notes;  // said as they are: the port chosen for the user
     std::string described;           // one line saying what will be used, for --verbose
 };

@@ -38,6 +38,29 @@ std::string HexLines(const std::uint8_t* bytes, int count, int perLine, int inde
     return text;
 }
 
+void TracingBackend::Flush() {
+    if (silentReads_) {
+        char line[96];
+        std::snprintf(line, sizeof line, "silent for %.2f s (%d read%s timed out)", silentMs_ / 1000.0, silentReads_,
+                      silentReads_ == 1 ? "" : "s");
+        silentReads_ = 0;
+        silentMs_ = 0;
+        Line(line);
+    }
+    if (pending_.empty()) return;
+    const std::string bytes = std::move(pending_);
+    pending_.clear();
+    continuesAt_ = nullptr;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const int count = static_cast<int>(bytes.size());
+    // A whole packet needs no word on the read's time-out (a header read always waits it out).
+    const bool whole = count >= 4 && data[0] == STX && PacketPayloadLength(data) + PacketFramingSize <= bytes.size();
+    Bytes('<', data, count,
+          whole || count >= asked_ ? ""
+                                   : "  (read timed out: " + std::to_string(count) + " of " + std::to_string(asked_) +
+                                         " bytes)");
+}
+
 void TracingBackend::Line(const std::string& text) {
     const double since = std::chrono::duration<double>(std::chrono::steady_clock::now() - opened_).count();
     const bool written = std::fprintf(file_, "%9.6f %s\n", since, text.c_str()) >= 0;
@@ -45,11 +68,13 @@ void TracingBackend::Line(const std::string& text) {
 }
 
 void TracingBackend::Note(const std::string& text) {
+    Flush();
     const bool written = std::fprintf(file_, "# %s\n", text.c_str()) >= 0;
     if ((std::fflush(file_) != 0 || !written) && !writeError_) writeError_ = errno ? errno : EIO;
 }
 
 void TracingBackend::Step(TransferStep step, std::optional<SectionKind> section) {
+    Flush();
     counting_ = step == TransferStep::Packets;
     if (counting_) {
         section_ = section;
@@ -112,31 +137,46 @@ SerialBackend::OpenStatus TracingBackend::Open(const std::string& portName, std:
 }
 
 void TracingBackend::ApplyTimeouts(const LinkTimeouts& t) {
+    Flush();
     inner_.ApplyTimeouts(t);
     Line("time-outs: read " + std::to_string(t.ReadTotalTimeoutConstant) + " ms, write " +
          std::to_string(t.WriteTotalTimeoutConstant) + " ms");
 }
 
 int TracingBackend::Read(std::uint8_t* buffer, int count, std::uint32_t totalMs) {
+    // A piece of the read before it, when it goes where that one stopped.
+    const bool continues = !pending_.empty() && buffer == continuesAt_;
+    if (!continues && !pending_.empty()) Flush();
     const int got = inner_.Read(buffer, count, totalMs);
-    if (got == count) {
-        Bytes('<', buffer, got);
-    } else {
-        const std::string timedOut = "read timed out: " + std::to_string(got) + " of " + std::to_string(count) +
-                                     " bytes in " + std::to_string(totalMs) + " ms";
-        if (got > 0) Bytes('<', buffer, got, "  (" + timedOut + ")");
-        else Line(inner_.Lost() ? "read failed: the port is gone" : timedOut);
+    if (got <= 0) {
+        if (inner_.Lost()) {
+            Flush();
+            Line("read failed: the port is gone");
+        } else if (continues) {
+            Flush();
+        } else {
+            ++silentReads_;
+            silentMs_ += totalMs;
+        }
+        return got;
     }
+    if (silentReads_) Flush();
+    if (!continues) asked_ = count;
+    pending_.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(got));
+    continuesAt_ = buffer + got;
+    if (static_cast<int>(pending_.size()) >= asked_) Flush();  // the read has all it asked for
     return got;
 }
 
 int TracingBackend::Write(const std::uint8_t* buffer, int count) {
+    Flush();
     const int done = inner_.Write(buffer, count);
     Bytes('>', buffer, done, done < count ? "  (" + std::to_string(count - done) + " bytes not written)" : "");
     return done;
 }
 
 void TracingBackend::Close() {
+    Flush();
     inner_.Close();
     Line("close");
 }

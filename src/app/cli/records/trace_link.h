@@ -3,9 +3,10 @@
 // settings) and ends with its outcome; between them a line for each control byte
 // ("0.009344 > ETB"), each packet or burst ("1.022203 < 2069 bytes: data packet 1 of
 // Flash Database, checksum ok") with its whole bytes as hex on the lines below it, a
-// line for each step of the session, each time-out profile applied and each read that
-// ran out of time. Times are seconds since the port was opened; "<" from the box, ">"
-// to it. Each line is written out as it happens, so a trace survives a crash or
+// line for each step of the session and each time-out profile applied, and one line
+// for a silence ("silent for 1.0 s"). The pieces in which one read of the session
+// came (a read waits in slices so that Cancel is heard) are joined into one. Times
+// are seconds since the port was opened; "<" from the box, ">" to it. Each line is written out as it happens, so a trace survives a crash or
 // Ctrl-C; a line that cannot be written is remembered, for the command to say that
 // the trace is incomplete. Without --trace nothing of this is in the way.
 #pragma once
@@ -44,6 +45,8 @@ public:
 
 private:
     void Line(const std::string& text);
+    // What was read and not yet said, and a silence, said now.
+    void Flush();
     void Bytes(char direction, const std::uint8_t* bytes, int count, const std::string& after = {});
     std::string Describe(char direction, const std::uint8_t* bytes, int count);
 
@@ -55,6 +58,11 @@ private:
     std::optional<SectionKind> section_;  // the section whose packets go now
     bool counting_ = false;               // in a section's packets step
     int packet_ = 0;                      // the next packet's number (0: the header)
+    std::string pending_;                 // bytes of a read that may go on in the next piece
+    const std::uint8_t* continuesAt_ = nullptr;  // where that piece would go
+    int asked_ = 0;                       // bytes that read asked for
+    int silentReads_ = 0;                 // reads in a row that found nothing,
+    std::uint64_t silentMs_ = 0;          // and how long they waited
 };
 
 // Bytes as hex, `perLine` a line, each line after `indent` blanks.

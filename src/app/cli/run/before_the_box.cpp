@@ -72,12 +72,14 @@ int PrepareUpload(const StoredImage& image, const TransferOptions& options, cons
     if (options.yes) return -1;
     if (!isatty(STDIN_FILENO)) return Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
     std::fputs(DescribePlan(*plan, ports).c_str(), stderr);
-    if (Confirmed("Warning !! This will overwrite the data in the Receiver. Proceed?")) return -1;
+    if (Confirmed("This overwrites what the box holds. Go on?")) return -1;
     Say("nothing sent");
     return 1;
 }
 
 int CheckBeforeTheBox(const TransferOptions& options) {
+    const std::string& port = options.session.link.PortName;
+    if (const std::string bad = NotASerialPort(port); !bad.empty()) return Refuse("cannot use the port " + port + ": " + bad);
     if (const std::string taken = PortTakenBy(options.session.link.PortName); !taken.empty()) return Refuse(taken);
     if (const std::string bad = CheckRecords(options.trace, options.log); !bad.empty()) return Refuse(bad);
     return -1;

@@ -31,8 +31,11 @@ std::string AsItWas(const DownloadPlace& place) {
 std::vector<LoggedFile> KeepIncomplete(const DownloadPlace& place) {
     std::vector<LoggedFile> files = FilesOf(place.names.incompleteSections, false);
     for (const LoggedFile& f : files)
-        Say(Printable(f.file.path) + ": " + f.state + ", " + std::to_string(f.file.packets.size()) +
-            (f.state == "complete" ? "" : " of " + std::to_string(f.file.announced)) + " data packets");
+        Say(Printable(f.file.path) + ": " + f.state + ", " +
+            (!f.file.headerUsable ? std::string("without a whole header packet")
+                                  : std::to_string(f.file.packets.size()) +
+                                        (f.state == "complete" ? "" : " of " + std::to_string(f.file.announced)) +
+                                        " data packets"));
     if (files.empty()) {
         SystemDisk().Remove(place.names.incomplete);  // an index file of nothing
         Say(AsItWas(place) + "; no section file was written");
@@ -86,19 +89,18 @@ std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placeme
     }
     if (!outcome.Ok() && outcome.kind != OutcomeKind::Cancelled) Say(outcome.sentence);
     if (!outcome.Ok()) return KeepIncomplete(place);
-    // Fewer packets than announced is how the box ends a section whose size is not a
-    // whole number of 16-packet blocks.
-    bool shortSections = false;
-    for (const auto& [bar, t] : recorder.Tallies()) {
-        if (t.advanced >= t.range || quiet) continue;
-        Say(std::string(BarLabel(bar)) + ": " + std::to_string(t.advanced) + " of " + std::to_string(t.range) +
-            " data packets announced (the box ended the section early)");
-        shortSections = true;
-    }
     if (!placement.placed) return KeepWaiting(place, placement, outcome);
     if (!placement.warning.empty()) Say("warning: " + placement.warning);
     const std::string image = Printable(place.names.image);
-    if (shortSections) Say("kestrivane verify " + image + " reads the box back to check the image against it");
+    // A header counts whole blocks of 16 packets: a section whose data ends before
+    // its block does has fewer. Normal, and said as such.
+    std::string fewer;
+    for (SectionKind kind : AllSections)
+        if (const TransferRecorder::Tally* t = recorder.TallyOf(SectionBar(kind)); t && t->advanced < t->range)
+            fewer += (fewer.empty() ? "" : ", ") + std::string(SectionName(kind)) + " " + std::to_string(t->advanced) +
+                     " of " + std::to_string(t->range);
+    if (!fewer.empty() && !quiet)
+        Say("data packets: " + fewer + " (a header counts whole blocks of 16; a section ends where its data does)");
     std::vector<LoggedFile> files = FilesOf(place.names.sections, true);
     double bytes = 0;
     std::string suffixes;

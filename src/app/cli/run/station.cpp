@@ -12,12 +12,14 @@
 #include "app/cli/records/transfer_log.h"
 #include "app/cli/run/station_names.h"
 #include "app/cli/terminal/say.h"
+#include "display/console/progress_events.h"
 
 namespace {
 
 constexpr double ScanEvery = 1;       // seconds between looks at the ports
 constexpr double RestartAfter = 1;    // a port's next session starts no sooner after its last one began
 constexpr double RetryUnusable = 5;   // nor, after a port that could not be used, this soon
+constexpr double UnmatchedSaidEvery = 60;  // without a board: how often "no port matches" is said again
 
 const char* CommandName(TransferKind kind) {
     return kind == TransferKind::Download ? "download" : kind == TransferKind::Upload ? "upload" : "verify";
@@ -47,18 +49,43 @@ std::vector<std::string> BoxArguments(const std::vector<std::string>& ours, cons
     return args;
 }
 
+// Why a box's session could not start: its last line of its own.
+std::string WhyNotStarted(const BoxWorker& worker) {
+    if (!worker.lastWord.empty()) return worker.lastWord;
+    for (auto line = worker.said.rbegin(); line != worker.said.rend(); ++line)
+        if (line->rfind("kestrivane: ", 0) == 0) return line->substr(12);
+    return "its session ended with status " + std::to_string(worker.status);
+}
+
 }  // namespace
+
+std::string Station::Unmatched() const {
+    if (setup_.patterns.empty()) return "a USB serial adapter";
+    std::string text;
+    for (const std::string& pattern : setup_.patterns) text += (text.empty() ? "'" : ", '") + Printable(pattern) + "'";
+    return text;
+}
+
+void Station::SayUnmatched(bool none) {
+    anyMatched_ = !none;
+    if (!none || onBoard_ || setup_.options.progressJson) return;
+    const double now = SteadySeconds();
+    if (now - unmatchedSaid_ < UnmatchedSaidEvery) return;
+    unmatchedSaid_ = now;
+    Say("no port matches " + Unmatched() + " yet: plug in an adapter");
+}
 
 Station::Station(const StationSetup& setup, const volatile std::sig_atomic_t& stops)
     : setup_(setup), stops_(stops), board_(stderr), lines_(stdout, stderr),
       onBoard_(isatty(STDERR_FILENO) && !setup.options.progressJson),
       log_(setup.options.log.empty() ? "station.log" : setup.options.log), started_(SteadySeconds()) {}
 
-std::string Station::Name(std::size_t box) const { return Printable(PortBaseName(slots_[box].port)); }
+std::string Station::Name(std::size_t box) const { return slots_[box].row.port; }
 
 void Station::Scan() {
     lastScan_ = SteadySeconds();
     const std::vector<std::string> ports = MatchingPorts(setup_.patterns);
+    SayUnmatched(ports.empty());
     for (StationSlot& slot : slots_) slot.present = false;
     for (const std::string& port : ports) {
         std::size_t i = 0;
@@ -67,12 +94,16 @@ void Station::Scan() {
             slots_.push_back({});
             workers_.emplace_back();
             slots_[i].port = port;
-            slots_[i].row.port = PortBaseName(port);
             slots_[i].row.upload = setup_.kind == TransferKind::Upload;
             if (!onBoard_ && !setup_.options.progressJson) Say(Printable(port) + ": joins the station");
         }
         slots_[i].present = true;
     }
+    // Each port's row by the shortest name that tells it from the others.
+    std::vector<std::string> paths;
+    for (const StationSlot& slot : slots_) paths.push_back(slot.port);
+    const std::vector<std::string> names = ShortPortNames(paths);
+    for (std::size_t i = 0; i < slots_.size(); ++i) slots_[i].row.port = Printable(names[i]);
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         StationRow& row = slots_[i].row;
         if (!slots_[i].present && row.state != StationRow::State::Gone && !workers_[i].Running()) {
@@ -94,6 +125,14 @@ void Station::StartSessions() {
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         StationSlot& slot = slots_[i];
         if (!slot.present || workers_[i].Running() || now < slot.nextStart) continue;
+        // A port another program holds (another station's too) waits until it is free.
+        const std::string holders = ProgramsHolding(slot.port);
+        slot.row.held = !holders.empty();
+        if (slot.row.held) {
+            slot.row.problem = "by " + holders;
+            slot.nextStart = now + RetryUnusable;
+            continue;
+        }
         slot.image = setup_.kind == TransferKind::Download ? NextImageName(setup_.image, slot.port, taken) : "";
         if (setup_.kind == TransferKind::Download && slot.image.empty()) continue;  // a {time} not free yet
         taken.insert(slot.image);
@@ -113,19 +152,10 @@ void Station::Event(std::size_t box, const Json& event) {
     StationSlot& slot = slots_[box];
     StationRow& row = slot.row;
     const std::string kind = event.value("event", "");
-    if (kind == "step" && event.value("step", "") != "power-on" && !slot.began) {
+    if (TakeEvent(row, event) && !slot.began) {
         slot.began = true;  // the box answered: from here on it is a box
         slot.startedUtc = UtcNow();
-        row.problem.clear();
-        row.state = StationRow::State::Running;
     }
-    if (kind == "step") {
-        row.step = event.value("step", "");
-        row.section = event.value("section", "");
-        row.packets = row.announced = 0;
-    }
-    if (kind == "section") row.announced = event.value("announced", 0);
-    if (kind == "packet") row.packets = event.value("packet", 0);
     if (kind == "end") {
         slot.files.clear();
         for (const Json& f : event.value("files", Json::array()))
@@ -133,7 +163,9 @@ void Station::Event(std::size_t box, const Json& event) {
     }
     if (!slot.began) return;  // a wait for a box says nothing but on the board
     if (setup_.options.progressJson) {
-        std::fprintf(stdout, "%s\n", event.dump().c_str());
+        Json shown = event;
+        if (kind == "end") shown["event"] = "box-end";  // the station's own end comes last
+        std::fprintf(stdout, "%s\n", shown.dump().c_str());
         std::fflush(stdout);
     } else if (!onBoard_ && kind != "end") {
         lines_.Event(Name(box), event);
@@ -150,7 +182,7 @@ void Station::BoxEnded(std::size_t box) {
         row.state = slot.present ? StationRow::State::Waiting : StationRow::State::Gone;
         row.problem.clear();
         if (worker.status == 2 && slot.present) {
-            row.problem = worker.lastWord;
+            row.problem = WhyNotStarted(worker);
             slot.nextStart = SteadySeconds() + RetryUnusable;
             lastScan_ = -ScanEvery;  // the port may have gone: looked at again at once
         }
@@ -202,8 +234,10 @@ StationTotals Station::Totals() const {
         else if (slots_[i].began && workers_[i].Running()) ++t.running;
         else ++t.waiting;
     }
+    for (const StationSlot& slot : slots_) t.held += slot.row.held ? 1 : 0;
+    if (!anyMatched_) t.unmatched = Unmatched();
     const double hours = (SteadySeconds() - started_) / 3600;
-    t.boxesPerHour = hours > 0 ? (done_ + failed_) / hours : 0;
+    t.boxesPerHour = hours > 0 ? done_ / hours : 0;
     return t;
 }
 
@@ -237,5 +271,21 @@ int Station::Run() {
     const StationTotals t = Totals();
     Say("the station ends: " + std::to_string(t.done) + " boxes done, " + std::to_string(t.failed) + " failed, " +
         std::to_string(cutShort_) + " cut short");
-    return failed_ > 0 || cutShort_ > 0 || logFailed_ ? 1 : 0;
+    // Ports that never served a box because they could not be used.
+    std::string unserved;
+    int count = 0;
+    for (const StationSlot& slot : slots_) {
+        if (slot.row.done + slot.row.failed > 0 || slot.row.problem.empty()) continue;
+        ++count;
+        unserved += (unserved.empty() ? "" : "; ") + slot.row.port + " (" + (slot.row.held ? "held " : "") +
+                    slot.row.problem + ")";
+    }
+    if (count) Say(std::to_string(count) + (count == 1 ? " port was" : " ports were") + " never served: " + unserved);
+    const int status = failed_ > 0 || cutShort_ > 0 || logFailed_ || count > 0 ? 1 : 0;
+    if (setup_.options.progressJson)
+        ProgressEvents(stdout, "").End(status, status == 0 ? "done" : "failed",
+                                       std::to_string(t.done) + " boxes done, " + std::to_string(t.failed) +
+                                           " failed, " + std::to_string(cutShort_) + " cut short",
+                                       {});
+    return status;
 }

@@ -51,6 +51,8 @@ private:
     void StartSessions();
     void BoxEnded(std::size_t box);
     StationTotals Totals() const;
+    std::string Unmatched() const;
+    void SayUnmatched(bool none);
     void Show(bool last = false);
     std::string Name(std::size_t box) const;
 
@@ -65,5 +67,7 @@ private:
     std::string log_;
     double started_, lastScan_ = -1e9;  // (never looked at yet)
     int done_ = 0, failed_ = 0, cutShort_ = 0;
+    bool anyMatched_ = true;
+    double unmatchedSaid_ = -1e9;
     bool logFailed_ = false;
 };

@@ -135,7 +135,7 @@ void TransferRecorder::ShowMessage(const Message& message) {
             fileError_ = error;
             if (message.id != MessageId::IndexFileNotCreated) fileSection_ = stepSection_;
         }
-        failureText_ = OneLine(message.text);
+        failureText_ = OneLine(TextElsewhere(message));
         failureBar_ = lastBar_;
         failureThrough_ = TallyOf(lastBar_) ? TallyOf(lastBar_)->advanced : 0;
     }
@@ -229,7 +229,7 @@ TransferOutcome TransferRecorder::Outcome(int result, const std::string& port) {
         return ended(OutcomeKind::OutOfPatience, outOfPatience_);
     }
     if (Showed(MessageId::PortLost))
-        return ended(OutcomeKind::PortLost, "the port " + port + " went away (" + MessageOf(MessageId::PortLost).text +
+        return ended(OutcomeKind::PortLost, "the port " + port + " went away (" + TextElsewhere(MessageOf(MessageId::PortLost)) +
                                                 "): is the adapter still plugged in?", MessageId::PortLost);
     if (CancelFlag) {
         o.signal = CancelSignal;

@@ -44,10 +44,12 @@ std::vector<LoggedFile> CompletedUpload(const UploadPlan& plan, TransferOutcome&
         }
         if (t->advanced > Held(f)) {
             const int from = Held(f) + 1;
-            Say(name + ": " + (from == t->advanced ? "packet " + std::to_string(from) + " was"
-                                                   : "packets " + std::to_string(from) + " to " +
-                                                         std::to_string(t->advanced) + " were") +
-                " not in " + Printable(f.path) + "; sent as empty filler because the box asked for them");
+            if (!quiet)
+                Say(name + ": " + (from == t->advanced ? "packet " + std::to_string(from)
+                                                       : "packets " + std::to_string(from) + " to " +
+                                                             std::to_string(t->advanced)) +
+                    ", beyond what " + Printable(f.path) +
+                    " holds, went as empty packets (0xFF): the box asks for its whole block of 16");
         }
         // Packets that went out only because the box stayed silent for a second: once
         // now and then a lost request; to the end of the section, a box that stopped

@@ -3,18 +3,27 @@
 #include <algorithm>
 
 #include "app/cli/machine/clock.h"
+#include "app/cli/machine/port_names.h"
 #include "display/console/console_lines.h"
 
 namespace {
 
-constexpr int PortColumn = 12;
+constexpr int PortColumn = 12;  // at least
 constexpr int WideFrom = 100;  // columns from which states are said in full
 
-// A port's name fitted to its column: a long one keeps its end, where adapters differ.
-std::string PortCell(const std::string& port) {
-    std::string cell = static_cast<int>(port.size()) <= PortColumn ? port : "~" + port.substr(port.size() - (PortColumn - 1));
-    cell.resize(PortColumn, ' ');
+// A port's name fitted to its column: one longer than a quarter of the line keeps
+// its end.
+std::string PortCell(const std::string& port, int column) {
+    std::string cell = static_cast<int>(port.size()) <= column ? port : "~" + port.substr(port.size() - (column - 1));
+    cell.resize(static_cast<std::size_t>(column), ' ');
     return cell;
+}
+
+// The port column: as wide as the longest name, at least 12, at most a quarter of the line.
+int PortColumnFor(const std::vector<StationRow>& rows, int width) {
+    int column = PortColumn;
+    for (const StationRow& row : rows) column = std::max(column, static_cast<int>(row.port.size()));
+    return std::min(column, std::max(PortColumn, width / 4));
 }
 
 // "Flash Database" gives "Flash".
@@ -34,7 +43,12 @@ std::string Doing(const StationRow& row, bool wide, bool upload) {
 
 std::string Bar(const StationRow& row, int width) {
     if (row.step != "packets" || row.announced == 0 || width < 8) return {};
-    const std::string counts = " " + std::to_string(row.packets) + "/" + std::to_string(row.announced);
+    std::string counts = " " + std::to_string(row.packets) + "/" + std::to_string(row.announced);
+    if (row.rate > 0 && width >= 30) {
+        char speed[32];
+        std::snprintf(speed, sizeof speed, " %.1f kB/s", row.rate / 1000);
+        counts += speed;
+    }
     const int inner = std::min(20, width - static_cast<int>(counts.size()) - 2);
     if (inner < 3) return counts;
     const int filled = row.announced > 0 ? std::min(inner, row.packets * inner / row.announced) : 0;
@@ -42,13 +56,23 @@ std::string Bar(const StationRow& row, int width) {
            "]" + counts;
 }
 
-// Running boxes first, then ports whose last box failed, the gone ones, the latest
-// verdicts, and those waiting for their first box.
+// What needs a person first: ports whose last box failed, then those cut short, then
+// those that cannot be used (held by another program); then running boxes, ports
+// gone, the latest verdicts, and those waiting for their first box.
 int Rank(const StationRow& row) {
-    if (row.state == StationRow::State::Running) return 0;
-    if (row.last == StationRow::Last::Failed || row.last == StationRow::Last::Cancelled) return 1;
-    if (row.state == StationRow::State::Gone) return 2;
-    return row.last == StationRow::Last::Done ? 3 : 4;
+    if (row.state == StationRow::State::Running) return 3;
+    if (row.state == StationRow::State::Gone) return 4;
+    if (row.last == StationRow::Last::Failed) return 0;
+    if (row.last == StationRow::Last::Cancelled) return 1;
+    if (!row.problem.empty()) return 2;
+    return row.last == StationRow::Last::Done ? 5 : 6;
+}
+
+bool ShownBefore(const StationRow* a, const StationRow* b) {
+    const int ra = Rank(*a), rb = Rank(*b);
+    if (ra != rb) return ra < rb;
+    if ((ra <= 1 || ra == 5) && a->finishedAt != b->finishedAt) return a->finishedAt > b->finishedAt;  // latest first
+    return NaturalLess(a->port, b->port);
 }
 
 // How the port's last box ended, with its cause: "FAILED (3 boxes): ...".
@@ -64,10 +88,17 @@ std::string LastBox(const StationRow& row) {
 }
 
 std::string TotalsLine(const StationTotals& t, int folded, bool wide) {
+    if (!t.unmatched.empty()) return "no port matches " + t.unmatched + " yet: plug in an adapter";
     char line[160];
-    std::snprintf(line, sizeof line, "done %d  failed %d  running %d  waiting %d  gone %d  %.1f boxes/%s", t.done,
-                  t.failed, t.running, t.waiting, t.gone, t.boxesPerHour, wide ? "hour" : "h");
+    std::snprintf(line, sizeof line, "done %d  failed %d  running %d  waiting %d", t.done, t.failed, t.running,
+                  t.waiting);
     std::string text = line;
+    if (t.gone) text += "  gone " + std::to_string(t.gone);
+    if (t.held) text += "  held " + std::to_string(t.held);
+    if (t.boxesPerHour >= 0) {
+        std::snprintf(line, sizeof line, "  %.1f boxes/%s", t.boxesPerHour, wide ? "hour" : "h");
+        text += line;
+    }
     if (folded > 0) text += wide ? "  (" + std::to_string(folded) + " more ports in the totals)"
                                  : "  +" + std::to_string(folded) + " ports";
     return text;
@@ -75,14 +106,36 @@ std::string TotalsLine(const StationTotals& t, int folded, bool wide) {
 
 }  // namespace
 
-std::string StationBoard::Line(const StationRow& row, int width, bool ended) {
+bool TakeEvent(StationRow& row, const Json& event) {
+    const std::string kind = event.value("event", "");
+    bool began = false;
+    if (kind == "step") {
+        row.step = event.value("step", "");
+        row.section = event.value("section", "");
+        row.packets = row.announced = 0;
+        row.rate = 0;
+        began = row.step != "power-on" && row.state != StationRow::State::Running;
+        if (began) {
+            row.problem.clear();
+            row.state = StationRow::State::Running;
+        }
+    } else if (kind == "section") {
+        row.announced = event.value("announced", 0);
+    } else if (kind == "packet") {
+        row.packets = event.value("packet", 0);
+        row.rate = event.value("bytes_per_second", 0.0);
+    }
+    return began;
+}
+
+std::string StationBoard::Line(const StationRow& row, int width, bool ended, int portColumn) {
     const bool wide = width >= WideFrom;
-    std::string line = PortCell(row.port) + " ";
+    std::string line = PortCell(row.port, portColumn) + " ";
     const std::string channel = row.upload ? "down" : "up";
     switch (row.state) {
     case StationRow::State::Waiting:
         if (!row.problem.empty())
-            line += "waiting: " + row.problem;
+            line += (row.held ? "held: " : "waiting: ") + row.problem;
         else if (row.last == StationRow::Last::None)
             line += wide ? "waiting: switch the box on holding channel " + channel : "waiting: box on, channel " + channel;
         else
@@ -106,15 +159,13 @@ std::vector<std::string> StationBoard::Lines(const std::vector<StationRow>& rows
                                              int width, int height, bool ended) {
     std::vector<const StationRow*> order;
     for (const StationRow& row : rows) order.push_back(&row);
-    std::stable_sort(order.begin(), order.end(), [](const StationRow* a, const StationRow* b) {
-        if (Rank(*a) != Rank(*b)) return Rank(*a) < Rank(*b);
-        return a->finishedAt > b->finishedAt;  // the latest verdicts first
-    });
+    std::stable_sort(order.begin(), order.end(), ShownBefore);
     const int room = std::max(0, height - 2);  // the totals, and the line the cursor stands on
     const int shown = std::min(room, static_cast<int>(order.size()));
     const int folded = static_cast<int>(order.size()) - shown;
     std::vector<std::string> lines{FitToWidth(TotalsLine(totals, folded, width >= WideFrom), width)};
-    for (int i = 0; i < shown; ++i) lines.push_back(Line(*order[static_cast<std::size_t>(i)], width, ended));
+    const int column = PortColumnFor(rows, width);
+    for (int i = 0; i < shown; ++i) lines.push_back(Line(*order[static_cast<std::size_t>(i)], width, ended, column));
     return lines;
 }
 

@@ -1,12 +1,17 @@
-// A station on a terminal: one line of totals, then a line a port for the ports that
-// are running a box or whose last box failed, then the latest verdicts; it fits the
-// terminal at any number of ports (what does not fit folds into the totals) and is
-// redrawn in place. States are said in words short enough for 80 columns.
+// A station on a terminal: one line of totals, then a line a port: first the ports
+// whose last box failed or was cut short (the latest first, with the cause) until
+// they serve their next box, then the running boxes, the ports gone, the latest
+// verdicts and the ports waiting for their first box, each group in the natural
+// order of the ports' names. It fits the terminal at any number of ports: what does
+// not fit (done and waiting ports first) folds into the totals. Redrawn in place;
+// states are said in words short enough for 80 columns.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "display/console/json_text.h"
 
 struct StationRow {
     enum class State { Waiting, Running, Gone };   // for a box, with one, unplugged
@@ -18,15 +23,23 @@ struct StationRow {
     std::string step;          // running: the session's step ("announcement", "packets" ..)
     std::string section;       // running: the section it concerns, its packets through and announced
     int packets = 0, announced = 0;
+    double rate = 0;           // running: bytes a second
     std::string verdict;       // the last box's: its cause in words
     std::string problem;       // waiting: why the port cannot be used now ("" for nothing)
+    bool held = false;         // the problem: another program holds the port
     double finishedAt = 0;     // when the last box ended (seconds on the steady clock)
     int done = 0, failed = 0;  // boxes of this port
 };
 
+// A box's event (--progress=json's) on its port's row: its step, section, packets and
+// speed. True when it is the first sign of the box itself (a step past the power-on
+// wait): the row is then running.
+bool TakeEvent(StationRow& row, const Json& event);
+
 struct StationTotals {
-    int done = 0, failed = 0, running = 0, waiting = 0, gone = 0;
-    double boxesPerHour = 0;
+    int done = 0, failed = 0, running = 0, waiting = 0, gone = 0, held = 0;
+    double boxesPerHour = -1;  // done boxes (a station's; none said when negative)
+    std::string unmatched;    // the patterns match no port: what they are
 };
 
 class StationBoard {
@@ -38,9 +51,9 @@ public:
     // Leaves the board as it stands, the cursor below it.
     void Finish(const std::vector<StationRow>& rows, const StationTotals& totals);
 
-    // A port's line at `width` columns (for tests too); `ended`: the station has
-    // ended, and no port waits for a next box.
-    static std::string Line(const StationRow& row, int width, bool ended = false);
+    // A port's line at `width` columns, its name in `portColumn` (for tests too);
+    // `ended`: the station has ended, and no port waits for a next box.
+    static std::string Line(const StationRow& row, int width, bool ended = false, int portColumn = 12);
     // The lines of the board for a terminal of `width` x `height` (the totals first).
     static std::vector<std::string> Lines(const std::vector<StationRow>& rows, const StationTotals& totals, int width,
                                           int height, bool ended = false);

@@ -89,6 +89,13 @@ TEST(Settings, ComeFromTheirPlacesInOrder) {
                                 "(config.ini)"), std::string::npos);
     EXPECT_NE(said("KESTRIVANE_PORT=/dev/kv-env", "--port /dev/kv-option").find("port /dev/kv-option (--port)"),
               std::string::npos);
+    // A config.ini without PacketLength means full packets; one that can never read a
+    // packet whole stops what reads the box, before it is touched.
+    std::ofstream(dir + "/here/config.ini") << "[OPTIONS]\nPort=/dev/kv-here\n";
+    EXPECT_NE(said("", "").find("packet length 2048 (default)"), std::string::npos);
+    std::ofstream(dir + "/here/config.ini") << "[OPTIONS]\nPort=/dev/kv-here\nPacketLength=100\n";
+    EXPECT_EQ(said("", ""), "kestrivane: config.ini's PacketLength 100 can never read a whole data packet (2048 to "
+                            "2979 can): set PacketLength=2048 there, the length of the box's full packets\n");
     std::filesystem::remove_all(dir);
 }
 
@@ -100,6 +107,12 @@ TEST(Help, SaysTheCommandsOwnFirstAndTheNearestNameAlone) {
     ProcessResult r = RunProgram({KV_CLI_BINARY, "downlaod", "x.dat"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "kestrivane: unknown command downlaod; did you mean download? (kestrivane --help lists them)\n");
+    EXPECT_EQ(RunProgram({KV_CLI_BINARY, "help", "dowload"}).err,
+              "kestrivane: no command dowload; did you mean download? (kestrivane help lists them)\n");
+    r = RunProgram({KV_CLI_BINARY, "download"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("kestrivane: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("(kestrivane help download says more)"), std::string::npos) << r.err;
     EXPECT_EQ(RunProgram({KV_CLI_BINARY, "-V"}).out, RunProgram({KV_CLI_BINARY, "--version"}).out);
     r = RunProgram({KV_CLI_BINARY, "help", "upload"});
     EXPECT_EQ(r.status, 0);
