@@ -12,9 +12,10 @@
 //   - a station serving 32 such ports of 3 boxes each, against one port of 3 boxes,
 //     and the station's own CPU share.
 //
-//   kestrivane-bench [--quick | --packets]
+//   kestrivane-bench [--quick | --packets | --boxes]
 //     --quick: one short round of each, for a smoke test; --packets: only the rows
-//     against the bare client, to see how well runs agree.
+//     against the bare client, to see how well runs agree; --boxes: only the rows of
+//     several boxes and the station.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -115,6 +116,17 @@ bool Installed(const char* program) {
 
 }  // namespace
 
+// Several boxes at once, and the station.
+void BoxesRows(const std::string& tool, const std::string& dir) {
+    std::string detail;
+    Row("4 boxes at once / 1 box, paced 115200, same image", SeveralBoxesRatio(tool, dir, &detail), "<= 1.20", detail);
+    double share = 0, whole = 0;
+    Row("station, 32 ports x 3 boxes / 1 port x 3 boxes, a box's time", StationRatio(tool, dir, &detail, &share, &whole),
+        "<= 1.05", detail);
+    std::printf("  the station's CPU while it serves 32 ports: its first thread %.2f %% of one core, all it runs for "
+                "them (its sessions included) %.2f %%\n", share, whole);
+}
+
 int main(int argc, char** argv) {
     BenchSelf() = fs::canonical("/proc/self/exe").string();
     const std::string& self = BenchSelf();
@@ -134,6 +146,11 @@ int main(int argc, char** argv) {
     std::printf("kestrivane-bench: ratios measured side by side in this run (each the median of its paired rounds' "
                 "ratios; brackets: that round's two figures)\n");
     std::printf("  %-52s %6s  %-7s %s\n", "measure", "ratio", "goal", "");
+    if (role == "--boxes") {
+        BoxesRows(tool, dir.string());
+        fs::remove_all(dir);
+        return 0;
+    }
 
     {   // The link.
         Child echo({"echo"});
@@ -236,17 +253,10 @@ int main(int argc, char** argv) {
                     "and its shared libraries alone: kestrivane --version)\n",
                     Median(shares), Median(rss), idle.maxRssKb / 1024.0);
     }
-    if (quick) {  // a row of half a minute: not in a smoke test
+    if (quick)  // a row of half a minute: not in a smoke test
         std::printf("  4 boxes at once / 1 box, and the station's bench: measured without --quick\n");
-    } else {
-        std::string detail;
-        Row("4 boxes at once / 1 box, paced 115200, same image", SeveralBoxesRatio(tool, dir.string(), &detail),
-            "<= 1.20", detail);
-        double share = 0;
-        Row("station, 32 ports x 3 boxes / 1 port x 3 boxes, a box's time", StationRatio(tool, dir.string(), &detail, &share),
-            "<= 1.05", detail);
-        std::printf("  the station's own CPU while it serves 32 ports: %.2f %% of one core (aim: under 5 %%)\n", share);
-    }
+    else
+        BoxesRows(tool, dir.string());
     if (!Installed("sz") || !Installed("rz")) {
         std::printf("  ZMODEM: lrzsz (sz, rz) is not installed: no comparison with it\n");
     } else {

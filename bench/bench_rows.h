@@ -8,6 +8,8 @@
 double SeveralBoxesRatio(const std::string& tool, const std::string& dir, std::string* detail);
 
 // 32 ports of 3 boxes each served by one station, against one port of 3 boxes, paced
-// at 115200 bit/s: the ratio of the times a box took; `cpuShare` the station's own CPU
-// share (percent of one core) while it served the 32.
-double StationRatio(const std::string& tool, const std::string& dir, std::string* detail, double* cpuShare);
+// at 115200 bit/s: the ratio of the times a box took; `cpuShare` the CPU share (percent
+// of one core) of the station's first thread while it served the 32, `wholeShare` that
+// of all it ran for them (threads and processes, its sessions included).
+double StationRatio(const std::string& tool, const std::string& dir, std::string* detail, double* cpuShare,
+                    double* wholeShare);

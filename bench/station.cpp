@@ -4,6 +4,7 @@
 #include "bench/bench_rows.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,9 +35,19 @@ double CpuOf(pid_t pid) {
     return static_cast<double>(ns) / 1e9;
 }
 
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
+
+// CPU seconds of the children reaped so far.
+double ChildrenCpu() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
 // Serves `ports` ports of 3 boxes each with one station until every box is in its
-// log; the seconds that took and the station's own CPU share (0 when it failed).
-double Serve(const std::string& tool, const fs::path& dir, int ports, double* cpuShare) {
+// log; the seconds that took, the CPU share of the station's first thread (its
+// board), and that of all it ran for it, its sessions included (0 when it failed).
+double Serve(const std::string& tool, const fs::path& dir, int ports, double* cpuShare, double* wholeShare) {
     const std::string box = (fs::path(tool).parent_path() / "kestrivane-box").string();
     fs::remove_all(dir);
     fs::create_directories(dir / "ports");
@@ -50,6 +61,7 @@ double Serve(const std::string& tool, const fs::path& dir, int ports, double* cp
     const std::string log = (dir / "station.log").string();
     const std::vector<std::string> args = {tool, "--port", (dir / "ports" / "*").string(), "station", "--log", log,
                                            "download", (dir / "img-{port}-{n}").string()};
+    const double childrenBefore = ChildrenCpu();
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = StartProgram(args);
     double seconds = 0;
@@ -60,16 +72,18 @@ double Serve(const std::string& tool, const fs::path& dir, int ports, double* cp
     *cpuShare = 100 * CpuOf(pid) / seconds;
     kill(pid, SIGINT);
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(pid, &status, 0);  // (the boxes, children too, are reaped later)
+    *wholeShare = 100 * (ChildrenCpu() - childrenBefore) / seconds;
     return Lines(log) == 3 * ports ? seconds : 0;
 }
 
 }  // namespace
 
-double StationRatio(const std::string& tool, const std::string& dir, std::string* detail, double* cpuShare) {
-    double oneShare = 0;
-    const double one = Serve(tool, fs::path(dir) / "station-1", 1, &oneShare);
-    const double many = Serve(tool, fs::path(dir) / "station-32", 32, cpuShare);
+double StationRatio(const std::string& tool, const std::string& dir, std::string* detail, double* cpuShare,
+                    double* wholeShare) {
+    double oneShare = 0, oneWhole = 0;
+    const double one = Serve(tool, fs::path(dir) / "station-1", 1, &oneShare, &oneWhole);
+    const double many = Serve(tool, fs::path(dir) / "station-32", 32, cpuShare, wholeShare);
     if (one == 0 || many == 0) {
         std::fprintf(stderr, "kestrivane-bench: the stations did not serve every box\n");
         return 0;
