@@ -33,10 +33,10 @@
 #include "bench/bench_processes.h"
 #include "bench/bench_roles.h"
 #include "bench/bench_rows.h"
-#include "core/link_settings.h"
 #include "core/packet.h"
 #include "core/section_kind.h"
 #include "link/serial_link.h"
+#include "link/session.h"
 
 namespace {
 
@@ -44,14 +44,14 @@ namespace fs = std::filesystem;
 
 
 // One session's data packets and the time they took, as the box saw them.
-struct Session {
+struct Measured {
     long packets = 0;
     double perPacketUs = 0;
     Ran ran;
 };
 
-Session Measure(Child& box, const std::vector<std::string>& args) {
-    Session s;
+Measured Measure(Child& box, const std::vector<std::string>& args) {
+    Measured s;
     s.ran = RunProgram(args);
     long long us = 0;
     if (std::sscanf(box.Line().c_str(), "packets %ld us %lld", &s.packets, &us) != 2 || s.packets == 0 || s.ran.status != 0) {
@@ -64,19 +64,22 @@ Session Measure(Child& box, const std::vector<std::string>& args) {
 
 // Round trips over the link: 1 byte out, a 2069-byte packet back.
 double LinkRoundTrips(const std::string& port, int trips) {
-    LinkSettings.PortName = port;
-    LinkSettings.BaudRate = 115200;
-    if (!OpenSerialLink()) std::exit(1);
+    const auto backend = MakePlatformSerialBackend();
+    NullDisplay nobody;
+    Session session(*backend, nobody);
+    session.settings.link.PortName = port;
+    session.settings.link.BaudRate = 115200;
+    if (!OpenSerialLink(session)) std::exit(1);
     LinkTimeouts record;
-    SetLinkTimeouts(record, 1000, 1000);
+    SetLinkTimeouts(session, record, 1000, 1000);
     std::uint8_t buffer[PacketBufferSize];
     const auto start = BenchClock::now();
     for (int i = 0; i < trips; ++i) {
-        WriteLinkByte(ENQ);
-        if (ReadLink(buffer, DataPacketSize) != DataPacketSize) std::exit(1);
+        WriteLinkByte(session, ENQ);
+        if (ReadLink(session, buffer, DataPacketSize) != DataPacketSize) std::exit(1);
     }
     const double seconds = std::chrono::duration<double>(BenchClock::now() - start).count();
-    CloseSerialLink();
+    CloseSerialLink(session);
     return seconds;
 }
 
@@ -188,7 +191,7 @@ int main(int argc, char** argv) {
                 RemoveImage(toolImage);
                 RemoveImage(bareImage);
             }
-            Session a, b;
+            Measured a, b;
             if (r % 2) {
                 b = Measure(box, bareArgs);
                 a = Measure(box, toolArgs);
@@ -235,9 +238,9 @@ int main(int argc, char** argv) {
         Paired us;  // a data packet: kestrivane, bare client
         std::vector<double> shares, rss;
         for (int r = 0; r < (quick ? 1 : 3); ++r) {
-            const Session a = Measure(box, {tool, "--quiet", "--port", relay.Port(), "--packet-length", "2048",
+            const Measured a = Measure(box, {tool, "--quiet", "--port", relay.Port(), "--packet-length", "2048",
                                             "download", "--yes", toolImage});
-            const Session b = Measure(box, {self, "bare", "download", relay.Port(), bareImage});
+            const Measured b = Measure(box, {self, "bare", "download", relay.Port(), bareImage});
             us.Add(a.perPacketUs, b.perPacketUs);
             shares.push_back(100 * a.ran.cpu / a.ran.wall);
             rss.push_back(a.ran.maxRssKb / 1024.0);

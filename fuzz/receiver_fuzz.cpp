@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/current_file.h"
 #include "core/packet.h"
-#include "core/profile.h"
 #include "core/progress_display.h"
 #include "download/section_receiver.h"
-#include "link/serial_link.h"
+#include "link/session.h"
 
 namespace {
 
@@ -45,23 +43,23 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
-    static NullDisplay display;
-    SetCurrentDisplay(&display);
+    NullDisplay display;
     const SectionKind section = AllSections[data[0] % SectionCount];
     const int lengths[] = {2048, 2500, 2979, 1000, 0, -7, 3000, 2069};
-    OverrideProfileValue("PacketLength", std::to_string(lengths[data[1] % 8]));
+    const int packetLength = lengths[data[1] % 8];
     FuzzLine line(data + 2, size - 2);
-    SetSerialBackend(&line);
+    Session session(line, display);
+    session.settings.packetLength = [packetLength] { return packetLength; };
 
-    CurrentSectionFile = std::tmpfile();
-    const int result = ReceiveSection(section);
+    session.file = std::tmpfile();
+    const int result = ReceiveSection(session, section);
     if (result != 0 && result != 1) __builtin_trap();
     // The file: a header packet, then whole, valid data packets only.
     std::vector<std::uint8_t> stored;
-    std::rewind(CurrentSectionFile);
-    for (int c; (c = std::fgetc(CurrentSectionFile)) != EOF;) stored.push_back(static_cast<std::uint8_t>(c));
-    std::fclose(CurrentSectionFile);
-    CurrentSectionFile = nullptr;
+    std::rewind(session.file);
+    for (int c; (c = std::fgetc(session.file)) != EOF;) stored.push_back(static_cast<std::uint8_t>(c));
+    std::fclose(session.file);
+    session.file = nullptr;
     if (!stored.empty()) {
         std::size_t pos = PacketPayloadLength(stored.data()) + PacketFramingSize;
         while (pos < stored.size()) {
@@ -70,6 +68,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (pos != stored.size()) __builtin_trap();
     }
-    SetSerialBackend(nullptr);
     return 0;
 }

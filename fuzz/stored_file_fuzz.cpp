@@ -9,14 +9,23 @@
 
 #include "app/cli/commands/compare.h"
 #include "app/cli/commands/inspect.h"
-#include "core/current_file.h"
 #include "core/packet.h"
 #include "core/progress_display.h"
-#include "upload/section_sender.h"
+#include "link/session.h"
 #include "stored/stored_section.h"
-#include "upload/urt_mode.h"
+#include "upload/section_sender.h"
 
 namespace {
+
+// The sender reads its files only: a line it never uses.
+class NoLine final : public SerialBackend {
+public:
+    OpenStatus Open(const std::string&, std::int32_t) override { return OpenStatus::CreateFailed; }
+    void ApplyTimeouts(const LinkTimeouts&) override {}
+    int Read(std::uint8_t*, int, std::uint32_t) override { return 0; }
+    int Write(const std::uint8_t*, int) override { return 0; }
+    void Close() override {}
+};
 
 std::string TempPath(const char* name) {
     return "/tmp/kv-fuzz-" + std::to_string(getpid()) + "-" + name;
@@ -32,8 +41,9 @@ void Write(const std::string& path, const std::uint8_t* data, std::size_t size) 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static std::FILE* sink = std::fopen("/dev/null", "w");
-    static NullDisplay quiet;  // the sender's messages are not what is tested
-    SetCurrentDisplay(&quiet);
+    NullDisplay quiet;  // the sender's messages are not what is tested
+    NoLine line;
+    Session session(line, quiet);
     const std::string section = TempPath("box.ur4"), urt = TempPath("box.urt"), other = TempPath("box.ur2");
     Write(section, data, size);
     Write(urt, data, size);
@@ -41,22 +51,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The sender's reading and the one reader of stored sections agree on every
     // input: the same header, the same packets, nothing more.
     for (bool urtMode : {false, true}) {
-        UrtMode = urtMode;
+        session.settings.urt = urtMode;
         const std::size_t offset = urtMode ? UrtPrefixSize : 0;
         const std::optional<SectionKind> rule = urtMode ? std::nullopt : std::optional(SectionKind::EepromDatabase);
         const StoredSectionLayout layout = ReadStoredSection(data, size, offset, rule);
-        CurrentSectionFile = std::fopen((urtMode ? urt : section).c_str(), "r+b");
+        session.file = std::fopen((urtMode ? urt : section).c_str(), "r+b");
         unsigned count = 0, length = 0;
-        const bool usable = ReadStoredHeader(&count, &length, rule) == 0;
+        const bool usable = ReadStoredHeader(session, &count, &length, rule) == 0;
         if (usable != layout.headerUsable) __builtin_trap();
         if (usable) {
             if (count != layout.announced || length + PacketFramingSize != layout.headerSize) __builtin_trap();
             std::uint8_t buffer[PacketBufferSize];
-            if (ReadStoredPacket(length, buffer, static_cast<int>(offset)) != StoredRead::Packet) __builtin_trap();
+            if (ReadStoredPacket(session.file, length, buffer, static_cast<int>(offset)) != StoredRead::Packet) __builtin_trap();
             if (std::memcmp(buffer, data + offset, layout.headerSize) != 0) __builtin_trap();
             std::size_t n = 0;
             StoredRead read;
-            for (; (read = ReadStoredPacket(DataPayloadSize, buffer, 0)) == StoredRead::Packet; ++n) {
+            for (; (read = ReadStoredPacket(session.file, DataPayloadSize, buffer, 0)) == StoredRead::Packet; ++n) {
                 if (n >= layout.packets.size()) __builtin_trap();
                 const StoredPacketSpan& p = layout.packets[n];
                 if (std::memcmp(buffer, data + p.offset, p.size) != 0) __builtin_trap();
@@ -72,10 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (int i = 1; i < DataPacketSize; ++i)
                     if (buffer[i] != 0xFF) __builtin_trap();
         }
-        std::fclose(CurrentSectionFile);
-        CurrentSectionFile = nullptr;
+        std::fclose(session.file);
+        session.file = nullptr;
     }
-    UrtMode = false;
 
     InspectFiles({section, urt}, size % 2 == 0, sink);
     // The same bytes with one of them changed: compare must tell.

@@ -1,4 +1,4 @@
-// Settings of the serial line, filled from config.ini at start-up.
+// Settings of the serial line, as config.ini gives them.
 #pragma once
 
 #include <cstdint>
@@ -9,5 +9,3 @@ struct LinkSettingsRecord {
     std::int32_t BaudRate = 115200;   // key BAUD_RATE
     std::int32_t SpeedFactor = 10;    // key SPEED: upload read time-out is SpeedFactor x 5000 ms
 };
-
-extern LinkSettingsRecord LinkSettings;

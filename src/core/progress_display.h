@@ -1,9 +1,8 @@
-// What a transfer shows the user, and the pump that keeps the user interface alive
-// while a session blocks on the serial line.
-//
-// The sessions call these operations on the current display, which stands for the
-// transfer dialog that opened last (the Windows dialogs, the console form, or a
-// recording display in tests).
+// What a transfer shows the user: the observer a session reports to. It only
+// receives (status lines, steps, bars, messages); what the session runs with comes
+// in its settings, and the pump that keeps a user interface alive is a hook of its
+// own. The Windows transfer dialogs, the console's bars and JSON events, and a
+// recording display in tests are such observers.
 #pragma once
 
 #include <optional>
@@ -51,15 +50,11 @@ public:
     virtual void NotePacketUnasked(int barId) = 0;
     // Section upload only: hides the section choice and shows the status line.
     virtual void CollapseSectionOptions() = 0;
-    // Handles at most one pending user-interface event; returns at once when none waits.
-    virtual void PumpOneMessage() = 0;
-    // Check state of a section box of the section upload dialog.
-    virtual bool IsSectionChecked(SectionKind kind) = 0;
     // A modal message.
     virtual void ShowMessage(const Message& message) = 0;
 };
 
-// A display that shows nothing; every section counts as checked.
+// A display that shows nothing.
 class NullDisplay : public ProgressDisplay {
 public:
     void SetStatusText(const char*) override {}
@@ -73,19 +68,5 @@ public:
     void SetProgressPosition(int, int) override {}
     void NotePacketUnasked(int) override {}
     void CollapseSectionOptions() override {}
-    void PumpOneMessage() override {}
-    bool IsSectionChecked(SectionKind) override { return true; }
     void ShowMessage(const Message&) override {}
 };
-
-// The current display. Until one is installed, a display that shows nothing but
-// prints its messages on standard error stands in.
-ProgressDisplay& CurrentDisplay();
-void SetCurrentDisplay(ProgressDisplay* display);
-
-// Shorthand for the sessions.
-inline void PumpOneMessage() { CurrentDisplay().PumpOneMessage(); }
-inline void Show(MessageId id) { CurrentDisplay().ShowMessage(MessageOf(id)); }
-inline void EnterStep(TransferStep step, std::optional<SectionKind> section = std::nullopt) {
-    CurrentDisplay().EnterStep(step, section);
-}

@@ -1,26 +1,20 @@
 #include "download/section_receiver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "core/cancel_flag.h"
-#include "core/current_file.h"
 #include "core/packet.h"
-#include "core/profile.h"
-#include "core/progress_display.h"
-#include "link/serial_link.h"
 
 namespace {
 
-std::uint8_t receiveBuffer[PacketBufferSize];
-std::uint8_t headerBuffer[PacketBufferSize];
-
 // Appends to the section file, a packet in one write. A write that fails (a full
 // disk) is seen here, or at the latest when the session closes the file.
-bool Store(const std::uint8_t* bytes, std::size_t size) {
-    if (std::fwrite(bytes, 1, size, CurrentSectionFile) == size) return true;
-    Show(MessageId::SectionFileNotWritten);
+bool Store(Session& s, SectionKind section, const std::uint8_t* bytes, std::size_t size) {
+    if (std::fwrite(bytes, 1, size, s.file) == size) return true;
+    s.outcome.systemError = errno;
+    s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotWritten, section);
     return false;
 }
 
@@ -38,20 +32,21 @@ int DataReadSize(std::int32_t packetLengthSetting) {
     return static_cast<int>(std::clamp<std::int64_t>(wanted, 1, PacketBufferSize));
 }
 
-int RequestHeaderPacket(SectionKind section, std::uint8_t* header, unsigned* packetCount) {
+int RequestHeaderPacket(Session& s, SectionKind section, std::uint8_t* header, unsigned* packetCount) {
     // The reply must have time to cross a slow line whole.
-    const LinkTimeouts current = AppliedLinkTimeouts();
-    const std::uint32_t readTotal = AtLeastWireTime(current.ReadTotalTimeoutConstant, PacketBufferSize);
+    const LinkTimeouts current = s.applied;
+    const std::uint32_t readTotal = AtLeastWireTime(s, current.ReadTotalTimeoutConstant, PacketBufferSize);
     if (readTotal != current.ReadTotalTimeoutConstant) {
         LinkTimeouts slower = current;
-        SetLinkTimeouts(slower, readTotal);
+        SetLinkTimeouts(s, slower, readTotal);
     }
-    WriteLinkByte(ENQ);
-    std::memset(receiveBuffer, 0, sizeof receiveBuffer);
-    const int received = ReadLink(receiveBuffer, PacketBufferSize);
-    if (ReportIfLinkLost()) return 1;
+    std::uint8_t* receiveBuffer = s.receive.data();
+    WriteLinkByte(s, ENQ);
+    std::memset(receiveBuffer, 0, PacketBufferSize);
+    const int received = ReadLink(s, receiveBuffer, PacketBufferSize);
+    if (ReportIfLinkLost(s)) return 1;
     if (received == 0) {
-        Show(MessageId::HeaderNotReceived);
+        s.Fail(OutcomeKind::Failed, MessageId::HeaderNotReceived, section);
         return 1;
     }
     // Everything ahead of the first STX is ignored; offsets count from it. Each
@@ -66,79 +61,96 @@ int RequestHeaderPacket(SectionKind section, std::uint8_t* header, unsigned* pac
         valid = length + 8 < available && packet[length + 8] == ETX && HeaderCountByteOffset(packet) < available;
     }
     if (!valid) {
-        Show(MessageId::HeaderInvalid);
+        s.Fail(OutcomeKind::Failed, MessageId::HeaderInvalid, section);
         return 1;
     }
     const unsigned size = length + PacketFramingSize;
     std::memcpy(header, packet, size);
     *packetCount = HeaderPacketCount(packet, section);
-    CurrentDisplay().SetProgressRange(SectionBar(section), static_cast<int>(*packetCount));
+    s.Activity();
+    s.packetsThrough = 0;
+    s.observer.SetProgressRange(SectionBar(section), static_cast<int>(*packetCount));
     return static_cast<int>(size);
 }
 
-int ReceiveSection(SectionKind section) {
+int ReceiveSection(Session& s, SectionKind section) {
     const int bar = SectionBar(section);
     const std::uint16_t resent = 0;  // no packet is ever asked for again
     bool previousAccepted = true;
-    std::memset(receiveBuffer, 0, sizeof receiveBuffer);
-    std::memset(headerBuffer, 0, sizeof headerBuffer);
+    std::uint8_t* receiveBuffer = s.receive.data();
+    std::uint8_t* headerBuffer = s.header.data();
+    std::memset(receiveBuffer, 0, PacketBufferSize);
+    std::memset(headerBuffer, 0, PacketBufferSize);
 
     unsigned packetCount = 0;
-    const int headerSize = RequestHeaderPacket(section, headerBuffer, &packetCount);
+    const int headerSize = RequestHeaderPacket(s, section, headerBuffer, &packetCount);
     if (headerSize == 1) {
-        if (!LinkLost()) Show(MessageId::HeaderNotRead);
+        if (!LinkLost(s)) s.Show(MessageId::HeaderNotRead);
         return 1;
     }
-    const int readSize = DataReadSize(ReadProfileInt("PacketLength", 0));
+    const int readSize = DataReadSize(s.settings.packetLength());
     LinkTimeouts timeouts;
-    SetLinkTimeouts(timeouts, AtLeastWireTime(1000, readSize), AtLeastWireTime(1000, 1));
-    if (!Store(headerBuffer, static_cast<std::size_t>(headerSize))) return 1;
-    if (packetCount == 0) return 0;
+    SetLinkTimeouts(s, timeouts, AtLeastWireTime(s, 1000, readSize), AtLeastWireTime(s, 1000, 1));
+    if (!Store(s, section, headerBuffer, static_cast<std::size_t>(headerSize))) return 1;
+    int accepted = 0;
+    // A section that ends here is told, with how many of its packets came.
+    const auto ended = [&](int result) {
+        if (result == 0) s.SectionEnded(section, accepted, static_cast<int>(packetCount));
+        return result;
+    };
+    if (packetCount == 0) return ended(0);
 
     char title[64];
     for (unsigned i = 0; i <= packetCount; ++i) {
-        if (i == packetCount && previousAccepted) return 0;
-        if (TransferStopped()) return 1;
-        PumpOneMessage();
+        if (i == packetCount && previousAccepted) return ended(0);
+        if (TransferStopped(s)) return 1;
+        s.pump();
         // A damaged packet fails the section here, before anything more is asked for.
         if (!previousAccepted) {
-            Show(MessageId::DataError);
+            s.Fail(OutcomeKind::PacketDamaged, MessageId::DataError, section, accepted + 1);
             return 1;
         }
-        WriteLinkByte(ENQ);
-        std::memset(receiveBuffer, 0, sizeof receiveBuffer);
-        const int received = ReadLink(receiveBuffer, readSize);
-        if (ReportIfLinkLost()) return 1;
-        if (received < readSize && CancelFlag) return 1;  // cut short by Cancel: no end of the section
-        if (received == 0) return 0;  // the box has nothing more for this section
+        WriteLinkByte(s, ENQ);
+        std::memset(receiveBuffer, 0, PacketBufferSize);
+        const int received = ReadLink(s, receiveBuffer, readSize);
+        if (ReportIfLinkLost(s)) return 1;
+        if (received < readSize && s.stopRequested()) {  // cut short by Cancel: no end of the section
+            s.End(OutcomeKind::Cancelled);
+            return 1;
+        }
+        if (received == 0) return ended(0);  // the box has nothing more for this section
         // A short reply ends the section, unless its last byte is an ETX or it begins
         // with a whole, valid packet (the box's next announcement may follow it).
         if (received < readSize && receiveBuffer[received - 1] != ETX &&
             !StartsWithValidPacket(receiveBuffer, received))
-            return 0;
+            return ended(0);
         if (receiveBuffer[0] != STX) {
             if (section == SectionKind::ApplicationSoftware) {
-                CurrentDisplay().SetProgressPosition(bar, static_cast<int>(packetCount));
-                return 0;
+                s.observer.SetProgressPosition(bar, static_cast<int>(packetCount));
+                return ended(0);
             }
-            Show(MessageId::PartitionWrongSize);
+            s.Fail(OutcomeKind::PacketDamaged, MessageId::PartitionWrongSize, section, accepted + 1);
             return 1;
         }
         const unsigned length = PacketPayloadLength(receiveBuffer);
         if (length >= static_cast<unsigned>(PacketBufferSize)) {
-            Show(MessageId::PacketLengthWrong);
+            // The download goes on with the next section; the image is not whole.
+            s.Fail(OutcomeKind::PacketDamaged, MessageId::PacketLengthWrong, section, accepted + 1);
             return 0;
         }
         // Accepted only with its ETX and checksum inside the bytes received; bytes
         // after the ETX are dropped.
         if (StartsWithValidPacket(receiveBuffer, received)) {
-            if (!Store(receiveBuffer, length + PacketFramingSize)) return 1;
-            CurrentDisplay().AdvanceProgress(bar);
+            if (!Store(s, section, receiveBuffer, length + PacketFramingSize)) return 1;
+            ++accepted;
+            ++s.packetsThrough;
+            s.Activity();
+            s.observer.AdvanceProgress(bar);
         } else {
             previousAccepted = false;
         }
         std::snprintf(title, sizeof title, ReceivingResentTitle, resent);
-        CurrentDisplay().SetTransferTitle(title);
+        s.observer.SetTransferTitle(title);
     }
-    return 0;
+    return ended(0);
 }

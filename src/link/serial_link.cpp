@@ -2,63 +2,45 @@
 
 #include <algorithm>
 
-#include "core/cancel_flag.h"
-#include "core/link_settings.h"
-#include "core/progress_display.h"
+#include "link/session.h"
 
-namespace {
-
-SerialBackend* activeBackend = nullptr;  // nullptr: the platform's own
-LinkTimeouts applied;                    // the record SetLinkTimeouts applied last
-bool lossReported = false;               // "Lost connection to COM port" shown for this open
-std::function<void(const std::string&)> lineNoteListener;
-
-SerialBackend& Backend() { return activeBackend ? *activeBackend : PlatformSerialBackend(); }
-
-}  // namespace
-
-void SetSerialBackend(SerialBackend* backend) { activeBackend = backend; }
-
-bool OpenSerialLink() {
-    lossReported = false;
-    applied = LinkTimeouts{};
-    switch (Backend().Open(LinkSettings.PortName, LinkSettings.BaudRate)) {
+bool OpenSerialLink(Session& s) {
+    s.lossReported = false;
+    s.applied = LinkTimeouts{};
+    const auto failed = [&](MessageId message) {
+        s.outcome.systemError = s.backend.LastOpenFailure().systemError;
+        s.Fail(OutcomeKind::PortUnusable, message);
+        return false;
+    };
+    switch (s.backend.Open(s.settings.link.PortName, s.settings.link.BaudRate)) {
     case SerialBackend::OpenStatus::Ok:
-        if (lineNoteListener && !Backend().LineNote().empty()) lineNoteListener(Backend().LineNote());
+        if (s.lineNote && !s.backend.LineNote().empty()) s.lineNote(s.backend.LineNote());
         return true;
-    case SerialBackend::OpenStatus::CreateFailed:
-        Show(MessageId::PortNotCreated);
-        return false;
-    case SerialBackend::OpenStatus::GetStateFailed:
-        Show(MessageId::PortStateNotRead);
-        return false;
-    case SerialBackend::OpenStatus::SetStateFailed:
-        Show(MessageId::PortStateNotSet);
-        return false;
+    case SerialBackend::OpenStatus::CreateFailed: return failed(MessageId::PortNotCreated);
+    case SerialBackend::OpenStatus::GetStateFailed: return failed(MessageId::PortStateNotRead);
+    case SerialBackend::OpenStatus::SetStateFailed: return failed(MessageId::PortStateNotSet);
     }
     return false;
 }
 
-void SetLinkTimeouts(LinkTimeouts& record, std::uint32_t readTotalMs) {
+void SetLinkTimeouts(Session& s, LinkTimeouts& record, std::uint32_t readTotalMs) {
     record.ReadTotalTimeoutMultiplier = 0;
     record.ReadTotalTimeoutConstant = readTotalMs;
-    applied = record;
-    Backend().ApplyTimeouts(record);
+    s.applied = record;
+    s.backend.ApplyTimeouts(record);
 }
 
-void SetLinkTimeouts(LinkTimeouts& record, std::uint32_t readTotalMs, std::uint32_t writeTotalMs) {
+void SetLinkTimeouts(Session& s, LinkTimeouts& record, std::uint32_t readTotalMs, std::uint32_t writeTotalMs) {
     record.ReadTotalTimeoutMultiplier = 0;
     record.ReadTotalTimeoutConstant = readTotalMs;
     record.WriteTotalTimeoutMultiplier = 0;
     record.WriteTotalTimeoutConstant = writeTotalMs;
-    applied = record;
-    Backend().ApplyTimeouts(record);
+    s.applied = record;
+    s.backend.ApplyTimeouts(record);
 }
 
-const LinkTimeouts& AppliedLinkTimeouts() { return applied; }
-
-std::uint32_t AtLeastWireTime(std::uint32_t totalMs, int bytes) {
-    const std::int64_t baud = LinkSettings.BaudRate;
+std::uint32_t AtLeastWireTime(const Session& s, std::uint32_t totalMs, int bytes) {
+    const std::int64_t baud = s.settings.link.BaudRate;
     if (baud <= 0 || bytes <= 0) return totalMs;
     const std::int64_t wireMs = (std::int64_t{bytes} * 10 * 1000 + baud - 1) / baud;  // 10 bits a byte
     const std::int64_t needed = wireMs * 5 / 4 + 100;
@@ -72,24 +54,26 @@ std::uint64_t UnboundedWriteLimitMs(int bytes, long baudRate) {
     return 5000 + wire;
 }
 
-bool LinkLost() { return Backend().Lost(); }
+bool LinkLost(const Session& s) { return s.backend.Lost(); }
 
-bool ReportIfLinkLost() {
-    if (!LinkLost()) return false;
-    if (!lossReported) {
-        lossReported = true;
-        Show(MessageId::PortLost);
+bool ReportIfLinkLost(Session& s) {
+    if (!LinkLost(s)) return false;
+    if (!s.lossReported) {
+        s.lossReported = true;
+        s.Fail(OutcomeKind::PortLost, MessageId::PortLost);
     }
     return true;
 }
 
-bool TransferStopped() { return ReportIfLinkLost() || CancelFlag != 0; }
+bool TransferStopped(Session& s) {
+    if (ReportIfLinkLost(s)) return true;
+    if (!s.stopRequested()) return false;
+    s.End(OutcomeKind::Cancelled);
+    return true;
+}
 
-OpenFailure LastOpenFailure() { return Backend().LastOpenFailure(); }
-
-void OnLineNote(std::function<void(const std::string&)> listener) { lineNoteListener = std::move(listener); }
-
-int ReadLink(std::uint8_t* buffer, int count) {
+int ReadLink(Session& s, std::uint8_t* buffer, int count) {
+    const LinkTimeouts& applied = s.applied;
     const std::uint64_t total =
         std::uint64_t{applied.ReadTotalTimeoutConstant} +
         std::uint64_t{applied.ReadTotalTimeoutMultiplier} * static_cast<std::uint64_t>(count > 0 ? count : 0);
@@ -99,22 +83,22 @@ int ReadLink(std::uint8_t* buffer, int count) {
     };
     std::uint64_t spent = 0;  // by the slices that found nothing, each its whole length
     for (;;) {
-        if (bounded && total - spent <= ReadSliceMs) return Backend().Read(buffer, count, limit(total - spent));
-        const int got = Backend().Read(buffer, count, ReadSliceMs);
+        if (bounded && total - spent <= ReadSliceMs) return s.backend.Read(buffer, count, limit(total - spent));
+        const int got = s.backend.Read(buffer, count, ReadSliceMs);
         spent += ReadSliceMs;
         if (got == count || got < 0) return got;
         if (got > 0) {
             // Bytes came within the slice, which then waited out its length for the
             // rest: the rest comes as one read, to the count or the total.
             if (bounded && spent >= total) return got;
-            return got + Backend().Read(buffer + got, count - got, bounded ? limit(total - spent) : 0);
+            return got + s.backend.Read(buffer + got, count - got, bounded ? limit(total - spent) : 0);
         }
-        if (Backend().Lost()) return 0;
-        PumpOneMessage();
-        if (CancelFlag) return 0;
+        if (s.backend.Lost()) return 0;
+        s.pump();
+        if (s.stopRequested()) return 0;
     }
 }
 
-int WriteLink(const std::uint8_t* buffer, int count) { return Backend().Write(buffer, count); }
+int WriteLink(Session& s, const std::uint8_t* buffer, int count) { return s.backend.Write(buffer, count); }
 
-void CloseSerialLink() { Backend().Close(); }
+void CloseSerialLink(Session& s) { s.backend.Close(); }

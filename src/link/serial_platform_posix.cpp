@@ -1,6 +1,3 @@
 #include "link/serial_link_posix.h"
 
-SerialBackend& PlatformSerialBackend() {
-    static PosixSerialBackend backend;  // the process's serial port
-    return backend;
-}
+std::unique_ptr<SerialBackend> MakePlatformSerialBackend() { return std::make_unique<PosixSerialBackend>(); }

@@ -1,6 +1,3 @@
 #include "link/serial_link_win32.h"
 
-SerialBackend& PlatformSerialBackend() {
-    static Win32SerialBackend backend;  // the process's COM port
-    return backend;
-}
+std::unique_ptr<SerialBackend> MakePlatformSerialBackend() { return std::make_unique<Win32SerialBackend>(); }

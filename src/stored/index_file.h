@@ -4,9 +4,12 @@
 
 #include <string>
 
+#include "core/progress_display.h"
+
 // What the index file of `chosenPath` holds.
 std::string IndexFileText(const std::string& chosenPath);
 
 // Creates (or truncates) the index file. Returns 0, or 1 after "Unable to create
-// a file" when it cannot be created.
-int WriteIndexFile(const std::string& chosenPath);
+// a file" (shown to `observer`) when it cannot be created; `systemError` then holds
+// the system's reason.
+int WriteIndexFile(const std::string& chosenPath, ProgressDisplay& observer, int* systemError);

@@ -9,13 +9,14 @@
 #include <optional>
 
 #include "core/section_kind.h"
+#include "link/session.h"
 
-// Reads the header fields of the current section file (the packet count by the
-// rule for `section`, none for a URT file, and the header's payload length), sets
-// the section's progress range and rewinds the file. Returns 0, or 1 after its
-// message when the file holds no header packet that can be sent: one too short for
-// its fields or its own length, or longer than a packet buffer.
-int ReadStoredHeader(unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section);
+// Reads the header fields of the session's file (the packet count by the rule for
+// `section`, none for a URT file, and the header's payload length), sets the
+// section's progress range and rewinds the file. Returns 0, or 1 after its message
+// when the file holds no header packet that can be sent: one too short for its
+// fields or its own length, or longer than a packet buffer.
+int ReadStoredHeader(Session& session, unsigned* packetCount, unsigned* headerLength, std::optional<SectionKind> section);
 
 // What reading the next stored packet found.
 enum class StoredRead {
@@ -24,14 +25,14 @@ enum class StoredRead {
     CutShort,  // a packet that the end of the file cuts short of its own length: nothing of it is made up
 };
 
-// Copies the next stored packet (payload length + 9 bytes from the next STX after
-// `skip` bytes) into `buffer`: a packet, the filler that stands for a packet the file
-// does not hold, or nothing for one cut short.
-StoredRead ReadStoredPacket(unsigned payloadLength, std::uint8_t* buffer, int skip);
+// Copies the next stored packet of `file` (payload length + 9 bytes from the next STX
+// after `skip` bytes) into `buffer`: a packet, the filler that stands for a packet
+// the file does not hold, or nothing for one cut short.
+StoredRead ReadStoredPacket(std::FILE* file, unsigned payloadLength, std::uint8_t* buffer, int skip);
 
 // Answers the box's requests until the header and `packetCount` data packets are
 // sent. Returns 0 when the section is sent (or the box ended it early), 1 when it
 // failed (after its message) or was cancelled. A packet the file does not hold goes
 // as filler when the box asks for it with ENQ; a box that falls silent instead has
 // all it wanted.
-int SendSection(unsigned packetCount, unsigned headerLength, std::optional<SectionKind> section);
+int SendSection(Session& session, unsigned packetCount, unsigned headerLength, std::optional<SectionKind> section);

@@ -1,21 +1,15 @@
 #include "upload/upload_session.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-#include "core/current_file.h"
-#include "core/link_settings.h"
 #include "core/packet.h"
-#include "core/progress_display.h"
-#include "link/serial_link.h"
-#include "upload/section_sender.h"
 #include "stored/stored_section.h"
-#include "upload/urt_mode.h"
-
-bool CheckStoredPackets = true;
+#include "upload/section_sender.h"
 
 namespace {
 
@@ -30,16 +24,19 @@ enum class Handshake { Answered, Silent, Refused, Stopped };
 // (the opening handshake) the second read that returns nothing gives up. With
 // `afterSection` the first read holds the box's answer to that section's last
 // packet: a NAK there refuses it.
-Handshake AnnounceUntilAck(bool limitSilence, bool afterSection = false) {
+// With `next` (a section's handshake) the box is to answer within the session's
+// patience.
+Handshake AnnounceUntilAck(Session& s, bool limitSilence, bool afterSection = false,
+                           std::optional<SectionKind> next = std::nullopt) {
     std::uint8_t reply = BEL;  // not ACK: an old ACK never ends a new wait
     bool silentOnce = false;
     bool firstRead = true;
-    if (TransferStopped()) return Handshake::Stopped;
+    if (TransferStopped(s)) return Handshake::Stopped;
     for (;;) {
-        PumpOneMessage();
-        WriteLinkByte(ETB);
-        const int got = ReadLinkByte(&reply);
-        if (ReportIfLinkLost()) return Handshake::Stopped;
+        s.pump();
+        WriteLinkByte(s, ETB);
+        const int got = ReadLinkByte(s, &reply);
+        if (ReportIfLinkLost(s)) return Handshake::Stopped;
         if (afterSection && firstRead && got == 1 && reply == NAK) return Handshake::Refused;
         firstRead = false;
         if (got == 0 && limitSilence) {
@@ -47,7 +44,8 @@ Handshake AnnounceUntilAck(bool limitSilence, bool afterSection = false) {
             silentOnce = true;
         }
         if (reply == ACK) return Handshake::Answered;
-        if (TransferStopped()) return Handshake::Stopped;
+        if (afterSection && s.OutOfPatience(next)) return Handshake::Stopped;
+        if (TransferStopped(s)) return Handshake::Stopped;
     }
 }
 
@@ -58,13 +56,13 @@ std::FILE* OpenStoredFile(const std::string& path) {
 // What in a stored file would stop the upload: a header that cannot be sent (or that
 // the box would refuse), a damaged data packet (the box refuses it), a last packet
 // cut short (not in the file whole). Packets beyond the count announced never go.
-std::optional<StoredFinding> ProblemOf(const StoredSectionLayout& layout) {
+std::optional<StoredFinding> ProblemOf(const StoredSectionLayout& layout, bool checkPackets) {
     if (!layout.headerUsable) {
         for (const StoredFinding& f : layout.problems)
             if (f.packet == 0) return f;
         return StoredFinding{StoredProblem::HeaderFieldsMissing, layout.headerOffset};
     }
-    if (!CheckStoredPackets) return std::nullopt;
+    if (!checkPackets) return std::nullopt;
     for (const StoredFinding& f : layout.problems) {
         if (f.packet > layout.announced) continue;  // never sent
         if (f.problem == StoredProblem::NoEtx || f.problem == StoredProblem::BadChecksum ||
@@ -78,14 +76,18 @@ std::optional<StoredFinding> ProblemOf(const StoredSectionLayout& layout) {
 // sender will read it, before anything goes to the box: an upload never stops half
 // way for a file that is missing or unusable. A file that cannot be opened gives its
 // usual message; a damaged one is named, with the packet and what is wrong.
-bool CheckStoredFiles(const std::string* paths, const bool* sending) {
+bool CheckStoredFiles(Session& s, const std::string* paths, const bool* sending) {
     std::vector<std::uint8_t> bytes;
+    const bool urt = s.settings.urt;
     for (SectionKind kind : AllSections) {
         if (!sending[SectionIndex(kind)]) continue;
         const std::string& path = paths[SectionIndex(kind)];
+        const std::optional<SectionKind> section = urt ? std::nullopt : std::optional<SectionKind>(kind);
         std::FILE* file = OpenStoredFile(path);
         if (!file) {
-            Show(MessageId::StoredFileNotOpened);
+            s.outcome.file = path;
+            s.outcome.systemError = errno;
+            s.Fail(OutcomeKind::Failed, MessageId::StoredFileNotOpened, section);
             return false;
         }
         // As much as the file holds, up to all an upload can send of it.
@@ -95,11 +97,15 @@ bool CheckStoredFiles(const std::string* paths, const bool* sending) {
         bytes.resize(std::min<std::size_t>(size > 0 ? static_cast<std::size_t>(size) : 0, StoredFileReadLimit));
         bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
         std::fclose(file);
-        const auto problem = ProblemOf(ReadStoredSection(bytes.data(), bytes.size(), UrtMode ? UrtPrefixSize : 0,
-                                                         UrtMode ? std::nullopt : std::optional<SectionKind>(kind)));
+        const auto problem =
+            ProblemOf(ReadStoredSection(bytes.data(), bytes.size(), urt ? UrtPrefixSize : 0, section),
+                      s.settings.checkStoredPackets);
         if (problem) {
+            s.End(OutcomeKind::PacketDamaged, section, static_cast<int>(problem->packet), MessageId::StoredFileDamaged);
+            s.outcome.file = path;
+            s.outcome.offset = static_cast<long long>(problem->offset);
             std::string text;
-            CurrentDisplay().ShowMessage(FilledIn(MessageId::StoredFileDamaged, {path, DescribeFinding(*problem)}, &text));
+            s.observer.ShowMessage(FilledIn(MessageId::StoredFileDamaged, {path, DescribeFinding(*problem)}, &text));
             return false;
         }
     }
@@ -108,115 +114,120 @@ bool CheckStoredFiles(const std::string* paths, const bool* sending) {
 
 // Opens one stored file, reads its header and sends it. On failure the port is
 // closed and false returned.
-bool SendFile(const std::string& path, std::optional<SectionKind> section) {
-    CurrentSectionFile = OpenStoredFile(path);
-    if (!CurrentSectionFile) {
-        Show(MessageId::StoredFileNotOpened);
-        CloseSerialLink();
+bool SendFile(Session& s, const std::string& path, std::optional<SectionKind> section) {
+    s.file = OpenStoredFile(path);
+    if (!s.file) {
+        s.outcome.file = path;
+        s.outcome.systemError = errno;
+        s.Fail(OutcomeKind::Failed, MessageId::StoredFileNotOpened, section);
+        CloseSerialLink(s);
         return false;
     }
     unsigned packetCount = 0, headerLength = 0;
-    int result = ReadStoredHeader(&packetCount, &headerLength, section);
-    if (result == 0) result = SendSection(packetCount, headerLength, section);
-    std::fclose(CurrentSectionFile);
-    CurrentSectionFile = nullptr;
-    if (result != 0) CloseSerialLink();
+    int result = ReadStoredHeader(s, &packetCount, &headerLength, section);
+    if (result == 0) result = SendSection(s, packetCount, headerLength, section);
+    std::fclose(s.file);
+    s.file = nullptr;
+    if (result != 0) CloseSerialLink(s);
     return result == 0;
 }
 
-int Cancelled() {
-    CloseSerialLink();
+int Cancelled(Session& s) {
+    CloseSerialLink(s);
     return 1;
 }
 
 // The box refused a section's last packet: never a completion.
-int Refused() {
-    Show(MessageId::DataError);
-    CloseSerialLink();
+int Refused(Session& s, std::optional<SectionKind> section, int packet) {
+    s.Fail(OutcomeKind::PacketRefused, MessageId::DataError, section, packet);
+    CloseSerialLink(s);
     return 1;
 }
 
-std::uint32_t SendingReadTotal() {
-    const std::int64_t ms = std::int64_t{LinkSettings.SpeedFactor} * 5000;
+std::uint32_t SendingReadTotal(const Session& s) {
+    const std::int64_t ms = std::int64_t{s.settings.link.SpeedFactor} * 5000;
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(ms, 0, UINT32_MAX));
 }
 
 }  // namespace
 
-int RunUpload(const std::string& chosenPath) {
-    ProgressDisplay& display = CurrentDisplay();
+int RunUpload(Session& s, const std::string& chosenPath) {
+    ProgressDisplay& display = s.observer;
+    const bool urt = s.settings.urt;
     std::string paths[SectionCount];
-    if (!UrtMode) display.SetTransferTitle(SendingTitle);
+    if (!urt) display.SetTransferTitle(SendingTitle);
     // The files to send: URT mode sends the chosen file as path 1 with no section;
-    // section mode the ticked sections (each box is read once). They are checked
-    // before the dialog collapses and before the port opens: a file that cannot be
-    // sent is said while the choice of sections still shows.
+    // section mode the sections its settings name. They are checked before the
+    // dialog collapses and before the port opens: a file that cannot be sent is said
+    // while the choice of sections still shows.
     bool sending[SectionCount] = {};
     for (SectionKind kind : AllSections) {
         const int i = SectionIndex(kind);
-        paths[i] = UrtMode ? (kind == SectionKind::FlashDatabase ? chosenPath : std::string())
-                           : SectionFilePath(chosenPath, kind);
-        sending[i] = UrtMode ? kind == SectionKind::FlashDatabase : display.IsSectionChecked(kind);
+        paths[i] = urt ? (kind == SectionKind::FlashDatabase ? chosenPath : std::string())
+                       : SectionFilePath(chosenPath, kind);
+        sending[i] = urt ? kind == SectionKind::FlashDatabase : s.settings.sections[static_cast<std::size_t>(i)];
     }
-    if (!CheckStoredFiles(paths, sending)) return 1;
-    if (!UrtMode) display.CollapseSectionOptions();
-    if (!OpenSerialLink()) return 1;
-    EnterStep(TransferStep::PowerOn);
+    if (!CheckStoredFiles(s, paths, sending)) return 1;
+    if (!urt) display.CollapseSectionOptions();
+    if (!OpenSerialLink(s)) return 1;
+    s.Step(TransferStep::PowerOn);
     display.SetStatusText(SwitchOnForUploadStatus);
     display.Repaint();
 
     LinkTimeouts timeouts;
-    SetLinkTimeouts(timeouts, 15000);
-    const Handshake opening = AnnounceUntilAck(true);
-    if (opening != Handshake::Answered) return Cancelled();  // silent box or Cancel: no message
-    SetLinkTimeouts(timeouts, SendingReadTotal());
+    SetLinkTimeouts(s, timeouts, 15000);
+    const Handshake opening = AnnounceUntilAck(s, true);
+    if (opening == Handshake::Silent) s.End(OutcomeKind::BoxSilent);
+    if (opening != Handshake::Answered) return Cancelled(s);  // silent box or Cancel: no message
+    SetLinkTimeouts(s, timeouts, SendingReadTotal(s));
 
-    if (UrtMode) {
+    std::optional<SectionKind> sent;  // the section sent last
+    if (urt) {
         display.ShowUrtProgress();
-        EnterStep(TransferStep::HeaderRequest);
+        s.Step(TransferStep::HeaderRequest);
         display.SetStatusText(SendingUrtStatus);
-        if (!SendFile(paths[0], std::nullopt)) return 1;
+        if (!SendFile(s, paths[0], std::nullopt)) return 1;
     } else {
         display.ShowSectionProgress();
-        std::optional<SectionKind> sent;  // the section sent last
         for (SectionKind kind : AllSections) {
             if (!sending[SectionIndex(kind)]) continue;  // no exchange for an unticked section
             display.SetStatusText(SendingStatus(kind));
             if (sent) {
-                EnterStep(TransferStep::Handshake, kind);
-                const Handshake next = AnnounceUntilAck(false, true);
-                if (next == Handshake::Stopped) return Cancelled();
+                s.Step(TransferStep::Handshake, kind);
+                const Handshake next = AnnounceUntilAck(s, false, true, kind);
+                if (next == Handshake::Stopped) return Cancelled(s);
                 if (next == Handshake::Refused) {
                     // The refusal is of the last packet sent: the status names its section.
                     display.SetStatusText(SendingStatus(*sent));
-                    return Refused();
+                    return Refused(s, sent, s.packetsThrough);
                 }
             }
-            EnterStep(TransferStep::HeaderRequest, kind);
+            s.Step(TransferStep::HeaderRequest, kind);
             sent = kind;
-            if (!SendFile(paths[SectionIndex(kind)], kind)) return 1;
+            if (!SendFile(s, paths[SectionIndex(kind)], kind)) return 1;
         }
     }
 
-    EnterStep(TransferStep::Closing);
+    s.Step(TransferStep::Closing);
     // The box's first byte after the last packet, read for up to the sender's time:
     // a NAK refuses that packet; any other byte, or none, and the closing ENQ goes,
     // written once the port takes it.
-    if (TransferStopped()) return Cancelled();
-    PumpOneMessage();
+    if (TransferStopped(s)) return Cancelled(s);
+    s.pump();
     std::uint8_t reply = 0;
-    const int got = ReadLinkByte(&reply);
-    if (ReportIfLinkLost()) return Cancelled();
-    if (got == 1 && reply == NAK) return Refused();
-    if (TransferStopped()) return Cancelled();
+    const int got = ReadLinkByte(s, &reply);
+    if (ReportIfLinkLost(s)) return Cancelled(s);
+    if (got == 1 && reply == NAK) return Refused(s, sent, s.packetsThrough);
+    if (TransferStopped(s)) return Cancelled(s);
     for (;;) {
-        PumpOneMessage();
-        if (WriteLinkByte(ENQ) == 1) break;
-        if (TransferStopped()) return Cancelled();
+        s.pump();
+        if (WriteLinkByte(s, ENQ) == 1) break;
+        if (TransferStopped(s)) return Cancelled(s);
     }
-    EnterStep(TransferStep::Complete);
+    s.Step(TransferStep::Complete);
     display.SetStatusText(CompleteStatus);
-    CloseSerialLink();
-    Show(MessageId::UploadComplete);
+    CloseSerialLink(s);
+    s.End(OutcomeKind::Done, std::nullopt, 0, MessageId::UploadComplete);
+    s.Show(MessageId::UploadComplete);
     return 0;
 }

@@ -4,13 +4,12 @@
 
 #include <string>
 
-// Whether the upload, before it touches the box, also refuses files whose packets
-// would make it stop half way (damaged framing or checksum, a last packet cut short
-// by the end of the file). On unless a front end sends such files on purpose (the
-// command line's --force); the header is always checked.
-extern bool CheckStoredPackets;
+#include "link/session.h"
 
-// Sends the URT file `chosenPath` (URT mode), or the section files beside it whose
-// boxes are ticked. Returns 0 when the upload completed, 1 when it failed or was
-// cancelled; failures have been reported, a silent box and a cancellation end quietly.
-int RunUpload(const std::string& chosenPath);
+// Sends the URT file `chosenPath` (the session's settings say URT), or the section
+// files beside it that its settings name. Before it touches the box it refuses files
+// whose packets would make it stop half way unless its settings send them all the
+// same (the header is always checked). Returns 0 when the upload completed, 1 when it
+// failed or was cancelled; failures have been reported, a silent box and a
+// cancellation end quietly. The session's outcome says how it ended.
+int RunUpload(Session& session, const std::string& chosenPath);

@@ -15,19 +15,19 @@
 #include "box/pty_device.h"
 #include "box/pty_server.h"
 #include "box/synthetic_image.h"
-#include "core/link_settings.h"
 #include "core/packet.h"
 #include "link/serial_link.h"
 #include "support/recording_display.h"
+#include "support/test_session.h"
 
 namespace {
 
 using box::Bytes;
 
-bool WaitForByte(std::uint8_t wanted, int passes) {
+bool WaitForByte(Session& session, std::uint8_t wanted, int passes) {
     for (int i = 0; i < passes; ++i) {
         std::uint8_t b = 0;
-        if (ReadLinkByte(&b) == 1 && b == wanted) return true;
+        if (ReadLinkByte(session, &b) == 1 && b == wanted) return true;
     }
     return false;
 }
@@ -47,46 +47,48 @@ TEST(PtyBox, ServesASectionAndTakesOneBackThroughTheSerialLink) {
     std::thread serving([&] { server.Run(stop); });
 
     RecordingDisplay display;
-    LinkSettings.PortName = pty.SlavePath();
-    LinkSettings.BaudRate = 115200;
+    const auto port = MakePlatformSerialBackend();
+    TestSession session(*port, display);
+    session.settings.link.PortName = pty.SlavePath();
+    session.settings.link.BaudRate = 115200;
     LinkTimeouts record;
-    ASSERT_TRUE(OpenSerialLink());
-    SetLinkTimeouts(record, 1000, 1000);
+    ASSERT_TRUE(OpenSerialLink(session));
+    SetLinkTimeouts(session, record, 1000, 1000);
 
     // Download the Flash Database section.
-    ASSERT_TRUE(WaitForByte(ETB, 30));
-    WriteLinkByte(ACK);
-    ASSERT_TRUE(WaitForByte(ETB, 30));
-    WriteLinkByte(ACK);
-    WriteLinkByte(ENQ);
+    ASSERT_TRUE(WaitForByte(session, ETB, 30));
+    WriteLinkByte(session, ACK);
+    ASSERT_TRUE(WaitForByte(session, ETB, 30));
+    WriteLinkByte(session, ACK);
+    WriteLinkByte(session, ENQ);
     std::uint8_t buffer[PacketBufferSize];
-    const int headerBytes = ReadLink(buffer, PacketBufferSize);
+    const int headerBytes = ReadLink(session, buffer, PacketBufferSize);
     const Bytes& header = image[SectionKind::FlashDatabase]->header;
     ASSERT_GE(headerBytes, static_cast<int>(header.size()));
     EXPECT_EQ(Bytes(buffer, buffer + header.size()), header);
     for (const Bytes& packet : image[SectionKind::FlashDatabase]->packets) {
-        WriteLinkByte(ENQ);
-        ASSERT_EQ(ReadLink(buffer, DataPacketSize), DataPacketSize);
+        WriteLinkByte(session, ENQ);
+        ASSERT_EQ(ReadLink(session, buffer, DataPacketSize), DataPacketSize);
         EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), packet);
     }
-    CloseSerialLink();
+    CloseSerialLink(session);
 
     // Reopened: a fresh box, which turns to an upload on ETB and records it.
-    ASSERT_TRUE(OpenSerialLink());
-    SetLinkTimeouts(record, 1000, 1000);
+    ASSERT_TRUE(OpenSerialLink(session));
+    SetLinkTimeouts(session, record, 1000, 1000);
     std::uint8_t reply = 0;
     for (int i = 0; i < 30 && reply != ACK; ++i) {
-        WriteLinkByte(ETB);
-        ReadLinkByte(&reply);
+        WriteLinkByte(session, ETB);
+        ReadLinkByte(session, &reply);
     }
     ASSERT_EQ(reply, ACK);
-    ASSERT_TRUE(WaitForByte(ENQ, 5));
-    WriteLink(header.data(), static_cast<int>(header.size()));
+    ASSERT_TRUE(WaitForByte(session, ENQ, 5));
+    WriteLink(session, header.data(), static_cast<int>(header.size()));
     for (const Bytes& packet : image[SectionKind::FlashDatabase]->packets) {
-        ASSERT_TRUE(WaitForByte(ENQ, 5));
-        WriteLink(packet.data(), DataPacketSize);
+        ASSERT_TRUE(WaitForByte(session, ENQ, 5));
+        WriteLink(session, packet.data(), DataPacketSize);
     }
-    CloseSerialLink();
+    CloseSerialLink(session);
     for (int i = 0; i < 100 && received.empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     stop = 1;
     serving.join();
@@ -116,12 +118,14 @@ TEST(PtyBox, ProgramPrintsItsPtyKeepsItsLinkAndCleansUp) {
     EXPECT_EQ(slave.rfind("/dev/pts/", 0), 0u);
 
     RecordingDisplay display;
-    LinkSettings.PortName = link;  // through the link
+    const auto port = MakePlatformSerialBackend();
+    TestSession session(*port, display);
+    session.settings.link.PortName = link;  // through the link
     LinkTimeouts record;
-    ASSERT_TRUE(OpenSerialLink());
-    SetLinkTimeouts(record, 1000, 1000);
-    EXPECT_TRUE(WaitForByte(ETB, 5));
-    CloseSerialLink();
+    ASSERT_TRUE(OpenSerialLink(session));
+    SetLinkTimeouts(session, record, 1000, 1000);
+    EXPECT_TRUE(WaitForByte(session, ETB, 5));
+    CloseSerialLink(session);
 
     kill(child, SIGTERM);
     int status = 0;

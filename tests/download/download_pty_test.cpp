@@ -9,6 +9,7 @@
 #include "download/download_session.h"
 #include "support/pty_box_thread.h"
 #include "support/recording_display.h"
+#include "support/test_session.h"
 
 namespace {
 
@@ -25,12 +26,14 @@ TEST(DownloadOverPty, GivesTheSameFilesAsTheBoxHolds) {
     fs::create_directories(dir);
     UseConfigFile((dir / "config.ini").string());
     std::ofstream(ConfigPath) << "[OPTIONS]\nLastDir=x\nPacketLength=2048\n";
-    LinkSettings.PortName = boxThread.Path();
-    LinkSettings.BaudRate = 115200;
     RecordingDisplay display;
+    const std::unique_ptr<SerialBackend> port = MakePlatformSerialBackend();
+    TestSession session(*port, display);
+    session.settings.link.PortName = boxThread.Path();
+    session.settings.link.BaudRate = 115200;
 
     const std::string chosen = (dir / "box.dat").string();
-    ASSERT_EQ(RunDownload(chosen), 0);
+    ASSERT_EQ(RunDownload(session, chosen), 0);
     EXPECT_EQ(display.MessageTexts(), std::vector<std::string>{"Transfer Complete"});
     for (SectionKind kind : AllSections) {
         box::Bytes stored;

@@ -4,8 +4,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "core/cancel_flag.h"
-#include "core/link_settings.h"
 #include "core/packet.h"
 #include "download/download_session.h"
 #include "support/session_rig.h"
@@ -24,7 +22,7 @@ TEST(Download, StoresEverySectionByteForByteBesideItsIndexFile) {
     const box::Image image = box::SyntheticImage({});
     SessionRig rig(image);
     const std::string chosen = rig.Path("box.dat");
-    ASSERT_EQ(RunDownload(chosen), 0);
+    ASSERT_EQ(RunDownload(rig.NewSession(), chosen), 0);
 
     for (SectionKind kind : AllSections)
         EXPECT_EQ(rig.FileBytes(SectionFilePath(chosen, kind)), image[kind]->FileBytes()) << SectionName(kind);
@@ -65,7 +63,7 @@ TEST(Download, StoresEverySectionByteForByteBesideItsIndexFile) {
 TEST(Download, SilentBoxEndsQuietlyAfterTenAndFifteenSeconds) {
     SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {"silent"}});
     const std::string chosen = rig.Path("box.dat");
-    EXPECT_EQ(RunDownload(chosen), 1);
+    EXPECT_EQ(RunDownload(rig.NewSession(), chosen), 1);
     EXPECT_EQ(rig.link().Now(), 25'000'000);
     EXPECT_TRUE(rig.display.messages.empty());
     EXPECT_FALSE(rig.link().IsOpen());
@@ -77,7 +75,7 @@ TEST(Download, RunningEtbStreamAndNoiseAreTakenInTheirStride) {
     {   // Already announcing at Transfer: the first ETB ends the first wait, the
         // next one is answered, the one after that starts Flash Database.
         SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {"etb-stream"}});
-        ASSERT_EQ(RunDownload(rig.Path("box.dat")), 0);
+        ASSERT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
         const auto acks = rig.link().WritesOf(ACK);
         ASSERT_EQ(acks.size(), 6u);
         EXPECT_EQ(acks[0], 100'000);
@@ -86,7 +84,7 @@ TEST(Download, RunningEtbStreamAndNoiseAreTakenInTheirStride) {
     {   // Stray bytes in every wait are read and dropped.
         const box::Image image = box::SyntheticImage({});
         SessionRig rig(image, {box::BoxMode::Auto, {"noise"}});
-        ASSERT_EQ(RunDownload(rig.Path("box.dat")), 0);
+        ASSERT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
         for (SectionKind kind : AllSections)
             EXPECT_EQ(rig.FileBytes(rig.Path(std::string("box.") + SectionSuffix(kind))), image[kind]->FileBytes());
     }
@@ -105,7 +103,7 @@ TEST(Download, PortFailuresShowTheirMessageAndLeaveNothingOnDisk) {
     for (const auto& row : rows) {
         SessionRig rig(box::SyntheticImage({}));
         rig.link().openResult = row.status;
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1);
         ASSERT_EQ(rig.display.messages.size(), 1u);
         EXPECT_EQ(rig.display.messages[0].text, row.text);
         EXPECT_EQ(rig.display.messages[0].caption, row.caption);
@@ -121,7 +119,7 @@ TEST(Download, FilesThatCannotBeCreated) {
         const box::Image image = box::SyntheticImage({});
         SessionRig rig(image);
         fs::create_directory(rig.Path("box.dat"));
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
         EXPECT_EQ(rig.display.MessageTexts(), (std::vector<std::string>{"Unable to create a file", "Transfer Complete"}));
         EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur5")), image[SectionKind::ApplicationSoftware]->FileBytes());
@@ -130,7 +128,7 @@ TEST(Download, FilesThatCannotBeCreated) {
         const box::Image image = box::SyntheticImage({});
         SessionRig rig(image);
         fs::create_directory(rig.Path("box.ur2"));
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to create file"});
         EXPECT_FALSE(rig.link().IsOpen());
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->FileBytes());
@@ -140,7 +138,7 @@ TEST(Download, FilesThatCannotBeCreated) {
     {   // No Application Software file: what stands under its name is left alone.
         SessionRig rig(box::SyntheticImage({}));
         fs::create_directory(rig.Path("box.ur5"));
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to create file"});
         EXPECT_TRUE(fs::is_directory(rig.Path("box.ur5")));
     }
@@ -151,7 +149,7 @@ TEST(Download, FailedSectionKeepsItsPartialFileExceptApplicationSoftware) {
     {
         SessionRig rig(image, {box::BoxMode::Auto, {"bad-checksum@3:resource"}});
         box::WriteFileBytes(rig.Path("box.ur4"), {'o', 'l', 'd'});  // from an earlier download
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.display.MessageTexts(),
                   std::vector<std::string>{"Error receiving data. Quit any other applications and try again"});
         const auto& resource = *image[SectionKind::Resource];
@@ -164,7 +162,7 @@ TEST(Download, FailedSectionKeepsItsPartialFileExceptApplicationSoftware) {
     }
     {
         SessionRig rig(image, {box::BoxMode::Auto, {"bad-checksum@2:application"}});
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1);
         EXPECT_FALSE(rig.Exists(rig.Path("box.ur5")));
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur4")), image[SectionKind::EepromDatabase]->FileBytes());
         EXPECT_TRUE(rig.Exists(rig.Path("box.dat")));
@@ -174,7 +172,7 @@ TEST(Download, FailedSectionKeepsItsPartialFileExceptApplicationSoftware) {
 TEST(Download, EmptyApplicationSoftwareCompletesWithoutItsFile) {
     SessionRig rig(Plan({16, 16, 16, 4, -1}));
     box::WriteFileBytes(rig.Path("box.ur5"), {'o', 'l', 'd'});
-    EXPECT_EQ(RunDownload(rig.Path("box.dat")), 0);
+    EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
     ASSERT_EQ(rig.display.messages.size(), 1u);
     EXPECT_EQ(rig.display.messages[0].text,
               "Transfer Complete\n\nNote: The application data was empty therefore *.ur5 has not been created");
@@ -212,12 +210,12 @@ TEST(Download, CancelEndsEveryKindOfWait) {
         SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, row.faults});
         double cancelledAt = -1;
         rig.display.onPump = [&] {
-            if (!CancelFlag && row.when(rig)) {
-                CancelFlag = 1;
+            if (!rig.cancel && row.when(rig)) {
+                rig.cancel = 1;
                 cancelledAt = rig.Seconds();
             }
         };
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1) << row.where;
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1) << row.where;
         EXPECT_TRUE(rig.display.messages.empty()) << row.where;
         EXPECT_FALSE(rig.link().IsOpen()) << row.where;
         ASSERT_GE(cancelledAt, 0) << row.where;
@@ -235,9 +233,9 @@ TEST(Download, PacketLengthSettingDecidesEachReadAndItsTime) {
         SessionRig rig(image);
         rig.SetPacketLength(setting);
         rig.display.onPump = [&] {
-            if (rig.link().WritesOf(ACK).size() == 3) CancelFlag = 1;
+            if (rig.link().WritesOf(ACK).size() == 3) rig.cancel = 1;
         };
-        RunDownload(rig.Path("box.dat"));
+        RunDownload(rig.NewSession(), rig.Path("box.dat"));
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->FileBytes()) << setting;
         const auto acks = rig.link().WritesOf(ACK);
         return acks.size() < 3 ? -1.0 : (acks[2] - acks[1]) / 1e6;
@@ -250,9 +248,9 @@ TEST(Download, PacketLengthSettingDecidesEachReadAndItsTime) {
         SessionRig rig(image);
         rig.SetPacketLength("2990");
         rig.display.onPump = [&] {
-            if (rig.display.bars[1007].position == 2) CancelFlag = 1;
+            if (rig.display.bars[1007].position == 2) rig.cancel = 1;
         };
-        RunDownload(rig.Path("box.dat"));
+        RunDownload(rig.NewSession(), rig.Path("box.dat"));
         int fullReads = 0;
         for (const auto& e : rig.link().log) {
             if (e.kind != box::VirtualLink::Event::ReadBytes) continue;
@@ -266,7 +264,7 @@ TEST(Download, PacketLengthSettingDecidesEachReadAndItsTime) {
         // its ETX, and the section fails.
         SessionRig rig(image);
         rig.SetPacketLength(setting);
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.display.MessageTexts(),
                   std::vector<std::string>{"Error receiving data. Quit any other applications and try again"});
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->header);
@@ -281,7 +279,7 @@ TEST(Download, WriteErrorsAreReportedAndFailTheirSection) {
     for (const char* name : {"box.ur2", "box.ur5"}) {
         SessionRig rig(image);
         fs::create_symlink("/dev/full", rig.Path(name));
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1) << name;
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1) << name;
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to write file"}) << name;
         EXPECT_EQ(rig.display.messages[0].icon, MessageIcon::Error);
         EXPECT_EQ(rig.display.messages[0].owner, MessageOwner::TransferDialog);
@@ -291,7 +289,7 @@ TEST(Download, WriteErrorsAreReportedAndFailTheirSection) {
     }
     SessionRig rig(image);
     fs::create_symlink("/dev/full", rig.Path("box.dat"));
-    EXPECT_EQ(RunDownload(rig.Path("box.dat")), 0);
+    EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
     EXPECT_EQ(rig.display.MessageTexts(), (std::vector<std::string>{"Unable to create a file", "Transfer Complete"}));
 }
 #endif
@@ -304,7 +302,7 @@ TEST(Download, WholePacketAheadOfTheNextAnnouncementIsKept) {
     options.sectionGap = 900'000;
     SessionRig rig(image, options);
     rig.SetPacketLength("2500");
-    ASSERT_EQ(RunDownload(rig.Path("box.dat")), 0);
+    ASSERT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
     for (SectionKind kind : AllSections)
         EXPECT_EQ(rig.FileBytes(rig.Path(std::string("box.") + SectionSuffix(kind))), image[kind]->FileBytes())
             << SectionName(kind);
@@ -316,9 +314,9 @@ TEST(Download, SlowLineGetsReadsLongEnoughForItsPackets) {
     RigOptions options;
     options.byteTime = 1042;  // 9600 bit/s
     SessionRig rig(image, options);
-    LinkSettings.BaudRate = 9600;
+    rig.linkSettings.BaudRate = 9600;
     rig.link().byteTime = 1042;
-    ASSERT_EQ(RunDownload(rig.Path("box.dat")), 0);
+    ASSERT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
     for (SectionKind kind : AllSections)
         EXPECT_EQ(rig.FileBytes(rig.Path(std::string("box.") + SectionSuffix(kind))), image[kind]->FileBytes())
             << SectionName(kind);
@@ -341,7 +339,7 @@ TEST(Download, LostPortEndsTheSessionWithItsMessage) {
     for (const auto& row : rows) {
         SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, row.faults});
         rig.link().loseAt = row.lostAt;
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1) << row.where;
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1) << row.where;
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Lost connection to COM port"}) << row.where;
         EXPECT_EQ(rig.display.messages[0].caption, "Error");
         EXPECT_FALSE(rig.link().IsOpen()) << row.where;

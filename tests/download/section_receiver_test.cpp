@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "core/cancel_flag.h"
 #include "core/packet.h"
 #include "download/download_session.h"
 #include "download/section_receiver.h"
@@ -47,7 +46,7 @@ TEST(SectionReceiver, EndsAsEachRowSays) {
     const auto& flash = *image[SectionKind::FlashDatabase];
     for (const Row& row : rows) {
         SessionRig rig(image, {box::BoxMode::Auto, {row.fault}});
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), row.result) << row.fault;
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), row.result) << row.fault;
         EXPECT_EQ(rig.display.MessageTexts(), row.messages) << row.fault;
         for (const auto& m : rig.display.messages)
             EXPECT_EQ(m.icon, m.caption == "Error" ? MessageIcon::Error : MessageIcon::None) << row.fault;
@@ -59,7 +58,7 @@ TEST(SectionReceiver, EndsAsEachRowSays) {
 
 TEST(SectionReceiver, DamagedPacketFailsAtTheNextStepWithoutAnotherRequest) {
     SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {"bad-checksum@2"}});
-    EXPECT_EQ(RunDownload(rig.Path("box.dat")), 1);
+    EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1);
     EXPECT_EQ(rig.box().DataRequests(), 2);  // no ENQ after the damaged packet
     // The title was still set after it, and the message came after one more pump.
     const auto& events = rig.display.events;
@@ -74,7 +73,7 @@ TEST(SectionReceiver, QuietEndsCountAsComplete) {
     const box::Image image = box::SyntheticImage(plan);
     {
         SessionRig rig(image);
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->FileBytes());
         EXPECT_EQ(rig.display.bars[1007].range, 16);
         EXPECT_EQ(rig.display.bars[1007].position, 5);
@@ -89,7 +88,7 @@ TEST(SectionReceiver, QuietEndsCountAsComplete) {
     }
     {   // Application Software answering without STX: the bar shows full, no message.
         SessionRig rig(image, {box::BoxMode::Auto, {"no-stx@1:application"}});
-        EXPECT_EQ(RunDownload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Transfer Complete"});
         EXPECT_EQ(rig.display.bars[1010].position, 16);
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur5")), image[SectionKind::ApplicationSoftware]->header);
@@ -109,9 +108,9 @@ TEST(SectionReceiver, RepliesShorterOrLongerThanThePacketAreTakenByItsLength) {
     packets[2].insert(packets[2].end(), DataPacketSize - third.size(), 0xEE);
     SessionRig rig(image);
     rig.display.onPump = [&] {
-        if (rig.display.status == "Status: Receiving Satellite Database") CancelFlag = 1;
+        if (rig.display.status == "Status: Receiving Satellite Database") rig.cancel = 1;
     };
-    RunDownload(rig.Path("box.dat"));
+    RunDownload(rig.NewSession(), rig.Path("box.dat"));
     Bytes expected = image[SectionKind::FlashDatabase]->header;
     for (const Bytes& p : {packets[0], packets[1], third}) expected.insert(expected.end(), p.begin(), p.end());
     EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), expected);

@@ -5,22 +5,23 @@
 
 #include <cstring>
 
-#include "core/link_settings.h"
 #include "link/serial_link_win32.h"
 #include "support/recording_display.h"
+#include "support/test_session.h"
 
 namespace {
 
 class Win32LinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        LinkSettings.PortName = "COM7";
-        LinkSettings.BaudRate = 115200;
+        session.settings.link.PortName = "COM7";
+        session.settings.link.BaudRate = 115200;
     }
     void TearDown() override { link.Close(); }
 
     Win32SerialBackend link;
     RecordingDisplay display;
+    TestSession session{link, display};
     LinkTimeouts record;
 };
 
@@ -41,9 +42,7 @@ TEST_F(Win32LinkTest, OpenChangesOnlyTheLineFieldsOfTheDeviceState) {
     const DCB before = QueryState(h);
     CloseHandle(h);
 
-    SetSerialBackend(&link);
-    ASSERT_TRUE(OpenSerialLink());
-    SetSerialBackend(nullptr);
+    ASSERT_TRUE(OpenSerialLink(session));
 
     // What went to SetCommState: the driver's state with exactly these fields changed.
     DCB expected = before;
@@ -85,18 +84,16 @@ TEST_F(Win32LinkTest, PortIsExclusiveUntilClosedAndReopens) {
 }
 
 TEST_F(Win32LinkTest, TwoDigitPortNamesAreUsedWhole) {
-    LinkSettings.PortName = "COM12";  // would have been COM1 if cut to four characters
-    SetSerialBackend(&link);
-    ASSERT_TRUE(OpenSerialLink());
-    SetLinkTimeouts(record, 1000, 1000);
-    ASSERT_EQ(WriteLinkByte('5'), 1);
+    session.settings.link.PortName = "COM12";  // would have been COM1 if cut to four characters
+    ASSERT_TRUE(OpenSerialLink(session));
+    SetLinkTimeouts(session, record, 1000, 1000);
+    ASSERT_EQ(WriteLinkByte(session, '5'), 1);
     std::uint8_t buffer[600];
-    EXPECT_EQ(ReadLink(buffer, 500), 500);
-    CloseSerialLink();
-    SetSerialBackend(nullptr);
+    EXPECT_EQ(ReadLink(session, buffer, 500), 500);
+    CloseSerialLink(session);
 
-    LinkSettings.PortName = "COM13";  // mapped nowhere
-    EXPECT_EQ(link.Open(LinkSettings.PortName, 115200), SerialBackend::OpenStatus::CreateFailed);
+    session.settings.link.PortName = "COM13";  // mapped nowhere
+    EXPECT_EQ(link.Open(session.settings.link.PortName, 115200), SerialBackend::OpenStatus::CreateFailed);
     EXPECT_TRUE(display.messages.empty());
 }
 

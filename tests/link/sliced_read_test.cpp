@@ -6,9 +6,9 @@
 #include "box/box.h"
 #include "box/synthetic_image.h"
 #include "box/virtual_link.h"
-#include "core/cancel_flag.h"
 #include "link/serial_link.h"
 #include "support/recording_display.h"
+#include "support/test_session.h"
 
 namespace {
 
@@ -56,13 +56,12 @@ TEST(SlicedRead, EndsWhereOneReadEnds) {
         Bytes expected(static_cast<std::size_t>(c.count));
         expected.resize(static_cast<std::size_t>(one.link.Read(expected.data(), c.count, c.totalMs)));
 
-        SetSerialBackend(&sliced.link);
+        TestSession session(sliced.link, display);
         LinkTimeouts record;
-        SetLinkTimeouts(record, c.totalMs);
+        SetLinkTimeouts(session, record, c.totalMs);
         display.pumps = 0;
         Bytes got(static_cast<std::size_t>(c.count));
-        got.resize(static_cast<std::size_t>(ReadLink(got.data(), c.count)));
-        SetSerialBackend(nullptr);
+        got.resize(static_cast<std::size_t>(ReadLink(session, got.data(), c.count)));
 
         EXPECT_EQ(got, expected) << c.what;
         EXPECT_EQ(sliced.link.Now(), one.link.Now()) << c.what;
@@ -78,17 +77,15 @@ TEST(SlicedRead, CancelEndsItWithinASlice) {
     box::BoxOptions options;
     options.mode = box::BoxMode::Download;
     Line silent(options, box::kNever);
-    SetSerialBackend(&silent.link);
+    TestSession session(silent.link, display);
     LinkTimeouts record;
-    SetLinkTimeouts(record, 15000);
+    SetLinkTimeouts(session, record, 15000);
     display.onPump = [&] {
-        if (silent.link.Now() >= 2'000'000) CancelFlag = 1;
+        if (silent.link.Now() >= 2'000'000) session.cancel = 1;
     };
     std::uint8_t byte = 0;
-    EXPECT_EQ(ReadLinkByte(&byte), 0);
+    EXPECT_EQ(ReadLinkByte(session, &byte), 0);
     EXPECT_EQ(silent.link.Now(), 2'000'000) << "the pump after the eighth empty slice heard it";
-    SetSerialBackend(nullptr);
-    CancelFlag = 0;
 }
 
 }  // namespace

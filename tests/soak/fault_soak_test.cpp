@@ -12,12 +12,10 @@
 #include <random>
 
 #include "box/faults.h"
-#include "core/cancel_flag.h"
 #include "core/packet.h"
 #include "download/download_session.h"
 #include "support/session_rig.h"
 #include "upload/upload_session.h"
-#include "upload/urt_mode.h"
 
 namespace {
 
@@ -133,7 +131,7 @@ Outcome Play(const SoakRun& r) {
     rig.link().loseAt = r.loseAt;
     bool cancelled = false;
     rig.display.onPump = [&] {
-        if (!CancelFlag && (rig.link().Now() >= r.cancelAt || rig.link().Now() >= GiveUpAt)) CancelFlag = cancelled = true;
+        if (!rig.cancel && (rig.link().Now() >= r.cancelAt || rig.link().Now() >= GiveUpAt)) rig.cancel = cancelled = true;
     };
     for (int i = 0; i < SectionCount; ++i) rig.display.checked[i] = r.ticked[i];
     const std::string chosen = rig.Path(r.kind == Kind::UrtUpload ? "box.urt" : "box.dat");
@@ -153,9 +151,9 @@ Outcome Play(const SoakRun& r) {
     if (r.fullDiskSection >= 0)
         std::filesystem::create_symlink("/dev/full", SectionFilePath(chosen, AllSections[r.fullDiskSection]));
 #endif
-    UrtMode = r.kind == Kind::UrtUpload;
+    rig.urt = r.kind == Kind::UrtUpload;
     Outcome o;
-    o.result = download ? RunDownload(chosen) : RunUpload(chosen);
+    o.result = download ? RunDownload(rig.NewSession(), chosen) : RunUpload(rig.NewSession(), chosen);
 
     auto fail = [&](const std::string& what) {
         if (o.failure.empty()) o.failure = what;

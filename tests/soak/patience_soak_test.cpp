@@ -1,5 +1,5 @@
-// The command line's patience on the sessions' open waits, on the virtual clock:
-// randomised transfers through the console display against boxes that stop where
+// The patience on the sessions' open waits, on the virtual clock: randomised
+// transfers against boxes that stop where
 // they should announce a section, answer a section handshake or ask for a header.
 // Every run must end by itself, the port closed, a stopped box named.
 #include <gtest/gtest.h>
@@ -7,10 +7,8 @@
 #include <cstdio>
 #include <random>
 
-#include "core/cancel_flag.h"
-#include "app/cli/run/transfer_recorder.h"
+#include "app/cli/run/transfer_outcome.h"
 #include "box/faults.h"
-#include "display/console/console_display.h"
 #include "download/download_session.h"
 #include "support/session_rig.h"
 #include "upload/upload_session.h"
@@ -24,7 +22,6 @@ TEST(PatienceSoak, EveryOpenWaitEndsWithinThePatience) {
     const char* const downloadFaults[] = {"stop@2:3", "stop@11:2", "stop@0:4", "silence-between:3",
                                           "silence-between:1", "", "noise"};
     const char* const uploadFaults[] = {"silence-between:1", "silence-between:2", "enq-silence@0:2", "", "nak@3"};
-    std::FILE* nowhere = std::fopen("/dev/null", "w");
     int stopped = 0, runs = 0;
     for (std::uint32_t seed = 1; seed <= 1000; ++seed, ++runs) {
         std::mt19937 rng(seed);
@@ -40,25 +37,22 @@ TEST(PatienceSoak, EveryOpenWaitEndsWithinThePatience) {
         SessionRig rig(download ? image : box::Image{}, options);
         if (!download) box::WriteImage(rig.Path("box.dat"), image);
 
-        ConsoleDisplay display(nowhere, nowhere, false, true);
-        TransferRecorder recorder(display, download);
         bool hung = false;
-        recorder.SetPatience(patience, [&] {
+        rig.display.onPump = [&] {
             if (rig.link().Now() > Hung) {
                 hung = true;
-                CancelFlag = 1;
+                rig.cancel = 1;
             }
-            return rig.link().Now() / 1e6;
-        });
-        SetCurrentDisplay(&recorder);
-        const int result = download ? RunDownload(rig.Path("box.dat")) : RunUpload(rig.Path("box.dat"));
-        SetCurrentDisplay(nullptr);
+        };
+        rig.patience = patience;
+        Session& session = rig.NewSession();
+        const int result = download ? RunDownload(session, rig.Path("box.dat")) : RunUpload(session, rig.Path("box.dat"));
         const std::string what = "seed " + std::to_string(seed) + " (" + (download ? "download" : "upload") +
                                  ", fault '" + fault + "', patience " + std::to_string(int(patience)) + ")";
         ASSERT_FALSE(hung) << what << ": still waiting after 15 minutes";
         EXPECT_TRUE(result == 0 || result == 1) << what;
         EXPECT_FALSE(rig.link().IsOpen()) << what;
-        const TransferOutcome outcome = recorder.Outcome(result, "port");
+        const TransferOutcome outcome = Described(session.outcome, "port", download, 0, {});
         const bool outOfPatience = outcome.kind == OutcomeKind::OutOfPatience;
         if (outOfPatience) {
             ++stopped;
@@ -78,7 +72,6 @@ TEST(PatienceSoak, EveryOpenWaitEndsWithinThePatience) {
             EXPECT_EQ(outcome.section, parsed->section) << what << ": " << outcome.sentence;
         }
     }
-    std::fclose(nowhere);
     std::printf("%d runs, %d ended by the patience\n", runs, stopped);
 }
 

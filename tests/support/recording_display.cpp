@@ -33,11 +33,6 @@ void RecordingDisplay::PumpOneMessage() {
     if (onPump) onPump();
 }
 
-bool RecordingDisplay::IsSectionChecked(SectionKind kind) {
-    events.push_back(std::string("checked? ") + SectionSuffix(kind));
-    return checked[SectionIndex(kind)];
-}
-
 void RecordingDisplay::ShowMessage(const Message& m) {
     messages.push_back({m.text, m.caption, m.icon, m.owner});
     events.push_back(std::string("message ") + m.caption + "|" + m.text);

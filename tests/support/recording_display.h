@@ -17,8 +17,6 @@ struct ShownMessage {
 
 class RecordingDisplay : public ProgressDisplay {
 public:
-    RecordingDisplay() { SetCurrentDisplay(this); }
-    ~RecordingDisplay() override { SetCurrentDisplay(nullptr); }
 
     // Every operation in call order, as one line each ("status Status: Idle",
     // "range 1007 16", "message Error|Packet NOT sent!", ...).
@@ -30,7 +28,7 @@ public:
     std::string status;
     std::string title;
     int pumps = 0;
-    bool checked[SectionCount] = {true, true, true, true, true};
+    bool checked[SectionCount] = {true, true, true, true, true};  // the section boxes, as a test ticks them
     std::function<void()> onPump;               // runs inside PumpOneMessage
 
     struct Bar {
@@ -50,9 +48,10 @@ public:
     void SetProgressPosition(int barId, int position) override;
     void NotePacketUnasked(int barId) override { events.push_back("unasked " + std::to_string(barId)); }
     void CollapseSectionOptions() override { events.push_back("collapse"); }
-    void PumpOneMessage() override;
-    bool IsSectionChecked(SectionKind kind) override;
     void ShowMessage(const Message& message) override;
+
+    // The pump a test session runs before every read of a wait.
+    void PumpOneMessage();
 
     // Forgets everything shown so far.
     void Reset();

@@ -6,8 +6,6 @@
 #include <fstream>
 
 #include "app/config/config.h"
-#include "core/cancel_flag.h"
-#include "upload/urt_mode.h"
 
 namespace fs = std::filesystem;
 
@@ -27,11 +25,7 @@ box::BoxOptions MakeBoxOptions(const RigOptions& options) {
 
 SessionRig::SessionRig(const box::Image& image, RigOptions options) {
     NewBox(image, options);
-    SetPriorityHook(&priority);
-    CancelFlag = 0;
-    UrtMode = false;
-    LinkSettings = LinkSettingsRecord{};
-    LinkSettings.PortName = "COM5";
+    linkSettings.PortName = "COM5";
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const fs::path dir = fs::temp_directory_path() / ("kv-" + std::string(test->test_suite_name()) + "-" + test->name());
     fs::remove_all(dir);
@@ -46,15 +40,26 @@ void SessionRig::NewBox(const box::Image& image, RigOptions options) {
     box_ = std::make_unique<box::Box>(image, MakeBoxOptions(options));
     // A box already announcing was switched on before Transfer was pressed.
     box_->PowerOn(box_->HasFault(box::FaultKind::EtbStream) ? 0 : options.powerOnAt);
+    session_.reset();
     link_ = std::make_unique<box::VirtualLink>(*box_);
-    SetSerialBackend(link_.get());
+}
+
+Session& SessionRig::NewSession() {
+    session_ = std::make_unique<TestSession>(*link_, display);
+    TestSession& s = *session_;
+    s.settings.link = linkSettings;
+    s.settings.packetLength = [] { return ReadProfileInt("PacketLength", 0); };  // at each section, as Windows reads it
+    s.settings.urt = urt;
+    s.settings.checkStoredPackets = checkStoredPackets;
+    s.settings.patience = patience;
+    s.stopRequested = [this] { return cancel != 0; };
+    s.clock = [this] { return Seconds(); };
+    s.priority = &priority;
+    return s;
 }
 
 SessionRig::~SessionRig() {
-    SetSerialBackend(nullptr);
-    SetPriorityHook(nullptr);
-    CancelFlag = 0;
-    UrtMode = false;
+    session_.reset();
     std::error_code ignored;
     fs::remove_all(dir_, ignored);
 }

@@ -1,6 +1,7 @@
 // A session against the emulated box on the virtual clock: the box, the virtual
-// link installed as the serial backend, a recording display and priority hook, a
-// scratch directory holding config.ini (PacketLength 2048) as ConfigPath.
+// link the session talks through, a recording display and priority hook, a scratch
+// directory holding config.ini (PacketLength 2048) as ConfigPath, and what a front
+// end would hand each session it runs (settings, Cancel).
 #pragma once
 
 #include <memory>
@@ -10,8 +11,9 @@
 #include "box/box.h"
 #include "box/synthetic_image.h"
 #include "box/virtual_link.h"
-#include "download/priority_hook.h"
+#include "core/priority_hook.h"
 #include "support/recording_display.h"
+#include "support/test_session.h"
 
 struct RecordingPriority : PriorityHook {
     std::vector<std::string> calls;
@@ -47,10 +49,21 @@ public:
     bool Exists(const std::string& path) const;
     double Seconds() const { return static_cast<double>(link_->Now()) / 1e6; }
 
+    // A session for the next transfer, made from what stands now (the section boxes
+    // of the display, the settings and Cancel below); the one made last.
+    Session& NewSession();
+    Session& LastSession() { return *session_; }
+
     RecordingDisplay display;
     RecordingPriority priority;
+    LinkSettingsRecord linkSettings;  // port COM5 at 115200 bit/s
+    bool urt = false;
+    bool checkStoredPackets = true;
+    double patience = 0;
+    volatile int cancel = 0;  // the user's Cancel, as the session sees it
 
 private:
+    std::unique_ptr<TestSession> session_;
     std::unique_ptr<box::Box> box_;
     std::unique_ptr<box::VirtualLink> link_;
     std::string dir_;

@@ -4,14 +4,11 @@
 #include <cstdio>
 #include <deque>
 
-#include "core/cancel_flag.h"
-#include "core/current_file.h"
-#include "core/link_settings.h"
 #include "core/packet.h"
 #include "support/session_rig.h"
+#include "support/test_session.h"
 #include "upload/section_sender.h"
 #include "upload/upload_session.h"
-#include "upload/urt_mode.h"
 
 namespace {
 
@@ -27,107 +24,11 @@ Bytes Header(unsigned n, std::uint8_t k, unsigned payload = 300) {
     return box::BuildPacket(p);
 }
 
-class StoredFile : public ::testing::Test {
-protected:
-    void TearDown() override {
-        if (CurrentSectionFile) std::fclose(CurrentSectionFile);
-        CurrentSectionFile = nullptr;
-        UrtMode = false;
-        std::remove(path_.c_str());
-    }
-    void Open(const Bytes& bytes) {
-        box::WriteFileBytes(path_, bytes);
-        CurrentSectionFile = std::fopen(path_.c_str(), "r+b");
-        ASSERT_TRUE(CurrentSectionFile);
-    }
-    std::string path_ = ::testing::TempDir() + "kv_stored_section";
-    RecordingDisplay display;
-};
-
-TEST_F(StoredFile, HeaderFieldsAndTheEepromRule) {
-    Open(Header(3, 1));
-    unsigned count = 0, length = 0;
-    ASSERT_EQ(ReadStoredHeader(&count, &length, SectionKind::EepromDatabase), 0);
-    EXPECT_EQ(count, 4u);
-    EXPECT_EQ(length, 300u);
-    EXPECT_EQ(display.bars[1009].range, 4);
-    EXPECT_EQ(std::ftell(CurrentSectionFile), 0) << "rewound";
-    ASSERT_EQ(ReadStoredHeader(&count, &length, SectionKind::FlashDatabase), 0);
-    EXPECT_EQ(count, 16u);
-
-    // A URT file: six bytes ahead, header fields at file offsets 8, 9 and 18, and
-    // K = 1 gives 16 even for an Eeprom header.
-    std::fclose(CurrentSectionFile);
-    const Bytes h = Header(200, 1);
-    Bytes urt(UrtPrefixSize + h.size());
-    const std::uint8_t prefix[UrtPrefixSize] = {0x02, 0x02, 0x0F, 0xFF, 0x05, 0x17};
-    std::copy(h.begin(), h.end(), std::copy(prefix, prefix + UrtPrefixSize, urt.begin()));
-    Open(urt);
-    UrtMode = true;
-    ASSERT_EQ(ReadStoredHeader(&count, &length, std::nullopt), 0);
-    EXPECT_EQ(count, 16u);
-    EXPECT_EQ(length, 300u);
-    EXPECT_EQ(display.bars[1026].range, 16);
-    std::uint8_t buffer[PacketBufferSize];
-    ASSERT_EQ(ReadStoredPacket(length, buffer, UrtPrefixSize), StoredRead::Packet);
-    EXPECT_EQ(Bytes(buffer, buffer + h.size()), h);
-}
-
-TEST_F(StoredFile, HeadersThatCannotBeSentAreRefused) {
-    const Bytes tooLong = Header(0, 1, 2992);  // 3001 bytes: more than a packet buffer
-    const Bytes whole = Header(250, 1);
-    const Bytes cut(whole.begin(), whole.begin() + 200);  // the count byte (285) and the end are missing
-    const Bytes tenBytes(10, STX);
-    for (const Bytes* file : {&tooLong, &cut, &tenBytes}) {
-        Open(*file);
-        unsigned count = 0, length = 0;
-        EXPECT_EQ(ReadStoredHeader(&count, &length, SectionKind::FlashDatabase), 1);
-        std::fclose(CurrentSectionFile);
-        CurrentSectionFile = nullptr;
-    }
-    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>(3, "Header packet in file is invalid"));
-    EXPECT_EQ(Header(0, 1, 2991).size(), 3000u);
-    Open(Header(0, 1, 2991));
-    unsigned count = 0, length = 0;
-    EXPECT_EQ(ReadStoredHeader(&count, &length, SectionKind::FlashDatabase), 0);
-}
-
-TEST_F(StoredFile, PacketsAreCopiedAsStoredAndFillerStandsForAMissingOne) {
-    // A short packet is taken with what follows it; the next one is looked for from
-    // the first STX after that; past the end every byte is 0xFF; no STX left, filler:
-    // the last byte the search read (none: 0x00), then 0xFF.
-    const Bytes shortPacket = box::BuildPacket(Bytes(1000, 0x44));
-    Bytes file = shortPacket;
-    file.insert(file.end(), 1500, 0x77);
-    const Bytes full = box::BuildPacket(Bytes(DataPayloadSize, 0x55));
-    file.insert(file.end(), full.begin(), full.end());
-    file.insert(file.end(), shortPacket.begin(), shortPacket.end());
-    file.push_back(0x00);
-    Open(file);
-    std::uint8_t buffer[PacketBufferSize];
-    ASSERT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Packet);
-    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), Bytes(file.begin(), file.begin() + DataPacketSize));
-    ASSERT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Packet);
-    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), full);
-    ASSERT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Packet);
-    Bytes padded = shortPacket;
-    padded.push_back(0x00);
-    padded.resize(DataPacketSize, 0xFF);
-    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), padded);
-    Bytes filler(DataPacketSize, 0xFF);
-    filler[0] = 0x00;
-    EXPECT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Filler);
-    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), filler);
-    Open({0x41, 0x42});  // bytes without an STX: the last one read leads the filler
-    EXPECT_EQ(ReadStoredPacket(DataPayloadSize, buffer, 0), StoredRead::Filler);
-    filler[0] = 0x42;
-    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), filler);
-}
-
 // A line on which the "box" says exactly what the script holds: one entry per
 // one-byte read (-1 for a read that times out, however the link slices it).
 class ScriptedLine final : public SerialBackend {
 public:
+    TestSession* session = nullptr;  // the session reading: its record, its Cancel
     std::deque<int> replies;
     std::vector<Bytes> writes;
     OpenStatus Open(const std::string&, std::int32_t) override { return OpenStatus::Ok; }
@@ -138,13 +39,13 @@ public:
             return 0;
         }
         if (replies.empty()) {
-            CancelFlag = 1;  // the script is over
+            session->cancel = 1;  // the script is over
             return 0;
         }
         const int r = replies.front();
         replies.pop_front();
         if (r < 0) {
-            silenceLeft = AppliedLinkTimeouts().ReadTotalTimeoutConstant - totalMs;
+            silenceLeft = session->applied.ReadTotalTimeoutConstant - totalMs;
             return 0;
         }
         buffer[0] = static_cast<std::uint8_t>(r);
@@ -160,21 +61,118 @@ private:
     std::uint32_t silenceLeft = 0;
 };
 
+class StoredFile : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (session.file) std::fclose(session.file);
+        session.file = nullptr;
+        std::remove(path_.c_str());
+    }
+    void Open(const Bytes& bytes) {
+        box::WriteFileBytes(path_, bytes);
+        session.file = std::fopen(path_.c_str(), "r+b");
+        ASSERT_TRUE(session.file);
+    }
+    std::string path_ = ::testing::TempDir() + "kv_stored_section";
+    RecordingDisplay display;
+    ScriptedLine line;
+    TestSession session{line, display};
+};
+
+TEST_F(StoredFile, HeaderFieldsAndTheEepromRule) {
+    Open(Header(3, 1));
+    unsigned count = 0, length = 0;
+    ASSERT_EQ(ReadStoredHeader(session, &count, &length, SectionKind::EepromDatabase), 0);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(length, 300u);
+    EXPECT_EQ(display.bars[1009].range, 4);
+    EXPECT_EQ(std::ftell(session.file), 0) << "rewound";
+    ASSERT_EQ(ReadStoredHeader(session, &count, &length, SectionKind::FlashDatabase), 0);
+    EXPECT_EQ(count, 16u);
+
+    // A URT file: six bytes ahead, header fields at file offsets 8, 9 and 18, and
+    // K = 1 gives 16 even for an Eeprom header.
+    std::fclose(session.file);
+    const Bytes h = Header(200, 1);
+    Bytes urt(UrtPrefixSize + h.size());
+    const std::uint8_t prefix[UrtPrefixSize] = {0x02, 0x02, 0x0F, 0xFF, 0x05, 0x17};
+    std::copy(h.begin(), h.end(), std::copy(prefix, prefix + UrtPrefixSize, urt.begin()));
+    Open(urt);
+    session.settings.urt = true;
+    ASSERT_EQ(ReadStoredHeader(session, &count, &length, std::nullopt), 0);
+    EXPECT_EQ(count, 16u);
+    EXPECT_EQ(length, 300u);
+    EXPECT_EQ(display.bars[1026].range, 16);
+    std::uint8_t buffer[PacketBufferSize];
+    ASSERT_EQ(ReadStoredPacket(session.file, length, buffer, UrtPrefixSize), StoredRead::Packet);
+    EXPECT_EQ(Bytes(buffer, buffer + h.size()), h);
+}
+
+TEST_F(StoredFile, HeadersThatCannotBeSentAreRefused) {
+    const Bytes tooLong = Header(0, 1, 2992);  // 3001 bytes: more than a packet buffer
+    const Bytes whole = Header(250, 1);
+    const Bytes cut(whole.begin(), whole.begin() + 200);  // the count byte (285) and the end are missing
+    const Bytes tenBytes(10, STX);
+    for (const Bytes* file : {&tooLong, &cut, &tenBytes}) {
+        Open(*file);
+        unsigned count = 0, length = 0;
+        EXPECT_EQ(ReadStoredHeader(session, &count, &length, SectionKind::FlashDatabase), 1);
+        std::fclose(session.file);
+        session.file = nullptr;
+    }
+    EXPECT_EQ(display.MessageTexts(), std::vector<std::string>(3, "Header packet in file is invalid"));
+    EXPECT_EQ(Header(0, 1, 2991).size(), 3000u);
+    Open(Header(0, 1, 2991));
+    unsigned count = 0, length = 0;
+    EXPECT_EQ(ReadStoredHeader(session, &count, &length, SectionKind::FlashDatabase), 0);
+}
+
+TEST_F(StoredFile, PacketsAreCopiedAsStoredAndFillerStandsForAMissingOne) {
+    // A short packet is taken with what follows it; the next one is looked for from
+    // the first STX after that; past the end every byte is 0xFF; no STX left, filler:
+    // the last byte the search read (none: 0x00), then 0xFF.
+    const Bytes shortPacket = box::BuildPacket(Bytes(1000, 0x44));
+    Bytes file = shortPacket;
+    file.insert(file.end(), 1500, 0x77);
+    const Bytes full = box::BuildPacket(Bytes(DataPayloadSize, 0x55));
+    file.insert(file.end(), full.begin(), full.end());
+    file.insert(file.end(), shortPacket.begin(), shortPacket.end());
+    file.push_back(0x00);
+    Open(file);
+    std::uint8_t buffer[PacketBufferSize];
+    ASSERT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Packet);
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), Bytes(file.begin(), file.begin() + DataPacketSize));
+    ASSERT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Packet);
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), full);
+    ASSERT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Packet);
+    Bytes padded = shortPacket;
+    padded.push_back(0x00);
+    padded.resize(DataPacketSize, 0xFF);
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), padded);
+    Bytes filler(DataPacketSize, 0xFF);
+    filler[0] = 0x00;
+    EXPECT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Filler);
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), filler);
+    Open({0x41, 0x42});  // bytes without an STX: the last one read leads the filler
+    EXPECT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Filler);
+    filler[0] = 0x42;
+    EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), filler);
+}
+
 TEST_F(StoredFile, SenderAnswersNakSilenceAndOtherBytesByTheirPlace) {
     box::SyntheticPlan plan;
     plan.packets = {3, -1, -1, -1, -1};
     const Bytes stored = box::SyntheticImage(plan)[SectionKind::FlashDatabase]->FileBytes();
     const unsigned headerLength = PacketPayloadLength(stored.data());
-    ScriptedLine line;
-    SetSerialBackend(&line);
+    line.session = &session;
     auto run = [&](std::initializer_list<int> replies, unsigned count = 3) {
         Open(stored);
         line.replies = replies;
         line.writes.clear();
-        CancelFlag = 0;
-        const int result = SendSection(count, headerLength, SectionKind::FlashDatabase);
-        std::fclose(CurrentSectionFile);
-        CurrentSectionFile = nullptr;
+        session.cancel = 0;
+        const int result = SendSection(session, count, headerLength, SectionKind::FlashDatabase);
+        std::fclose(session.file);
+        session.file = nullptr;
         return result;
     };
 
@@ -205,8 +203,6 @@ TEST_F(StoredFile, SenderAnswersNakSilenceAndOtherBytesByTheirPlace) {
     filler[0] = 0x00;
     EXPECT_EQ(line.writes[4], filler);
     EXPECT_TRUE(display.MessageTexts().empty());
-    SetSerialBackend(nullptr);
-    CancelFlag = 0;
 }
 
 TEST(SectionSender, PacketsGoOnTheBoxsRequestsOrASecondAfterItsLastEnq) {
@@ -220,7 +216,7 @@ TEST(SectionSender, PacketsGoOnTheBoxsRequestsOrASecondAfterItsLastEnq) {
         SessionRig rig(image, {box::BoxMode::Upload, {"enq-silence"}, 0});
         box::WriteImage(rig.Path("box.dat"), image);
         untickAbsent(rig);
-        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0) << ::testing::PrintToString(rig.display.MessageTexts());
+        ASSERT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0) << ::testing::PrintToString(rig.display.MessageTexts());
         std::vector<box::Micros> dataWrites;
         for (const auto& e : rig.link().log)
             if (e.kind == box::VirtualLink::Event::Wrote && e.bytes.size() == DataPacketSize) dataWrites.push_back(e.at);
@@ -234,7 +230,7 @@ TEST(SectionSender, PacketsGoOnTheBoxsRequestsOrASecondAfterItsLastEnq) {
         SessionRig rig(image, {box::BoxMode::Upload, {"other-silence@5"}, 0});
         box::WriteImage(rig.Path("box.dat"), image);
         untickAbsent(rig);
-        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        ASSERT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0);
         EXPECT_EQ(rig.box().Received()[0].packets, 5u);
         EXPECT_EQ(rig.display.bars[1007].position, 32);
         EXPECT_TRUE(rig.box().Received()[1].complete);
@@ -244,7 +240,7 @@ TEST(SectionSender, PacketsGoOnTheBoxsRequestsOrASecondAfterItsLastEnq) {
         rig.SetPacketLength("1000");
         box::WriteImage(rig.Path("box.dat"), image);
         untickAbsent(rig);
-        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        ASSERT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0);
         EXPECT_EQ(rig.box().ReceivedImage()[SectionKind::FlashDatabase]->FileBytes(),
                   image[SectionKind::FlashDatabase]->FileBytes());
     }
@@ -264,7 +260,7 @@ TEST(SectionSender, AShortSectionUploadsWhole) {
         if (*fault) rig.NewBox(image, {box::BoxMode::Upload, {fault}, 0});
         box::WriteImage(rig.Path("box.dat"), image);
         for (int absent = 1; absent < SectionCount; ++absent) rig.display.checked[absent] = false;
-        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0) << fault << ::testing::PrintToString(rig.display.MessageTexts());
+        ASSERT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0) << fault << ::testing::PrintToString(rig.display.MessageTexts());
         Bytes expected = image[SectionKind::FlashDatabase]->FileBytes();
         for (int i = 20; i < 32 && !*fault; ++i) expected.insert(expected.end(), filler.begin(), filler.end());
         ASSERT_EQ(rig.box().Received().size(), 1u) << fault;
@@ -300,7 +296,7 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
         box::WriteImage(rig.Path("box.dat"), image);
         for (int absent = 2; absent < SectionCount; ++absent) rig.display.checked[absent] = false;
         row.arrange(rig);
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1) << row.name;
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 1) << row.name;
         const std::string said = rig.display.MessageTexts().empty() ? "" : rig.display.MessageTexts()[0];
         EXPECT_EQ(said.substr(said.size() - std::min(said.size(), row.message.size())), row.message) << row.name;
         EXPECT_EQ(rig.display.MessageTexts().size(), 1u) << row.name;
@@ -314,7 +310,7 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
             EXPECT_EQ(headerWrites, 0u) << "nothing of it sent";
         }
         EXPECT_FALSE(rig.link().IsOpen()) << row.name;
-        EXPECT_EQ(CurrentSectionFile, nullptr) << row.name;
+        EXPECT_EQ(rig.LastSession().file, nullptr) << row.name;
     }
 }
 
@@ -331,8 +327,8 @@ TEST(SectionSender, NoPacketLeftGoesAsFillerOnlyWhenTheBoxAsksForOne) {
         const Bytes eeprom = image[SectionKind::EepromDatabase]->FileBytes();
         urt.insert(urt.end(), eeprom.begin(), eeprom.end());
         box::WriteFileBytes(rig.Path("eeprom.urt"), urt);
-        UrtMode = true;
-        ASSERT_EQ(RunUpload(rig.Path("eeprom.urt")), 0);
+        rig.urt = true;
+        ASSERT_EQ(RunUpload(rig.NewSession(), rig.Path("eeprom.urt")), 0);
         EXPECT_TRUE(rig.display.MessageTexts() == std::vector<std::string>{
                         "Transfer Complete - Do not switch off box until 'BOOT' is displayed"});
         EXPECT_EQ(rig.display.bars[UrtBarId].range, 16);
@@ -356,9 +352,9 @@ TEST(SectionSender, NoPacketLeftGoesAsFillerOnlyWhenTheBoxAsksForOne) {
         }
         box::WriteFileBytes(rig.Path("box.ur1"), cut);
         for (int absent = 1; absent < SectionCount; ++absent) rig.display.checked[absent] = false;
-        CheckStoredPackets = checked;
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
-        CheckStoredPackets = true;
+        rig.checkStoredPackets = checked;
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 1);
+        rig.checkStoredPackets = true;
         EXPECT_EQ(rig.display.MessageTexts(),
                   std::vector<std::string>{checked ? rig.Path("box.ur1") + " cannot be sent: data packet 2 cut short: "
                                                                            "1000 of 2069 bytes (an upload stops "
@@ -378,9 +374,9 @@ TEST(SectionSender, SlowLineAndLostPort) {
         // box's silence can release the next one.
         SessionRig rig(image, {box::BoxMode::Upload, {}, 0, 1'500'000, 1042});
         box::WriteImage(rig.Path("box.dat"), image);
-        LinkSettings.BaudRate = 9600;
+        rig.linkSettings.BaudRate = 9600;
         rig.link().byteTime = 1042;
-        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        ASSERT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0);
         const box::Image received = rig.box().ReceivedImage();
         for (SectionKind kind : AllSections)
             EXPECT_EQ(received[kind]->FileBytes(), image[kind]->FileBytes()) << SectionName(kind);
@@ -400,7 +396,7 @@ TEST(SectionSender, SlowLineAndLostPort) {
         box::WriteImage(rig.Path("box.dat"), image);
         rig.link().byteTime = 87;  // 115200 bit/s: each packet takes its time to arrive
         rig.link().loseAt = row.lostAt;
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1) << row.where;
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 1) << row.where;
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Lost connection to COM port"}) << row.where;
         EXPECT_FALSE(rig.link().IsOpen()) << row.where;
         EXPECT_LE(rig.link().Now(), row.lostAt + 1'000'000) << row.where;

@@ -10,8 +10,8 @@
 #include "download/download_session.h"
 #include "support/pty_box_thread.h"
 #include "support/recording_display.h"
+#include "support/test_session.h"
 #include "upload/upload_session.h"
-#include "upload/urt_mode.h"
 
 namespace {
 
@@ -33,20 +33,23 @@ TEST(UploadOverPty, DownloadedImageGoesBackByteForByteInBothModes) {
     fs::create_directories(dir);
     UseConfigFile((dir / "config.ini").string());
     std::ofstream(ConfigPath) << "[OPTIONS]\nLastDir=x\nPacketLength=2048\n";
-    LinkSettings.BaudRate = 115200;
-    LinkSettings.SpeedFactor = 10;
     RecordingDisplay display;
+    const std::unique_ptr<SerialBackend> port = MakePlatformSerialBackend();
+    // A session of each transfer, on this platform's port at 115200 bit/s.
+    const auto session = [&](const std::string& portName, bool urt) {
+        auto s = std::make_unique<TestSession>(*port, display);
+        s->settings.link = {portName, 115200, 10};
+        s->settings.urt = urt;
+        return s;
+    };
     const std::string chosen = (dir / "box.dat").string();
     {
         PtyBoxThread source(image);
-        LinkSettings.PortName = source.Path();
-        ASSERT_EQ(RunDownload(chosen), 0);
+        ASSERT_EQ(RunDownload(*session(source.Path(), false), chosen), 0);
     }
     {
         PtyBoxThread target(box::Image{});
-        LinkSettings.PortName = target.Path();
-        UrtMode = false;
-        ASSERT_EQ(RunUpload(chosen), 0);
+        ASSERT_EQ(RunUpload(*session(target.Path(), false), chosen), 0);
         const auto& received = ReceivedBy(target);
         ASSERT_EQ(received.size(), 5u);
         for (SectionKind kind : AllSections)
@@ -59,10 +62,7 @@ TEST(UploadOverPty, DownloadedImageGoesBackByteForByteInBothModes) {
         const std::string path = (dir / "flash.urt").string();
         box::WriteFileBytes(path, urt);
         PtyBoxThread target(box::Image{});
-        LinkSettings.PortName = target.Path();
-        UrtMode = true;
-        ASSERT_EQ(RunUpload(path), 0);
-        UrtMode = false;
+        ASSERT_EQ(RunUpload(*session(target.Path(), true), path), 0);
         const auto& received = ReceivedBy(target);
         ASSERT_EQ(received.size(), 1u);
         EXPECT_EQ(received[0].bytes, flash);

@@ -1,12 +1,11 @@
 // Whole uploads against the emulated box on the virtual clock.
 #include <gtest/gtest.h>
 
-#include "core/cancel_flag.h"
 #include "core/packet.h"
 #include "download/download_session.h"
+#include "stored/urt_file_name.h"
 #include "support/session_rig.h"
 #include "upload/upload_session.h"
-#include "upload/urt_mode.h"
 
 namespace {
 
@@ -27,11 +26,11 @@ TEST(Upload, DownloadThenUploadReproducesTheImage) {
     const box::Image image = box::SyntheticImage({});
     SessionRig rig(image);
     const std::string chosen = rig.Path("box.dat");
-    ASSERT_EQ(RunDownload(chosen), 0);
+    ASSERT_EQ(RunDownload(rig.NewSession(), chosen), 0);
 
     rig.NewBox(box::Image{}, UploadBox({}, 3'000'000));  // switched on 3 s after Transfer
     rig.display.Reset();
-    ASSERT_EQ(RunUpload(chosen), 0);
+    ASSERT_EQ(RunUpload(rig.NewSession(), chosen), 0);
 
     const box::Image received = rig.box().ReceivedImage();
     for (SectionKind kind : AllSections) {
@@ -61,8 +60,8 @@ TEST(Upload, DownloadThenUploadReproducesTheImage) {
                                         "Status: Sending Eeprom Database", "Status: Sending Application Software",
                                         "Status: Transfer Complete"}));
     EXPECT_EQ(rig.display.events[0], "title Sending Status - Wait To Return To Main Screen");
-    EXPECT_EQ(rig.display.events[1], "checked? ur1") << "the boxes read, the files checked, before the collapse";
-    EXPECT_EQ(rig.display.events[6], "collapse");
+    EXPECT_EQ(rig.display.events[1], "collapse") << "the files checked (the sections are settings) before the collapse";
+    EXPECT_EQ(rig.display.events[2], "status Status: Turn On Box Holding Channel Down") << "then the port";
     EXPECT_EQ(rig.display.CountEvents("show sections"), 1);
     EXPECT_EQ(rig.display.title, "Sending Status - Packets re-sent: 0");
     EXPECT_EQ(rig.display.bars[1009].range, 4);
@@ -76,11 +75,11 @@ TEST(Upload, OnlyTickedSectionsTakePartWithAHandshakeBeforeEachLaterOne) {
         SessionRig rig(image, UploadBox());
         box::WriteImage(rig.Path("box.dat"), image);
         Tick(rig.display, {SectionKind::EepromDatabase});
-        ASSERT_EQ(RunUpload(rig.Path("box.ur4")), 0);  // a section file's path names the same five
+        ASSERT_EQ(RunUpload(rig.NewSession(), rig.Path("box.ur4")), 0);  // a section file's path names the same five
         EXPECT_EQ(rig.link().WritesOf(ETB).size(), 1u);
         ASSERT_EQ(rig.box().Received().size(), 1u);
         EXPECT_EQ(rig.box().Received()[0].bytes, image[SectionKind::EepromDatabase]->FileBytes());
-        EXPECT_EQ(rig.display.CountEvents("checked? "), 5);
+        EXPECT_EQ(rig.LastSession().settings.sections, (std::array<bool, SectionCount>{false, false, false, true, false}));
     }
     {   // Flash and Application Software: one handshake, after the status changed.
         SessionRig rig(image, UploadBox());
@@ -91,7 +90,7 @@ TEST(Upload, OnlyTickedSectionsTakePartWithAHandshakeBeforeEachLaterOne) {
             if (rig.display.status == "Status: Sending Application Software" && !etbsWhenApplicationCameUp)
                 etbsWhenApplicationCameUp = rig.link().WritesOf(ETB).size();
         };
-        ASSERT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        ASSERT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0);
         EXPECT_EQ(etbsWhenApplicationCameUp, 1u);
         EXPECT_EQ(rig.link().WritesOf(ETB).size(), 2u);
         const box::Image received = rig.box().ReceivedImage();
@@ -110,10 +109,10 @@ TEST(Upload, UrtFileIsSentOnItsOwnWithoutItsPrefix) {
     std::copy(section.begin(), section.end(), std::copy(prefix, prefix + UrtPrefixSize, urt.begin()));
     const std::string path = rig.Path("resource.Urt");
     box::WriteFileBytes(path, urt);
-    UrtMode = IsUrtFileName(path);
-    ASSERT_TRUE(UrtMode);
+    rig.urt = IsUrtFileName(path);
+    ASSERT_TRUE(rig.urt);
 
-    ASSERT_EQ(RunUpload(path), 0);
+    ASSERT_EQ(RunUpload(rig.NewSession(), path), 0);
     ASSERT_EQ(rig.box().Received().size(), 1u);
     EXPECT_EQ(rig.box().Received()[0].bytes, section);
     EXPECT_EQ(rig.display.CountEvents("collapse"), 0);
@@ -130,7 +129,7 @@ TEST(Upload, BoxThatStaysOffOrBabblesAtTheOpeningHandshake) {
     {   // Switched off: ETB at once and after 15 s, then given up 30 s after Transfer.
         SessionRig rig(image, UploadBox({"silent"}));
         box::WriteImage(rig.Path("box.dat"), image);
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.link().WritesOf(ETB), (std::vector<box::Micros>{0, 15'000'000}));
         EXPECT_EQ(rig.link().Now(), 30'000'000);
         EXPECT_TRUE(rig.display.messages.empty());
@@ -139,7 +138,7 @@ TEST(Upload, BoxThatStaysOffOrBabblesAtTheOpeningHandshake) {
     {   // Boot output: every byte is answered at once by another ETB.
         SessionRig rig(image, UploadBox({"noise"}));
         box::WriteImage(rig.Path("box.dat"), image);
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0);
         const auto etbs = rig.link().WritesOf(ETB);
         EXPECT_GT(etbs.size(), 50u);
         for (std::size_t i = 1; i < 50; ++i) EXPECT_LE(etbs[i] - etbs[i - 1], 50'000);
@@ -152,7 +151,7 @@ TEST(Upload, FailuresOfTheSession) {
         SessionRig rig(image, UploadBox());
         box::WriteImage(rig.Path("box.dat"), image);
         rig.link().openResult = SerialBackend::OpenStatus::CreateFailed;
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Failed to create a handle to COM port"});
         EXPECT_EQ(rig.display.messages[0].owner, MessageOwner::MainWindow);
     }
@@ -170,7 +169,7 @@ TEST(Upload, FailuresOfTheSession) {
                 else resource[resource.size() - 40 * DataPacketSize + 100] ^= 0x40;  // in data packet 9's payload
                 box::WriteFileBytes(rig.Path("box.ur3"), resource);
             }
-            EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+            EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 1);
             const std::string said = rig.display.MessageTexts().at(0);
             if (damage == missing) {
                 EXPECT_EQ(said, "Could not open file");
@@ -191,12 +190,12 @@ TEST(Upload, FailuresOfTheSession) {
         box::WriteImage(rig.Path("box.dat"), image);
         std::remove(rig.Path("box.ur3").c_str());
         Tick(rig.display, {SectionKind::FlashDatabase, SectionKind::SatelliteDatabase});
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 0);
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0);
     }
     {   // The box refuses a packet.
         SessionRig rig(image, UploadBox({"nak@3:satellite"}));
         box::WriteImage(rig.Path("box.dat"), image);
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1);
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 1);
         EXPECT_EQ(rig.display.MessageTexts(),
                   std::vector<std::string>{"Error receiving data. Quit any other applications and try again"});
         EXPECT_EQ(rig.display.bars[1008].position, 3);
@@ -226,10 +225,10 @@ TEST(Upload, ARefusedLastPacketIsNeverACompletion) {
             urt.insert(urt.end(), satellite.begin(), satellite.end());
             chosen = rig.Path("box.urt");
             box::WriteFileBytes(chosen, urt);
-            UrtMode = true;
+            rig.urt = true;
         }
         const std::string what = std::string(c.fault) + (c.urt ? " (URT)" : "");
-        EXPECT_EQ(RunUpload(chosen), 1) << what;
+        EXPECT_EQ(RunUpload(rig.NewSession(), chosen), 1) << what;
         ASSERT_EQ(rig.display.messages.size(), 1u) << what;
         EXPECT_EQ(rig.display.messages[0].text, "Error receiving data. Quit any other applications and try again");
         EXPECT_EQ(rig.display.messages[0].caption, "Error");
@@ -265,12 +264,12 @@ TEST(Upload, CancelEndsEveryWaitQuietly) {
         box::WriteImage(rig.Path("box.dat"), image);
         double cancelledAt = -1;
         rig.display.onPump = [&] {
-            if (!CancelFlag && row.when(rig)) {
-                CancelFlag = 1;
+            if (!rig.cancel && row.when(rig)) {
+                rig.cancel = 1;
                 cancelledAt = rig.Seconds();
             }
         };
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 1) << row.where;
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 1) << row.where;
         EXPECT_TRUE(rig.display.messages.empty()) << row.where;
         EXPECT_FALSE(rig.link().IsOpen()) << row.where;
         EXPECT_FALSE(rig.box().Finished()) << row.where << ": no closing ENQ";
@@ -278,10 +277,10 @@ TEST(Upload, CancelEndsEveryWaitQuietly) {
         EXPECT_LE(rig.Seconds() - cancelledAt, row.readBound) << row.where;
 
         // The next transfer opens the port as usual.
-        CancelFlag = 0;
+        rig.cancel = 0;
         rig.display.onPump = nullptr;
         rig.NewBox(box::Image{}, UploadBox());
-        EXPECT_EQ(RunUpload(rig.Path("box.dat")), 0) << row.where;
+        EXPECT_EQ(RunUpload(rig.NewSession(), rig.Path("box.dat")), 0) << row.where;
     }
 }
 

@@ -14,8 +14,9 @@
 #include "app/cli/commands/station.h"
 #include "app/cli/commands/upload.h"
 #include "app/cli/commands/verify.h"
-#include "app/cli/machine/own_process.h"
+#include "app/cli/run/signals.h"
 #include "app/cli/options/command_line.h"
+#include "app/cli/options/option_table.h"
 #include "app/cli/terminal/say.h"
 #include "app/config/config.h"
 #include "stored/urt_file_name.h"
@@ -32,7 +33,6 @@ int Usage(const std::string& reason) {
 }  // namespace
 
 int main(int argc, char** argv) try {
-    RememberProgramName(argv[0]);
     CommandLineValues values;
     const CommandLineParser line(values);
     try {
@@ -93,14 +93,17 @@ int main(int argc, char** argv) try {
     options.session = read.session;
     options.session.checkStoredPackets = !options.force;
     options.progressJson = values.progress == "json";
-    if (options.log.empty()) options.log = ReadProfileText("Log", "", SettingValueMax);
+    if (options.log.empty()) options.log = ReadProfileText(OptionNamed("--log").key, "", SettingValueMax);
 
-    if (station)
-        return StationCommand({kind, values.image, options, read.ports, values.bell,
-                               std::vector<std::string>(argv + 1, argv + argc)});
-    if (read.ports.size() > 1) return SeveralBoxesCommand(kind, values.image, options, read.ports, argc, argv);
-    if (kind == TransferKind::Verify) return VerifyCommand(values.image, options);
-    return kind == TransferKind::Download ? DownloadCommand(values.image, options) : UploadCommand(values.image, options);
+    CatchStopSignals();  // Ctrl-C: every session of the command stops at its next check
+    const BoxCommand command = [](TransferKind kind, const std::string& image, const BoxJob& job) {
+        if (kind == TransferKind::Verify) return VerifyCommand(image, job);
+        return kind == TransferKind::Download ? DownloadCommand(image, job) : UploadCommand(image, job);
+    };
+    if (station) return StationCommand({kind, values.image, options, read.ports, values.bell, command});
+    if (read.ports.size() > 1) return SeveralBoxesCommand(kind, values.image, options, read.ports, command);
+    JsonEventWriter json(stdout);
+    return command(kind, values.image, {options, StandardError(), options.progressJson ? &json : nullptr});
 } catch (const std::exception& e) {
     Say(e.what());
     return UsageError;

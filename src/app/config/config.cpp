@@ -5,8 +5,24 @@
 #include <limits>
 
 std::string ConfigPath;
+LinkSettingsRecord LinkSettings;
 
 namespace {
+
+// No config.ini: defaults only.
+class NoProfile final : public Profile {
+public:
+    std::string ReadText(const char*, const char* defaultValue, int kept) override {
+        std::string value = defaultValue;
+        while (!value.empty() && value.back() == ' ') value.pop_back();
+        return value.substr(0, static_cast<std::size_t>(kept > 0 ? kept : 0));
+    }
+    std::int32_t ReadInt(const char*, std::int32_t defaultValue) override { return defaultValue; }
+    void WriteText(const char*, const std::string&) override {}
+};
+
+NoProfile noProfile;
+Profile* installed = &noProfile;
 
 #ifdef _WIN32
 constexpr const char* kSeparator = "\\";
@@ -15,6 +31,20 @@ constexpr const char* kSeparator = "/";
 #endif
 
 }  // namespace
+
+Profile& CurrentProfile() { return *installed; }
+
+void SetProfile(Profile* profile) { installed = profile ? profile : &noProfile; }
+
+std::string ReadProfileText(const char* key, const char* defaultValue, int kept) {
+    return CurrentProfile().ReadText(key, defaultValue, kept);
+}
+
+std::int32_t ReadProfileInt(const char* key, std::int32_t defaultValue) {
+    return CurrentProfile().ReadInt(key, defaultValue);
+}
+
+void WriteProfileText(const char* key, const std::string& value) { CurrentProfile().WriteText(key, value); }
 
 void UseConfigFile(const std::string& path) {
     ConfigPath = path;
@@ -34,14 +64,14 @@ std::int32_t DecimalTextToInt(const std::string& text) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-void ReadLinkSettings(const char* defaultPort) {
+LinkSettingsRecord ReadLinkSettings(const char* defaultPort) {
     // Values are read whole: a port such as COM12, a rate of 1000000 or a factor
     // of 100 is used as written.
-    LinkSettings.PortName = ReadProfileText("Port", defaultPort, SettingValueMax);
-    const std::string speed = ReadProfileText("SPEED", "10", SettingValueMax);
-    const std::string baud = ReadProfileText("BAUD_RATE", "115200", SettingValueMax);
-    LinkSettings.SpeedFactor = DecimalTextToInt(speed);
-    LinkSettings.BaudRate = DecimalTextToInt(baud);
+    LinkSettingsRecord settings;
+    settings.PortName = ReadProfileText("Port", defaultPort, SettingValueMax);
+    settings.SpeedFactor = DecimalTextToInt(ReadProfileText("SPEED", "10", SettingValueMax));
+    settings.BaudRate = DecimalTextToInt(ReadProfileText("BAUD_RATE", "115200", SettingValueMax));
+    return settings;
 }
 
 int LoadConfig() {
@@ -52,6 +82,6 @@ int LoadConfig() {
     // Presence test: a missing file, a missing LastDir and a LastDir beginning
     // with '1' all read as "1".
     if (ReadProfileText("LastDir", "1", 3)[0] == '1') return 1;
-    ReadLinkSettings("COM5");
+    LinkSettings = ReadLinkSettings("COM5");
     return 0;
 }

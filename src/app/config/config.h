@@ -1,5 +1,6 @@
 // config.ini in the current directory: its path, the profile that reads and writes
-// it, and the start-up read into LinkSettings.
+// it (the one the front ends read and write through), and the start-up read into
+// LinkSettings, the Windows program's process-wide settings.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,17 @@
 #include "core/profile.h"
 
 constexpr const char* ConfigSection = "OPTIONS";
+
+// The Windows program's settings of the line, filled by LoadConfig.
+extern LinkSettingsRecord LinkSettings;
+
+// The profile every read and write of the settings goes through. Until one is
+// installed there is no file: every read gives its default and writes go nowhere.
+Profile& CurrentProfile();
+void SetProfile(Profile* profile);
+std::string ReadProfileText(const char* key, const char* defaultValue, int kept);
+std::int32_t ReadProfileInt(const char* key, std::int32_t defaultValue);
+void WriteProfileText(const char* key, const std::string& value);
 
 // The full path of config.ini, built once at start-up and used by every later read
 // and write, wherever the current directory moves.
@@ -30,9 +42,9 @@ std::string CurrentDirectoryForConfig();
 // PortName left empty; 0 otherwise.
 int LoadConfig();
 
-// Fills LinkSettings from the profile: Port (or `defaultPort`), BAUD_RATE and SPEED,
+// The line's settings in the profile: Port (or `defaultPort`), BAUD_RATE and SPEED,
 // each read whole and converted by DecimalTextToInt.
-void ReadLinkSettings(const char* defaultPort);
+LinkSettingsRecord ReadLinkSettings(const char* defaultPort);
 
 // Decimal text to integer: leading blanks, an optional sign, then the digits that
 // follow; 0 when no digit follows. Values beyond 32 bits stop at the nearest limit.

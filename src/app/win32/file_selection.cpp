@@ -8,9 +8,9 @@
 #include "app/config/config.h"
 #include "app/win32/program_instance.h"
 #include "app/win32/transfer_dialog.h"
-#include "core/profile.h"
+#include "app/win32/transfer_state.h"
 #include "display/win32/main_window_handle.h"
-#include "upload/urt_mode.h"
+#include "stored/urt_file_name.h"
 
 namespace {
 

@@ -3,6 +3,6 @@
 // Installed by the program's entry.
 #pragma once
 
-#include "download/priority_hook.h"
+#include "core/priority_hook.h"
 
 PriorityHook& Win32PriorityHook();

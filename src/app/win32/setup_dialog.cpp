@@ -7,8 +7,6 @@
 #include "app/config/config.h"
 #include "app/win32/program_instance.h"
 #include "app/win32/shell_ids.h"
-#include "core/link_settings.h"
-#include "core/profile.h"
 #include "display/win32/main_window_handle.h"
 
 namespace {

@@ -2,9 +2,12 @@
 
 #include <commctrl.h>
 
+#include <string>
+
+#include "app/config/config.h"
 #include "app/win32/dialog_focus.h"
 #include "app/win32/transfer_running.h"
-#include "core/cancel_flag.h"
+#include "app/win32/transfer_state.h"
 #include "display/win32/main_window_handle.h"
 #include "display/win32/transfer_controls.h"
 #include "display/win32/win32_display.h"
@@ -19,9 +22,8 @@ bool sessionRunning = false;  // inside a Transfer handler
 
 void OnOpen(HWND dialog, TransferDialogKind kind) {
     TransferDialog = dialog;
-    SetCurrentDisplay(&Win32TransferDisplay());
     CancelFlag = 0;
-    ProgressDisplay& display = CurrentDisplay();
+    Win32Display& display = Win32TransferDisplay();
     if (kind == TransferDialogKind::UrtUpload) {
         SetDlgItemTextA(dialog, NoteLineId, "Press Transfer to start uploading");
         return;
@@ -33,8 +35,27 @@ void OnOpen(HWND dialog, TransferDialogKind kind) {
 
 bool AnySectionChecked() {
     for (SectionKind section : AllSections)
-        if (CurrentDisplay().IsSectionChecked(section)) return true;
+        if (Win32TransferDisplay().IsSectionChecked(section)) return true;
     return false;
+}
+
+// The session of this transfer: the program's settings, its Cancel, its dialog's
+// pump and display, and the sections ticked as Transfer is pressed.
+void RunSession(TransferDialogKind kind, const std::string& path) {
+    Win32Display& display = Win32TransferDisplay();
+    Session session(TransferPort(), display);
+    session.settings.link = LinkSettings;
+    session.settings.packetLength = [] { return ReadProfileInt("PacketLength", 0); };
+    session.settings.urt = UrtMode;
+    for (SectionKind section : AllSections)
+        session.settings.sections[static_cast<std::size_t>(SectionIndex(section))] = display.IsSectionChecked(section);
+    session.stopRequested = [] { return CancelFlag != 0; };
+    session.pump = [&display] { display.PumpOneMessage(); };
+    session.priority = TransferPriority;
+    if (kind == TransferDialogKind::Download)
+        RunDownload(session, path);
+    else
+        RunUpload(session, path);
 }
 
 void OnTransfer(HWND dialog, TransferDialogKind kind) {
@@ -46,10 +67,7 @@ void OnTransfer(HWND dialog, TransferDialogKind kind) {
     const std::string path = SelectedImagePath ? SelectedImagePath : "";
     // The session runs here, on this thread, and pumps the dialog's messages itself.
     sessionRunning = true;
-    if (kind == TransferDialogKind::Download)
-        RunDownload(path);
-    else
-        RunUpload(path);
+    RunSession(kind, path);
     sessionRunning = false;
     ShowTransferRunning(false);
     EndDialog(dialog, 1);

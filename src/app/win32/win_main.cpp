@@ -6,6 +6,7 @@
 #include "app/win32/priority_win32.h"
 #include "app/win32/program_instance.h"
 #include "app/win32/shell_ids.h"
+#include "app/win32/transfer_state.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ LRESULT CALLBACK ClassWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ProgramInstance = instance;
-    SetPriorityHook(&Win32PriorityHook());
+    TransferPriority = &Win32PriorityHook();
 
     WNDCLASSA cls = {};
     cls.style = CS_VREDRAW | CS_HREDRAW;

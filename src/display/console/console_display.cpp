@@ -2,19 +2,12 @@
 
 #include <algorithm>
 
-#include "core/cancel_flag.h"
 #include "core/packet.h"
 #include "display/console/console_lines.h"
 
 volatile std::sig_atomic_t TerminalResized = 0;
 
 namespace {
-
-// A bar's section as events name it: its name, or "URT file".
-std::string SectionTitle(int barId) {
-    const auto kind = SectionOfBar(barId);
-    return kind ? SectionName(*kind) : BarLabel(barId);
-}
 
 constexpr auto RedrawEvery = std::chrono::milliseconds(100);
 constexpr double PlainLineEvery = 5;     // seconds between plain lines without a terminal
@@ -31,10 +24,7 @@ double ConsoleDisplay::Now() const {
     return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
 }
 
-void ConsoleDisplay::EnterStep(TransferStep step, std::optional<SectionKind> section) {
-    step_ = step;
-    if (events_ && !quiet_) events_->Step(TransferStepName(step), section ? SectionName(*section) : "");
-}
+void ConsoleDisplay::EnterStep(TransferStep step, std::optional<SectionKind>) { step_ = step; }
 
 void ConsoleDisplay::SetStatusText(const char* text) {
     // The completion says it once, on standard output.
@@ -43,10 +33,6 @@ void ConsoleDisplay::SetStatusText(const char* text) {
     lastStatus_ = text;
     waitShown_ = Now();
     if (quiet_) return;
-    if (events_) {
-        events_->Status(text);
-        return;
-    }
     ClearLive();  // a waiting line goes
     std::fprintf(err_, "%s\n", text);
     std::fflush(err_);
@@ -72,7 +58,6 @@ void ConsoleDisplay::SetProgressRange(int barId, int count) {
     lastActivity_ = started_;
     ++sectionsStarted_;
     if (firstStarted_ < 0) firstStarted_ = started_;
-    if (events_ && !quiet_) events_->Section(SectionTitle(barId), count);
     Draw(false);
 }
 
@@ -84,28 +69,24 @@ void ConsoleDisplay::AdvanceProgress(int barId) {
     ++donePackets_;
     dirty_ = true;
     waitShown_ = Now();
-    if (events_ && !quiet_)
-        events_->Packet(SectionTitle(barId), advanced_, donePackets_ * double{DataPacketSize},
-                        Rate(advanced_ * double{DataPacketSize}, Now() - started_));
-    PumpOneMessage();
+    Tick(stopping_);
 }
 
 void ConsoleDisplay::SetProgressPosition(int barId, int position) {
     if (barId != bar_) return;
     position_ = position;
     dirty_ = true;
-    if (events_ && !quiet_) events_->Position(SectionTitle(barId), position);
     Draw(false);
 }
 
 void ConsoleDisplay::NotePacketUnasked(int barId) {
     if (barId != bar_) return;
     ++unasked_;
-    if (events_ && !quiet_) events_->Unasked(SectionTitle(barId), advanced_);
 }
 
-void ConsoleDisplay::PumpOneMessage() {
-    if (CancelFlag && !cancelSaid_) {
+void ConsoleDisplay::Tick(bool stopping) {
+    stopping_ = stopping_ || stopping;
+    if (stopping_ && !cancelSaid_) {
         cancelSaid_ = true;
         ClearLive();
         std::fprintf(err_, "kestrivane: cancelling at the next check (Ctrl-C again to stop at once)\n");
@@ -121,10 +102,7 @@ void ConsoleDisplay::ShowWaiting(const std::string& awaited, double seconds, dou
     // "waiting for the box to announce Resource: 12 s", "switch the box on ...: 23 s left"
     const std::string said = left < 0 ? "waiting for " + awaited + ": " + WholeSeconds(seconds)
                                       : awaited + ": " + WholeSeconds(left) + " left";
-    if (events_) {
-        if (now - waitShown_ < PlainLineEvery) return;
-        events_->Waiting(awaited, seconds, left);
-    } else if (terminal_) {
+    if (terminal_) {
         if (now - waitShown_ < 0.5) return;
         ClearLive();
         std::fputs(FitToWidth("  " + said, TerminalWidth(err_)).c_str(), err_);
@@ -142,10 +120,6 @@ void ConsoleDisplay::ShowMessage(const Message& message) {
     // A completion is the result, on standard output; everything else a complaint.
     const bool completion = IsCompletion(message.id);
     if (quiet_ && completion) return;
-    if (events_) {
-        events_->ShownMessage(message);
-        return;
-    }
     std::FILE* stream = completion ? out_ : err_;
     std::fprintf(stream, "%s: %s\n", message.caption, TextElsewhere(message));
     std::fflush(stream);
@@ -197,7 +171,7 @@ void ConsoleDisplay::ClearLive() {
 }
 
 void ConsoleDisplay::Draw(bool final) {
-    if (!bar_ || events_) return;
+    if (!bar_) return;
     drawn_ = Clock::now();
     dirty_ = false;
     TerminalResized = 0;
@@ -230,7 +204,7 @@ void ConsoleDisplay::PlainProgress() {
 
 void ConsoleDisplay::FinishBar() {
     if (!bar_) return;
-    const bool shown = !quiet_ && !events_;
+    const bool shown = !quiet_;
     if (shown && terminal_) {
         Draw(true);
     } else if (shown && (advanced_ > 0 || position_ < range_ || range_ == 0)) {
@@ -245,7 +219,7 @@ void ConsoleDisplay::FinishBar() {
 void ConsoleDisplay::Finish() {
     FinishBar();
     ClearLive();
-    if (CancelFlag && !cancelSaid_) {  // heard only as the session ended
+    if (stopping_ && !cancelSaid_) {  // heard only as the session ended
         cancelSaid_ = true;
         std::fprintf(err_, "kestrivane: cancelling: stopped at the next check\n");
     }

@@ -3,6 +3,7 @@
 // both fitted to the terminal's width; otherwise a plain line every few seconds),
 // message boxes as "<caption>: <text>", a completion on standard output. It only
 // draws: what a transfer went through is kept by whoever stands in front of it.
+// (Events for scripts and boards are the events view's.)
 #pragma once
 
 #include <array>
@@ -11,14 +12,13 @@
 #include <cstdio>
 #include <string>
 
-#include "core/progress_display.h"
-#include "display/console/progress_events.h"
+#include "display/console/transfer_view.h"
 
 // Set (by a signal handler) when the terminal was resized; the next draw fits the
 // new width and clears it.
 extern volatile std::sig_atomic_t TerminalResized;
 
-class ConsoleDisplay final : public ProgressDisplay {
+class ConsoleDisplay final : public TransferView {
 public:
     ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bool quiet = false);
     ~ConsoleDisplay() override;
@@ -37,8 +37,6 @@ public:
     void SetSectionEstimates(const std::array<int, SectionCount>& packets) { estimates_ = packets; }
     // The line's rate in bytes a second: no speed shown on the bars is higher (0: not known).
     void SetLineRate(double bytesPerSecond) { lineRate_ = bytesPerSecond; }
-    // Events as JSON lines instead of the bars and status lines (--progress=json).
-    void SetEvents(ProgressEvents* events) { events_ = events; }
 
     void SetStatusText(const char* text) override;
     void EnterStep(TransferStep step, std::optional<SectionKind> section) override;
@@ -51,19 +49,12 @@ public:
     void SetProgressPosition(int barId, int position) override;
     void NotePacketUnasked(int barId) override;
     void CollapseSectionOptions() override {}
-    void PumpOneMessage() override;
-    bool IsSectionChecked(SectionKind) override { return true; }
     void ShowMessage(const Message& message) override;
 
-    // The box has kept the transfer waiting `seconds` for `awaited` ("the box to
-    // announce Resource"), or, with `left` (seconds the session still waits), the user
-    // for what to do ("switch the box on holding channel up"); shown at a pace that
-    // suits the output.
-    void ShowWaiting(const std::string& awaited, double seconds, double left = -1);
-    // The transfer is being cancelled for a reason said elsewhere: no notice of Ctrl-C.
-    void CancelExplained() { cancelSaid_ = true; }
-    // Ends the live lines, so that what follows stands on its own lines.
-    void Finish();
+    void ShowWaiting(const std::string& awaited, double seconds, double left = -1) override;
+    void Tick(bool stopping) override;
+    void StopExplained() override { cancelSaid_ = true; }
+    void Finish() override;
     // Only failures are to be said (-q).
     bool Quiet() const { return quiet_; }
 
@@ -110,5 +101,5 @@ private:
     int donePackets_ = 0;  // of the whole transfer
     int unasked_ = 0;      // of the section shown
     bool cancelSaid_ = false;
-    ProgressEvents* events_ = nullptr;
+    bool stopping_ = false;  // the user asked to stop
 };

@@ -1,5 +1,7 @@
-// `--progress=json`: instead of the bars, one JSON object a line on standard output
-// for every event the display receives, each with the port it concerns:
+// `--progress=json` and the boards: a transfer's progress as typed events, one value
+// each, made by the events view of each box's session. The JSON writer writes them,
+// one object a line; the boards of several boxes and of the station read them as
+// they are. Nothing parses them back. In JSON, each with its port:
 //   {"event": "status", "text"}           a status line
 //   {"event": "step", "step", "section"}  what the session does now: "power-on" (the box is to be
 //                                          switched on), "announcement", "handshake", "header-request",
@@ -19,49 +21,47 @@
 #pragma once
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "core/messages.h"
-#include "display/console/json_text.h"
+struct ProgressEvent {
+    enum class Kind { Status, Step, Section, Packet, Position, Unasked, Waiting, Message, BoxEnd, End };
+    Kind kind = Kind::Status;
+    std::string port;     // the box's port ("" for a whole command's end)
+    std::string text;     // status: its text; waiting: what is awaited; message, ends: the message
+    std::string step;     // step: its name
+    std::string section;  // the section concerned ("URT file" for one)
+    int count = 0;        // section: announced; packet, unasked: the packet; position: the position
+    double bytes = 0;     // packet: the whole transfer's so far
+    double rate = 0;      // packet: bytes a second
+    double seconds = 0;   // waiting: how long so far
+    double left = -1;     // waiting: what the session still waits (negative: no limit to tell)
+    std::string id, caption;  // message
+    int status = 0;           // ends
+    std::string outcome;
+    std::vector<std::pair<std::string, std::string>> files;  // ends: path, state
+};
 
-class ProgressEvents {
+// Where a box's events go: the JSON writer, or a board.
+class EventSink {
 public:
-    ProgressEvents(std::FILE* out, std::string port) : out_(out), port_(std::move(port)) {}
+    virtual ~EventSink() = default;
+    virtual void Take(const ProgressEvent& event) = 0;
+};
 
-    void Status(const std::string& text) { Emit({{"event", "status"}, {"text", text}}); }
-    // The step the session is in, and the section it concerns ("" for none).
-    void Step(const std::string& step, const std::string& section) {
-        Emit({{"event", "step"}, {"step", step}, {"section", section}});
-    }
-    void Section(const std::string& section, int announced) {
-        Emit({{"event", "section"}, {"section", section}, {"announced", announced}});
-    }
-    void Packet(const std::string& section, int packet, double bytes, double bytesPerSecond);
-    void Position(const std::string& section, int position) {
-        Emit({{"event", "position"}, {"section", section}, {"position", position}});
-    }
-    void Unasked(const std::string& section, int packet) {
-        Emit({{"event", "unasked"}, {"section", section}, {"packet", packet}});
-    }
-    // `left`: seconds the session still waits (negative: no limit to tell).
-    void Waiting(const std::string& awaited, double seconds, double left = -1) {
-        Json event = {{"event", "waiting"}, {"for", awaited}, {"seconds", static_cast<long>(seconds)}};
-        if (left >= 0) event["left"] = static_cast<long>(left);
-        Emit(event);
-    }
-    void ShownMessage(const Message& m) {
-        Emit({{"event", "message"}, {"id", m.name}, {"caption", m.caption}, {"text", m.text}});
-    }
-    // The command's end, once, last: its status, the outcome's name and sentence, and
-    // each file (path, state).
-    void End(int status, const std::string& outcome, const std::string& message,
-             const std::vector<std::pair<std::string, std::string>>& files);
+// Each event as one JSON line on `out`, whole, whichever thread it comes from.
+class JsonEventWriter final : public EventSink {
+public:
+    explicit JsonEventWriter(std::FILE* out) : out_(out) {}
+    void Take(const ProgressEvent& event) override;
 
 private:
-    void Emit(Json event);
-
     std::FILE* out_;
-    std::string port_;
+    std::mutex writing_;
 };
+
+// A command's end, for `sink`: its status and last word, and each file.
+ProgressEvent EndEvent(int status, const std::string& outcome, const std::string& message,
+                       std::vector<std::pair<std::string, std::string>> files, const std::string& port = "");

@@ -23,9 +23,13 @@ public:
     void SetProgressPosition(int barId, int position) override;
     void NotePacketUnasked(int) override {}  // the dialog does not tell
     void CollapseSectionOptions() override;
-    void PumpOneMessage() override;
-    bool IsSectionChecked(SectionKind kind) override;
     void ShowMessage(const Message& message) override;
+
+    // Handles at most one pending window message; returns at once when none waits
+    // (a session's pump).
+    void PumpOneMessage();
+    // Check state of a section box of the section upload dialog.
+    bool IsSectionChecked(SectionKind kind);
 
     // Sets the five labels to their texts, then repaints the dialog.
     void SetSectionLabels();
@@ -34,7 +38,7 @@ public:
     void SetBarColour(int barId, std::uint32_t colour);
 };
 
-// The display that the transfer dialogs make current.
+// The display of the transfer dialogs: the observer their sessions report to.
 Win32Display& Win32TransferDisplay();
 
 // Width of the "Send Options" group box while it collapses, and its heights, in pixels.

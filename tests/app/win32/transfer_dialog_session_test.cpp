@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "app/config/config.h"
-#include "core/cancel_flag.h"
-#include "core/link_settings.h"
+#include "app/win32/transfer_state.h"
 #include "core/packet.h"
 #include "core/section_kind.h"
 #include "display/win32/dialog_thread.h"
@@ -20,7 +19,6 @@
 #include "link/serial_link_win32.h"
 #include "support/win32/box_record.h"
 #include "support/win32/gui_driver.h"
-#include "upload/urt_mode.h"
 
 namespace {
 
@@ -29,7 +27,7 @@ using Bytes = FileBytes;
 Bytes ReadAll(const std::string& path) { return ReadWholeFile(path); }
 
 bool PortClosed() {
-    return static_cast<Win32SerialBackend&>(PlatformSerialBackend()).Handle() == INVALID_HANDLE_VALUE;
+    return static_cast<Win32SerialBackend&>(TransferPort()).Handle() == INVALID_HANDLE_VALUE;
 }
 
 class TransferFromDialog : public ::testing::Test {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "core/cancel_flag.h"
+#include "app/win32/transfer_state.h"
 #include "display/win32/dialog_thread.h"
 #include "display/win32/transfer_controls.h"
 #include "display/win32/win32_display.h"

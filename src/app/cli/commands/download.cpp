@@ -8,7 +8,6 @@
 #include "app/cli/run/session_run.h"
 #include "app/cli/run/signals.h"
 #include "app/cli/run/transfer_report.h"
-#include "app/cli/terminal/say.h"
 #include "download/download_session.h"
 
 namespace {
@@ -24,40 +23,41 @@ std::array<int, SectionCount> SectionEstimates(const std::string& image) {
 
 }  // namespace
 
-int DownloadCommand(std::string image, const TransferOptions& options) {
+int DownloadCommand(std::string image, const BoxJob& job) {
+    const TransferOptions& options = job.options;
+    Voice& voice = job.voice;
     ImageNames names;
-    if (const int refused = PrepareDownloadName(&image, &names); refused >= 0) return refused;
+    if (const int refused = PrepareDownloadName(&image, &names, voice); refused >= 0) return refused;
     const bool earlier = ImageExists(names);
     if (earlier)
-        if (const int declined = ConfirmReplacing(image, options); declined >= 0) return declined;
-    if (const int refused = CheckBeforeTheBox(options); refused >= 0) return refused;
-    if (const int refused = ClearEarlierAttempt(names); refused >= 0) return refused;
+        if (const int declined = ConfirmReplacing(image, options, voice); declined >= 0) return declined;
+    if (const int refused = CheckBeforeTheBox(options, voice); refused >= 0) return refused;
+    if (const int refused = ClearEarlierAttempt(names, voice); refused >= 0) return refused;
 
     // The image comes down under its incomplete names, and takes its own once whole.
-    const auto events = EventsFor(options);
-    SessionRun run(options, events.get(), true);
-    if (earlier) run.Display().SetSectionEstimates(SectionEstimates(image));
-    run.Recorder().SetWrittenImage(names.incomplete);
-    TransferOutcome outcome = run.Run([&] { return RunDownload(names.incomplete); }, "download " + image);
+    SessionRun run(job, true);
+    if (earlier && run.Bars()) run.Bars()->SetSectionEstimates(SectionEstimates(image));
+    TransferOutcome outcome =
+        run.Run([&](Session& s) { return RunDownload(s, names.incomplete); }, "download " + image);
     Placement placement;
     int stoppedBy = 0;  // a stop signal that came while the image was put in place
     if (outcome.Ok()) {
-        CancelSignalsHeld held;  // a move is never cut in two
+        const PlacementHold held;  // a move is never cut in two
         placement = PutImageInPlace(names, SystemDisk());
-        stoppedBy = held.Release();
+        stoppedBy = held.StopCame();
     }
     run.Finish(outcome, {"download", image, ReportDownload({names, earlier}, placement, outcome, run.Recorder(),
-                                                           options.quiet)});
+                                                           options.quiet, voice)});
     if (stoppedBy) {
-        Say(std::string(SignalName(stoppedBy)) + " came while the image was put in place: " +
-            (placement.placed ? Printable(image) + " stands whole" : "the move was taken back") +
-            (options.verify ? "; the read-back was not done" : ""));
-        if (options.verify && outcome.Ok()) return EndCommand(events.get(), outcome, 128 + stoppedBy);
+        voice.Say(std::string(SignalName(stoppedBy)) + " came while the image was put in place: " +
+                  (placement.placed ? Printable(image) + " stands whole" : "the move was taken back") +
+                  (options.verify ? "; the read-back was not done" : ""));
+        if (options.verify && outcome.Ok()) return EndCommand(job, outcome, 128 + stoppedBy);
     }
-    if (!outcome.Ok() || !options.verify) return EndCommand(events.get(), outcome);
+    if (!outcome.Ok() || !options.verify) return EndCommand(job, outcome);
     // A read checked by a second read.
-    Say("to verify, switch the box off, then on again holding channel up");
+    voice.Say("to verify, switch the box off, then on again holding channel up");
     std::string why;
-    const TransferOutcome verified = VerifyAgainstBox(VerifyTargetOf(ReadStoredImage(image), &why), options, events.get());
-    return EndCommand(events.get(), verified, StatusAfterTransfer(verified));
+    const TransferOutcome verified = VerifyAgainstBox(VerifyTargetOf(ReadStoredImage(image), &why), job);
+    return EndCommand(job, verified, StatusAfterTransfer(verified));
 }

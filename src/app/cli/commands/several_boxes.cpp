@@ -1,19 +1,17 @@
 #include "app/cli/commands/several_boxes.h"
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <csignal>
-#include <cstring>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
+#include <thread>
 
+#include "app/cli/image/stored_file.h"
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/machine/port_names.h"
 #include "app/cli/machine/serial_ports.h"
 #include "app/cli/run/before_the_box.h"
-#include "app/cli/run/box_workers.h"
 #include "app/cli/run/image_checks.h"
 #include "app/cli/run/read_back.h"
 #include "app/cli/run/session_run.h"
@@ -22,14 +20,6 @@
 #include "app/cli/terminal/say.h"
 
 namespace {
-
-volatile std::sig_atomic_t signalsToPass = 0;  // Ctrl-C and the like, not yet passed on
-volatile std::sig_atomic_t firstSignal = 0;    // the first of them
-
-void OnSignal(int signal) {
-    if (!firstSignal) firstSignal = signal;
-    signalsToPass = signalsToPass + 1;
-}
 
 std::string Joined(const std::vector<std::string>& ports) {
     std::string text;
@@ -69,34 +59,35 @@ std::string Clash(const std::vector<std::string>& ports, const std::function<std
 // The checks, once for all boxes; -1 to go on.
 int PrepareAll(TransferKind kind, const std::string& image, const TransferOptions& options,
                const std::vector<std::string>& ports) {
+    Voice& voice = StandardError();
     if (!options.trace.empty() && options.trace.find(PortPlaceholder) == std::string::npos)
-        return Refuse("with several ports give --trace a name holding " + std::string(PortPlaceholder) +
+        return voice.Refuse("with several ports give --trace a name holding " + std::string(PortPlaceholder) +
                       ", such as trace-{port}.txt: each box its own trace");
     if (kind == TransferKind::Download && image.find(PortPlaceholder) == std::string::npos)
-        return Refuse("with several ports the image's name must hold " + std::string(PortPlaceholder) +
+        return voice.Refuse("with several ports the image's name must hold " + std::string(PortPlaceholder) +
                       ", such as img-{port}.dat: each box its own image");
     const auto downloadName = [&](const std::string& port) {
         std::string name = WithPort(image, port);
         if (kind == TransferKind::Download) AddDatExtension(&name);
         return kind == TransferKind::Download ? name : std::string();
     };
-    if (const std::string clash = Clash(ports, downloadName, options.trace); !clash.empty()) return Refuse(clash);
+    if (const std::string clash = Clash(ports, downloadName, options.trace); !clash.empty()) return voice.Refuse(clash);
     for (const std::string& port : ports)
-        if (const std::string bad = NotASerialPort(port); !bad.empty()) return Refuse("cannot use the port " + port + ": " + bad);
+        if (const std::string bad = NotASerialPort(port); !bad.empty()) return voice.Refuse("cannot use the port " + port + ": " + bad);
     for (const std::string& port : ports)
         if (const std::string bad = CheckRecords(WithPort(options.trace, port), options.log); !bad.empty())
-            return Refuse(bad);
+            return voice.Refuse(bad);
     if (kind == TransferKind::Upload) {
-        if (const int refused = SettleBeforeReading(image); refused >= 0) return refused;
+        if (const int refused = SettleBeforeReading(image, voice); refused >= 0) return refused;
         UploadPlan plan;
-        return PrepareUpload(ReadStoredImage(image), options, Joined(ports), &plan);
+        return PrepareUpload(ReadStoredImage(image), options, Joined(ports), &plan, voice);
     }
     if (kind == TransferKind::Verify) {
         for (const std::string& port : ports) {
-            if (const int refused = SettleBeforeReading(WithPort(image, port)); refused >= 0) return refused;
+            if (const int refused = SettleBeforeReading(WithPort(image, port), voice); refused >= 0) return refused;
             std::string why;
             if (VerifyTargetOf(ReadStoredImage(WithPort(image, port)), &why).files.empty())
-                return Refuse("cannot verify: " + why);
+                return voice.Refuse("cannot verify: " + why);
         }
         return -1;
     }
@@ -104,57 +95,62 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
     for (const std::string& port : ports) {
         std::string name = WithPort(image, port);
         ImageNames names;
-        if (const int refused = PrepareDownloadName(&name, &names); refused >= 0) return refused;
+        if (const int refused = PrepareDownloadName(&name, &names, voice); refused >= 0) return refused;
         if (ImageExists(names)) existing.push_back(name);
     }
-    return existing.empty() ? -1 : ConfirmReplacing(Joined(existing), options);
+    return existing.empty() ? -1 : ConfirmReplacing(Joined(existing), options, voice);
 }
 
 }  // namespace
 
 int SeveralBoxesCommand(TransferKind kind, const std::string& image, const TransferOptions& options,
-                        const std::vector<std::string>& ports, int argc, char** argv) {
+                        const std::vector<std::string>& ports, const BoxCommand& command) {
     if (const int refused = PrepareAll(kind, image, options, ports); refused >= 0) return refused;
 
-    std::vector<BoxWorker> workers(ports.size());
     std::vector<std::string> names;
     for (const std::string& name : ShortPortNames(ports)) names.push_back(Printable(name));
-    BoxesView shown(workers, names, options, kind == TransferKind::Upload);
-    CatchStopSignals(OnSignal);
-
-    const std::vector<std::string> ours(argv + 1, argv + argc);
-    for (std::size_t i = 0; i < ports.size(); ++i) {
-        workers[i].port = ports[i];
-        if (!StartWorker(workers[i], WorkerArguments(ours, ports[i], kind != TransferKind::Verify))) workers[i].status = 2;
+    std::vector<std::unique_ptr<ServedBox>> boxes;
+    for (const std::string& port : ports) {
+        boxes.push_back(std::make_unique<ServedBox>());
+        boxes.back()->port = port;
     }
-    shown.Start();
-    for (;;) {
-        const bool going = PollWorkers(workers, 100, shown);
-        for (; signalsToPass > 0; signalsToPass = signalsToPass - 1)
-            SignalWorkers(workers, SIGINT);  // a second one stops them at once
-        shown.Tick();
-        if (!going) break;
+    JsonEventWriter json(stdout);
+    BoxesView view(boxes, names, options, kind == TransferKind::Upload, options.progressJson ? &json : nullptr);
+    // Each box its own job, on a thread of its own.
+    std::vector<std::unique_ptr<BoxJob>> jobs;
+    for (std::unique_ptr<ServedBox>& box : boxes) {
+        jobs.push_back(std::make_unique<BoxJob>(BoxJob{BoxOptions(options, box->port, kind), box->voice, &view, true}));
+        box->Start([&command, kind, job = jobs.back().get(), boxImage = WithPort(image, box->port)] {
+            return command(kind, boxImage, *job);
+        });
     }
-    shown.Finish();
-    if (!options.quiet) SayResults(workers, names);
+    view.Draw(true);
+    for (bool running = true; running;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        running = false;
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            if (boxes[i]->Reap()) view.Ended(i);
+            running = running || boxes[i]->Running();
+        }
+        view.Draw();
+    }
+    view.Finish();
 
     int done = 0, notStarted = 0;
-    std::string firstFailure;
-    for (std::size_t i = 0; i < workers.size(); ++i) {
-        done += workers[i].status == 0 ? 1 : 0;
-        notStarted += workers[i].status == 2 ? 1 : 0;
-        if (workers[i].status != 0 && firstFailure.empty())
-            firstFailure = names[i] + " " + BoxResult(workers[i].status) + ": " + WhatItSaid(workers[i]);
+    for (const std::unique_ptr<ServedBox>& box : boxes) {
+        done += box->status == 0 ? 1 : 0;
+        notStarted += box->status == 2 ? 1 : 0;
     }
-    const int boxes = static_cast<int>(workers.size());
-    const int status = firstSignal ? 128 + firstSignal : done == boxes ? 0 : notStarted == boxes ? 2 : 1;
+    const int all = static_cast<int>(boxes.size());
+    const int stop = FirstStopSignal();
+    const int status = stop ? 128 + stop : done == all ? 0 : notStarted == all ? 2 : 1;
     if (options.progressJson) {
         // The command's end, once and last, with every box's files.
-        ProgressEvents end(stdout, "");
-        end.End(status, status == 0 ? "done" : firstSignal ? "cancelled" : "failed",
-                std::to_string(done) + " of " + std::to_string(boxes) + " boxes done" +
-                    (firstFailure.empty() ? "" : "; " + firstFailure),
-                shown.Files());
+        const std::string failure = view.FirstFailure();
+        json.Take(EndEvent(status, status == 0 ? "done" : stop ? "cancelled" : "failed",
+                           std::to_string(done) + " of " + std::to_string(all) + " boxes done" +
+                               (failure.empty() ? "" : "; " + failure),
+                           view.Files()));
     }
     return status;
 }

@@ -2,24 +2,18 @@
 
 #include <fnmatch.h>
 
-#include <csignal>
-
 #include "app/cli/image/image_replace.h"
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/machine/port_names.h"
 #include "app/cli/machine/serial_ports.h"
+#include "app/cli/options/option_table.h"
 #include "app/cli/run/before_the_box.h"
 #include "app/cli/run/image_checks.h"
 #include "app/cli/run/session_run.h"
-#include "app/cli/run/signals.h"
 #include "app/cli/run/station_names.h"
 #include "app/cli/terminal/say.h"
 
 namespace {
-
-volatile std::sig_atomic_t stopsAsked = 0;  // Ctrl-C and the like
-
-void OnStop(int) { stopsAsked = stopsAsked + 1; }
 
 // What earlier downloads of the station's names left of a move, finished or taken
 // back first (each said); one that cannot be is said and its name left alone.
@@ -36,7 +30,7 @@ void SettleEarlierBoxes(std::string pattern) {
 
 }  // namespace
 
-int StationCommand(const StationSetup& setup) {
+int StationCommand(StationSetup setup) {
     if (setup.kind == TransferKind::Download && !NamesEachBox(setup.image))
         return Refuse("a station's download needs a name holding " + std::string(NumberPlaceholder) + " or " +
                       TimePlaceholder + ", such as img-{port}-{n}.dat: the second box would replace the first");
@@ -44,18 +38,18 @@ int StationCommand(const StationSetup& setup) {
         if (pattern.find_first_of("*?[") == std::string::npos)
             if (const std::string bad = NotASerialPort(pattern); !bad.empty())
                 return Refuse("cannot use the port " + pattern + ": " + bad);
-    const std::string log = setup.options.log.empty() ? "station.log" : setup.options.log;
-    if (const std::string bad = CheckRecords("", log); !bad.empty()) return Refuse(bad);
+    if (setup.options.log.empty()) setup.options.log = OptionNamed("--log", OnStation).byDefault;
+    if (const std::string bad = CheckRecords("", setup.options.log); !bad.empty()) return Refuse(bad);
     if (setup.kind == TransferKind::Download) SettleEarlierBoxes(setup.image);
     if (setup.kind == TransferKind::Upload) {
-        if (const int refused = SettleBeforeReading(setup.image); refused >= 0) return refused;
+        if (const int refused = SettleBeforeReading(setup.image, StandardError()); refused >= 0) return refused;
         TransferOptions options = setup.options;
         options.yes = true;  // a station asks nothing
         UploadPlan plan;
-        if (const int refused = PrepareUpload(ReadStoredImage(setup.image), options, "every box", &plan); refused >= 0)
+        if (const int refused = PrepareUpload(ReadStoredImage(setup.image), options, "every box", &plan,
+                                                   StandardError()); refused >= 0)
             return refused;
     }
-    CatchStopSignals(OnStop);
-    Station station(setup, stopsAsked);
+    Station station(setup);
     return station.Run();
 }

@@ -11,5 +11,4 @@
 
 #include "app/cli/run/station.h"
 
-
-int StationCommand(const StationSetup& setup);
+int StationCommand(StationSetup setup);

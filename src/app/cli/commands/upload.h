@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/cli/options/transfer_options.h"
+#include "app/cli/run/box_job.h"
 
-// The exit status; the settings are applied already.
-int UploadCommand(const std::string& image, const TransferOptions& options);
+// The box's exit status; its end event ends its events.
+int UploadCommand(const std::string& image, const BoxJob& job);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/cli/machine/serial_ports.h"
+#include "app/cli/options/option_table.h"
 #include "app/cli/options/settings_files.h"
 #include "app/config/config.h"
 #include "app/config/ini_file.h"
@@ -19,16 +20,16 @@ constexpr std::int32_t MaxPacketLength = PacketBufferSize - ReadMargin;
 
 SettingsFiles files;  // the profile every read of the settings goes through
 
-// A value of a settings file as the matching option would take it: a whole number in range.
-bool Acceptable(const std::string& text, long low, long high) {
+// A value of a settings file as the option would take it: a whole number in its bounds.
+bool Acceptable(const std::string& text, const OptionSpec& option) {
     long value = 0;
-    return ParseWholeNumber(text, low, high, &value);
+    return ParseWholeNumber(text, option.low, option.high, &value);
 }
 
 // Where a setting comes from, in words: "(--port)", "(config.ini)", "(default)".
-std::string From(bool option, const char* optionName, const char* key) {
-    if (option) return std::string(" (") + optionName + ")";
-    const std::string file = files.SourceOf(key);
+std::string From(bool given, const OptionSpec& option) {
+    if (given) return " (" + option.LongName() + ")";
+    const std::string file = files.SourceOf(option.key);
     return " (" + (file.empty() ? std::string("default") : file) + ")";
 }
 
@@ -39,30 +40,35 @@ std::string From(bool option, const char* optionName, const char* key) {
 std::int32_t PacketLength(const CommandLineSettings& options, std::vector<std::string>* warnings,
                           std::string* unusable) {
     if (options.packetLength) return *options.packetLength;
-    const std::string source = files.SourceOf("PacketLength");
-    const std::string value = source.empty() ? "" : ReadProfileText("PacketLength", "", SettingValueMax);
+    const char* key = OptionNamed("--packet-length").key;
+    const std::string source = files.SourceOf(key);
+    const std::string value = source.empty() ? "" : ReadProfileText(key, "", SettingValueMax);
     if (value.empty()) return FullPacketLength;
-    if (!Acceptable(value, 1, 2979))
-        warnings->push_back(source + "'s PacketLength \"" + value + "\" is not a whole number: " +
-                            std::to_string(ReadProfileInt("PacketLength", 0)) + " is used, as the Windows program reads it");
-    const std::int32_t length = ReadProfileInt("PacketLength", 0);
+    long number = 0;
+    if (!ParseWholeNumber(value, 1, MaxPacketLength, &number))
+        warnings->push_back(source + "'s " + key + " \"" + value + "\" is not a whole number: " +
+                            std::to_string(ReadProfileInt(key, 0)) + " is used, as the Windows program reads it");
+    const std::int32_t length = ReadProfileInt(key, 0);
     if (length < FullPacketLength || length > MaxPacketLength)
-        *unusable = source + "'s PacketLength " + std::to_string(length) + " can never read a whole data packet (" +
+        *unusable = source + "'s " + key + " " + std::to_string(length) + " can never read a whole data packet (" +
                     std::to_string(FullPacketLength) + " to " + std::to_string(MaxPacketLength) +
-                    " can): set PacketLength=2048 there, the length of the box's full packets";
+                    " can): set " + key + "=2048 there, the length of the box's full packets";
     return length;
 }
 
 // Seconds the box may stay silent between sections: --patience, else a settings
-// file's Patience, else 60 (0: without end).
+// file's Patience, else its default (0: without end).
 double Patience(const CommandLineSettings& options, std::vector<std::string>* warnings) {
     if (options.patience) return *options.patience;
-    const std::string value = ReadProfileText("Patience", "", SettingValueMax);
-    if (value.empty()) return 60;
-    if (!Acceptable(value, 0, 86400)) {
-        warnings->push_back(files.SourceOf("Patience") + "'s Patience \"" + value +
-                            "\" is not a number of seconds (0 to 86400): 60 is used");
-        return 60;
+    const OptionSpec& option = OptionNamed("--patience");
+    const std::string value = ReadProfileText(option.key, "", SettingValueMax);
+    const double byDefault = DecimalTextToInt(option.byDefault);
+    if (value.empty()) return byDefault;
+    if (!Acceptable(value, option)) {
+        warnings->push_back(files.SourceOf(option.key) + "'s " + option.key + " \"" + value +
+                            "\" is not a number of seconds (" + std::to_string(option.low) + " to " +
+                            std::to_string(option.high) + "): " + option.byDefault + " is used");
+        return byDefault;
     }
     return DecimalTextToInt(value);
 }
@@ -84,7 +90,7 @@ std::string Ports(const CommandLineSettings& options, const std::string& portSet
     read->ports = CommaList(environment ? environment : "");
     if (!read->ports.empty()) return "KESTRIVANE_PORT";
     read->ports = CommaList(portSetting);
-    if (!read->ports.empty()) return files.SourceOf("Port");
+    if (!read->ports.empty()) return files.SourceOf(OptionNamed("--port").key);
     std::vector<SerialPortInfo> adapters;
     for (const SerialPortInfo& p : ListSerialPorts())
         if (!p.usbId.empty()) adapters.push_back(p);
@@ -108,9 +114,8 @@ std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read,
         for (const auto& [key, value] : IniRepeatedKeys(ConfigPath, ConfigSection))
             warnings.push_back("config.ini has " + key + " more than once: the first, \"" + value + "\", is used");
 
-    ReadLinkSettings("");
     LinkSettingsRecord& link = read->session.link;
-    link = LinkSettings;
+    link = ReadLinkSettings("");
     const std::string portFrom = Ports(options, link.PortName, read);
     if (read->ports.empty() && portNeeded)
         return "no serial port: give --port DEVICE, or set KESTRIVANE_PORT, or Port=DEVICE in config.ini or in " +
@@ -118,31 +123,33 @@ std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read,
     link.PortName = read->ports.size() == 1 ? read->ports.front() : std::string();
     if (options.baud) link.BaudRate = *options.baud;
     if (options.speed) link.SpeedFactor = *options.speed;
-    read->session.packetLength = PacketLength(options, &warnings, &read->packetLengthUnusable);
+    const std::int32_t packetLength = PacketLength(options, &warnings, &read->packetLengthUnusable);
+    read->session.packetLength = [packetLength] { return packetLength; };
     // A number with more after it is used for its digits, as the Windows program reads it: said.
-    if (!options.baud && !files.SourceOf("BAUD_RATE").empty()) {
-        const std::string baud = ReadProfileText("BAUD_RATE", "115200", SettingValueMax);
-        if (!Acceptable(baud, 1, 100000000))
-            warnings.push_back(files.SourceOf("BAUD_RATE") + "'s BAUD_RATE \"" + baud + "\" is not a whole number of "
-                               "bit/s: " + std::to_string(link.BaudRate) + " is used");
+    const OptionSpec &baudOption = OptionNamed("--baud"), &speedOption = OptionNamed("--speed");
+    const std::string baudFile = files.SourceOf(baudOption.key), speedFile = files.SourceOf(speedOption.key);
+    if (!options.baud && !baudFile.empty()) {
+        const std::string baud = ReadProfileText(baudOption.key, "", SettingValueMax);
+        if (!Acceptable(baud, baudOption))
+            warnings.push_back(baudFile + "'s " + baudOption.key + " \"" + baud + "\" is not a whole number of bit/s: " +
+                               std::to_string(link.BaudRate) + " is used");
     }
-    if (!options.speed && !files.SourceOf("SPEED").empty()) {
-        const std::string speed = ReadProfileText("SPEED", "10", SettingValueMax);
-        if (!Acceptable(speed, 1, 100000))
-            warnings.push_back(files.SourceOf("SPEED") + "'s SPEED \"" + speed + "\" is not a time-out factor (1 or "
-                               "more; 10 is usual): " + std::to_string(link.SpeedFactor) + " is used; it is in force "
-                               "only where nothing is read, so no wait changes");
+    if (!options.speed && !speedFile.empty()) {
+        const std::string speed = ReadProfileText(speedOption.key, "", SettingValueMax);
+        if (!Acceptable(speed, speedOption))
+            warnings.push_back(speedFile + "'s " + speedOption.key + " \"" + speed + "\" is not a time-out factor (1 "
+                               "or more; 10 is usual): " + std::to_string(link.SpeedFactor) + " is used; it is in "
+                               "force only where nothing is read, so no wait changes");
     }
     read->session.patience = Patience(options, &warnings);
     read->described = "port " + (link.PortName.empty() ? "(several)" : link.PortName) + " (" +
                       (portFrom.empty() ? "none" : portFrom) + "), " + std::to_string(link.BaudRate) + " bit/s" +
-                      From(options.baud.has_value(), "--baud", "BAUD_RATE") + ", packet length " +
-                      std::to_string(read->session.packetLength) +
-                      From(options.packetLength.has_value(), "--packet-length", "PacketLength") +
+                      From(options.baud.has_value(), baudOption) + ", packet length " + std::to_string(packetLength) +
+                      From(options.packetLength.has_value(), OptionNamed("--packet-length")) +
                       ", upload time-out factor " + std::to_string(link.SpeedFactor) +
-                      From(options.speed.has_value(), "--speed", "SPEED") + ", patience " +
+                      From(options.speed.has_value(), speedOption) + ", patience " +
                       std::to_string(static_cast<long>(read->session.patience)) + " s" +
-                      From(options.patience.has_value(), "--patience", "Patience");
-    if (link.BaudRate <= 0) return "BAUD_RATE in " + files.SourceOf("BAUD_RATE") + " is not a line speed";
+                      From(options.patience.has_value(), OptionNamed("--patience"));
+    if (link.BaudRate <= 0) return std::string(baudOption.key) + " in " + baudFile + " is not a line speed";
     return {};
 }

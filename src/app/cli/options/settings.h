@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/options/session_settings.h"
+#include "link/session.h"
 
 struct CommandLineSettings {
     std::vector<std::string> ports;  // --port, as often as given

@@ -4,11 +4,11 @@
 #include <array>
 #include <string>
 
-#include "app/cli/options/session_settings.h"
+#include "link/session.h"
 #include "core/section_kind.h"
 
 struct TransferOptions {
-    SessionSettings session;  // what the session is told
+    SessionSettings session;  // what each session is told (the port, its settings)
     bool yes = false;      // no question
     bool force = false;    // upload damaged files anyway
     bool quiet = false;    // only failures

@@ -32,55 +32,56 @@ std::string PortTakenBy(const std::string& port) {
 
 // The section files replace a name's last three characters: a name whose extension
 // is not three characters long gives section files of names the user may not expect.
-void WarnOfOddExtension(const std::string& image) {
+void WarnOfOddExtension(const std::string& image, Voice& voice) {
     if (HasThreeLetterExtension(image)) return;
-    Say("warning: " + image + " does not end in a three-letter extension: its section files are " +
+    voice.Say("warning: " + image + " does not end in a three-letter extension: its section files are " +
         SectionFilePath(image, SectionKind::FlashDatabase) + " to " +
         SectionFilePath(image, SectionKind::ApplicationSoftware));
 }
 
 }  // namespace
 
-int ConfirmReplacing(const std::string& what, const TransferOptions& options) {
+int ConfirmReplacing(const std::string& what, const TransferOptions& options, Voice& voice) {
     if (options.yes) return -1;
-    if (!isatty(STDIN_FILENO)) return Refuse(what + " exists: give --yes to replace it");
+    if (!isatty(STDIN_FILENO)) return voice.Refuse(what + " exists: give --yes to replace it");
     if (Confirmed("kestrivane: " + what + " (or its section files) exists. Replace it?")) return -1;
-    Say("nothing written");
+    voice.Say("nothing written");
     return 1;
 }
 
-int PrepareUpload(const StoredImage& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan) {
-    if (!image.urt) WarnOfOddExtension(image.path);
+int PrepareUpload(const StoredImage& image, const TransferOptions& options, const std::string& ports, UploadPlan* plan,
+                  Voice& voice) {
+    if (!image.urt) WarnOfOddExtension(image.path, voice);
     *plan = PlanUpload(image, options.sections, options.sectionsGiven);
-    if (!plan->refusal.empty()) return Refuse(plan->refusal);
-    for (const std::string& note : plan->notSent) Say(note);
+    if (!plan->refusal.empty()) return voice.Refuse(plan->refusal);
+    for (const std::string& note : plan->notSent) voice.Say(note);
     if (!plan->missing.empty()) {
         std::string reason = "cannot upload: not there: " + plan->missing[0];
         for (std::size_t i = 1; i < plan->missing.size(); ++i) reason += ", " + plan->missing[i];
         const std::string there = SectionsThatAreThere(*plan);
-        if (plan->urt || there.empty()) return Refuse(reason);
-        Say(reason);
-        return Refuse("to send the files that are there: --sections " + there);
+        if (plan->urt || there.empty()) return voice.Refuse(reason);
+        voice.Say(reason);
+        return voice.Refuse("to send the files that are there: --sections " + there);
     }
     if (!plan->damage.empty()) {
-        for (const std::string& d : plan->damage) Say(d);
+        for (const std::string& d : plan->damage) voice.Say(d);
         if (!options.force)
-            return Refuse("cannot upload: the files have problems (above); kestrivane inspect " + Printable(image.path) +
+            return voice.Refuse("cannot upload: the files have problems (above); kestrivane inspect " + Printable(image.path) +
                           " says more; --force sends them anyway");
-        Say("sending them anyway (--force)");
+        voice.Say("sending them anyway (--force)");
     }
     if (options.yes) return -1;
-    if (!isatty(STDIN_FILENO)) return Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
+    if (!isatty(STDIN_FILENO)) return voice.Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
     std::fputs(DescribePlan(*plan, ports).c_str(), stderr);
     if (Confirmed("This overwrites what the box holds. Go on?")) return -1;
-    Say("nothing sent");
+    voice.Say("nothing sent");
     return 1;
 }
 
-int CheckBeforeTheBox(const TransferOptions& options) {
+int CheckBeforeTheBox(const TransferOptions& options, Voice& voice) {
     const std::string& port = options.session.link.PortName;
-    if (const std::string bad = NotASerialPort(port); !bad.empty()) return Refuse("cannot use the port " + port + ": " + bad);
-    if (const std::string taken = PortTakenBy(options.session.link.PortName); !taken.empty()) return Refuse(taken);
-    if (const std::string bad = CheckRecords(options.trace, options.log); !bad.empty()) return Refuse(bad);
+    if (const std::string bad = NotASerialPort(port); !bad.empty()) return voice.Refuse("cannot use the port " + port + ": " + bad);
+    if (const std::string taken = PortTakenBy(options.session.link.PortName); !taken.empty()) return voice.Refuse(taken);
+    if (const std::string bad = CheckRecords(options.trace, options.log); !bad.empty()) return voice.Refuse(bad);
     return -1;
 }

@@ -28,34 +28,35 @@ std::string AsItWas(const DownloadPlace& place) {
 }
 
 // A download that does not take its name: where what came down lies.
-std::vector<LoggedFile> KeepIncomplete(const DownloadPlace& place) {
+std::vector<LoggedFile> KeepIncomplete(const DownloadPlace& place, Voice& voice) {
     std::vector<LoggedFile> files = FilesOf(place.names.incompleteSections, false);
     for (const LoggedFile& f : files)
-        Say(Printable(f.file.path) + ": " + f.state + ", " +
+        voice.Say(Printable(f.file.path) + ": " + f.state + ", " +
             (!f.file.headerUsable ? std::string("without a whole header packet")
                                   : std::to_string(f.file.packets.size()) +
                                         (f.state == "complete" ? "" : " of " + std::to_string(f.file.announced)) +
                                         " data packets"));
     if (files.empty()) {
         SystemDisk().Remove(place.names.incomplete);  // an index file of nothing
-        Say(AsItWas(place) + "; no section file was written");
+        voice.Say(AsItWas(place) + "; no section file was written");
     } else {
-        Say(AsItWas(place) + "; what came down stays under " + Printable(place.names.incomplete) +
+        voice.Say(AsItWas(place) + "; what came down stays under " + Printable(place.names.incomplete) +
             " and its section files");
     }
     return files;
 }
 
 // A whole image that could not take its name: where it waits, and what comes of it.
-std::vector<LoggedFile> KeepWaiting(const DownloadPlace& place, const Placement& placement, TransferOutcome& outcome) {
-    Say(placement.why);
+std::vector<LoggedFile> KeepWaiting(const DownloadPlace& place, const Placement& placement, TransferOutcome& outcome,
+                                    Voice& voice) {
+    voice.Say(placement.why);
     const std::string incomplete = Printable(place.names.incomplete);
     if (SystemDisk().Exists(place.names.record))
-        Say(AsItWas(place) + "; the new image waits whole under " + incomplete +
+        voice.Say(AsItWas(place) + "; the new image waits whole under " + incomplete +
             " and its section files (the next download of " + Printable(place.names.image) +
             " says how to keep it or drop it)");
     else
-        Say(AsItWas(place) + "; the new image stands whole under " + incomplete +
+        voice.Say(AsItWas(place) + "; the new image stands whole under " + incomplete +
             " and its section files, but without its move record a later download of " +
             Printable(place.names.image) + " takes it for an attempt's remains and removes it: move them to keep them");
     outcome = Failure(OutcomeKind::WriteFailed, placement.why);
@@ -81,16 +82,17 @@ std::string SummaryLine(double bytes, double seconds, const std::string& files) 
 }
 
 std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placement& placement,
-                                       TransferOutcome& outcome, const TransferRecorder& recorder, bool quiet) {
+                                       TransferOutcome& outcome, const TransferRecorder& recorder, bool quiet,
+                                       Voice& voice) {
     if (outcome.kind == OutcomeKind::PortUnusable) {
-        Say(outcome.sentence);
+        voice.Say(outcome.sentence);
         SystemDisk().Remove(place.names.incomplete);  // the index file of a download that never began
         return {};
     }
-    if (!outcome.Ok() && outcome.kind != OutcomeKind::Cancelled) Say(outcome.sentence);
-    if (!outcome.Ok()) return KeepIncomplete(place);
-    if (!placement.placed) return KeepWaiting(place, placement, outcome);
-    if (!placement.warning.empty()) Say("warning: " + placement.warning);
+    if (!outcome.Ok() && outcome.kind != OutcomeKind::Cancelled) voice.Say(outcome.sentence);
+    if (!outcome.Ok()) return KeepIncomplete(place, voice);
+    if (!placement.placed) return KeepWaiting(place, placement, outcome, voice);
+    if (!placement.warning.empty()) voice.Say("warning: " + placement.warning);
     const std::string image = Printable(place.names.image);
     // A header counts whole blocks of 16 packets: a section whose data ends before
     // its block does has fewer. Normal, and said as such.
@@ -100,7 +102,7 @@ std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placeme
             fewer += (fewer.empty() ? "" : ", ") + std::string(SectionName(kind)) + " " + std::to_string(t->advanced) +
                      " of " + std::to_string(t->range);
     if (!fewer.empty() && !quiet)
-        Say("data packets: " + fewer + " (a header counts whole blocks of 16; a section ends where its data does)");
+        voice.Say("data packets: " + fewer + " (a header counts whole blocks of 16; a section ends where its data does)");
     std::vector<LoggedFile> files = FilesOf(place.names.sections, true);
     double bytes = 0;
     std::string suffixes;
@@ -109,6 +111,6 @@ std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placeme
         suffixes += (suffixes.empty() ? "." : ", .") + std::string(SectionSuffix(*f.file.section));
     }
     if (!quiet)
-        Say(SummaryLine(bytes, recorder.Seconds(), image + " and its section files " + suffixes));
+        voice.Say(SummaryLine(bytes, recorder.Seconds(), image + " and its section files " + suffixes));
     return files;
 }

@@ -80,14 +80,14 @@ std::string LengthProblem(const ImageNames& names, bool pathsOnly) {
 }
 
 // A whole image waits under the incomplete names while another stands under the name.
-int RefuseWaiting(const Settlement& waits, const ImageNames& names) {
-    Say(waits.said);
+int RefuseWaiting(const Settlement& waits, const ImageNames& names, Voice& voice) {
+    voice.Say(waits.said);
     std::vector<std::string> drop = FilesOnDisk(names.IncompleteFiles(), SystemDisk());
     drop.push_back(names.record);
-    Say("to put it in the place of " + Printable(names.image) + ": " +
+    voice.Say("to put it in the place of " + Printable(names.image) + ": " +
         Command("rm", FilesOnDisk(names.Files(), SystemDisk())) + "; the next download, upload or verify of " +
         Printable(names.image) + " puts it there first");
-    return Refuse("to keep " + Printable(names.image) + " as it is and drop the waiting image: " + Command("rm", drop));
+    return voice.Refuse("to keep " + Printable(names.image) + " as it is and drop the waiting image: " + Command("rm", drop));
 }
 
 }  // namespace
@@ -97,17 +97,17 @@ void AddDatExtension(std::string* image) {
     if (image->find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) *image += ".dat";
 }
 
-int PrepareDownloadName(std::string* image, ImageNames* names) {
+int PrepareDownloadName(std::string* image, ImageNames* names, Voice& voice) {
     const std::string given = *image;
     if (HasControlBytes(given))
-        return Refuse("the name " + Printable(given) + " holds a control character: give a name without one");
+        return voice.Refuse("the name " + Printable(given) + " holds a control character: give a name without one");
     if (!given.empty() && given.back() == '/')
-        return Refuse(given + " names a folder: give a file name, such as " + given + "box.dat");
+        return voice.Refuse(given + " names a folder: give a file name, such as " + given + "box.dat");
     if (SystemDisk().IsFolder(given))
-        return Refuse(given + " is a folder: give a file name, such as " + given + "/box.dat");
+        return voice.Refuse(given + " is a folder: give a file name, such as " + given + "/box.dat");
     AddDatExtension(image);
     if (!HasThreeLetterExtension(*image))
-        return Refuse(*image + " does not end in a three-letter extension: its section files would be " +
+        return voice.Refuse(*image + " does not end in a three-letter extension: its section files would be " +
                       SectionFilePath(*image, SectionKind::FlashDatabase) + " to " +
                       SectionFilePath(*image, SectionKind::ApplicationSoftware) +
                       ", which other names share; give a name such as " + *image + ".dat");
@@ -115,31 +115,31 @@ int PrepareDownloadName(std::string* image, ImageNames* names) {
     std::string problem = LengthProblem(*names, true);
     if (problem.empty()) problem = FolderProblem(names->folder);
     if (problem.empty()) problem = LengthProblem(*names, false);
-    if (!problem.empty()) return Refuse(problem);
+    if (!problem.empty()) return voice.Refuse(problem);
     std::vector<std::string> folders;
     for (const std::string& path : NamesMade(*names))
         if (SystemDisk().IsFolder(path)) folders.push_back(path);
     if (!folders.empty())
-        return Refuse("folders stand where the download makes files: " + Listed(folders) + "; move them away");
+        return voice.Refuse("folders stand where the download makes files: " + Listed(folders) + "; move them away");
 
     const Settlement earlier = SettleEarlierMove(*names, SystemDisk());
     switch (earlier.what) {
     case EarlierMove::None: break;
-    case EarlierMove::Waits: return RefuseWaiting(earlier, *names);
+    case EarlierMove::Waits: return RefuseWaiting(earlier, *names, voice);
     case EarlierMove::Failed:
-    case EarlierMove::Unreadable: return Refuse(earlier.said);
-    default: Say(earlier.said);
+    case EarlierMove::Unreadable: return voice.Refuse(earlier.said);
+    default: voice.Say(earlier.said);
     }
     std::vector<std::string> aside;
     for (const std::string& path : names->sections)
         if (SystemDisk().Exists(AsideName(path))) aside.push_back(AsideName(path));
     if (!aside.empty())
-        return Refuse("files of an old image that a replace moved aside stand in the way: " + Listed(aside) +
+        return voice.Refuse("files of an old image that a replace moved aside stand in the way: " + Listed(aside) +
                       "; move each back to its name (without .kestrivane-old), or away");
     return -1;
 }
 
-int SettleBeforeReading(const std::string& path) {
+int SettleBeforeReading(const std::string& path, Voice& voice) {
     const auto normal = [](const std::string& p) { return std::filesystem::path(p).lexically_normal(); };
     for (const std::string& image : ImagesWithMoveRecords(FolderOf(path))) {
         const ImageNames names = NamesOf(image);
@@ -147,17 +147,17 @@ int SettleBeforeReading(const std::string& path) {
         for (const std::string& section : names.sections) ours = ours || normal(section) == normal(path);
         if (!ours) continue;
         const Settlement earlier = SettleEarlierMove(names, SystemDisk());
-        if (earlier.what == EarlierMove::Failed || earlier.what == EarlierMove::Unreadable) return Refuse(earlier.said);
-        if (earlier.what != EarlierMove::None) Say(earlier.said);
+        if (earlier.what == EarlierMove::Failed || earlier.what == EarlierMove::Unreadable) return voice.Refuse(earlier.said);
+        if (earlier.what != EarlierMove::None) voice.Say(earlier.said);
     }
     return -1;
 }
 
 bool ImageExists(const ImageNames& names) { return !FilesOnDisk(names.Files(), SystemDisk()).empty(); }
 
-int ClearEarlierAttempt(const ImageNames& names) {
+int ClearEarlierAttempt(const ImageNames& names, Voice& voice) {
     std::string why;
     const std::vector<std::string> removed = RemoveEarlierAttempt(names, SystemDisk(), &why);
-    if (!removed.empty()) Say("removed what an earlier attempt left: " + Listed(removed));
-    return why.empty() ? -1 : Refuse(why);
+    if (!removed.empty()) voice.Say("removed what an earlier attempt left: " + Listed(removed));
+    return why.empty() ? -1 : voice.Refuse(why);
 }

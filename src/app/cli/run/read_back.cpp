@@ -36,14 +36,14 @@ std::string Names(const std::vector<std::string>& names) {
 // Compares what came down into `read` with the target: the files with their states,
 // and the outcome (done, or Differs). With `quiet` only the differences are said.
 std::vector<LoggedFile> Compare(const VerifyTarget& target, const std::string& read, bool quiet,
-                                TransferOutcome& outcome) {
+                                TransferOutcome& outcome, Voice& voice) {
     std::vector<LoggedFile> files;
     std::vector<std::string> same, differ;
     for (const StoredFile& f : target.files) {
         files.push_back({f, "same"});
         const auto kind = BoxSectionFor(f, read);
         if (!kind) {
-            Say("verify: " + Printable(f.path) + ": the box holds no section with this URT file's header");
+            voice.Say("verify: " + Printable(f.path) + ": the box holds no section with this URT file's header");
             files.back().state = "differs";
             differ.push_back(Printable(f.path));
             continue;
@@ -52,15 +52,15 @@ std::vector<LoggedFile> Compare(const VerifyTarget& target, const std::string& r
         const std::vector<std::string> differences = SectionDifferences(f, box);
         if (differences.empty()) {
             if (!quiet)
-                Say("verify: " + StoredSectionName(f) + ": the box holds it (header and " +
+                voice.Say("verify: " + StoredSectionName(f) + ": the box holds it (header and " +
                     std::to_string(f.packets.size()) + " data packets)");
             same.push_back(StoredSectionName(f));
             continue;
         }
         files.back().state = "differs";
         differ.push_back(StoredSectionName(f) + " (" + differences.front() + ")");
-        Say("verify: " + StoredSectionName(f) + ": the box differs from " + Printable(f.path) + " (A the file, B the box):");
-        for (const std::string& d : differences) Say("verify:   " + d);
+        voice.Say("verify: " + StoredSectionName(f) + ": the box differs from " + Printable(f.path) + " (A the file, B the box):");
+        for (const std::string& d : differences) voice.Say("verify:   " + d);
     }
     std::vector<std::string> lacking;
     for (SectionKind kind : target.lacking) lacking.push_back(SectionName(kind));
@@ -68,10 +68,10 @@ std::vector<LoggedFile> Compare(const VerifyTarget& target, const std::string& r
         lacking.empty() ? "" : "; the image has no " + Names(lacking) + ", so " + (lacking.size() == 1 ? "it was" : "they were") + " not compared";
     if (!differ.empty()) {
         outcome = Failure(OutcomeKind::Differs, "the box does not hold the image: it differs in " + Names(differ));
-        Say("verify: " + outcome.sentence + notCompared);
+        voice.Say("verify: " + outcome.sentence + notCompared);
     } else {
         outcome.sentence = "the box holds the image (" + Names(same) + " compared" + notCompared + ")";
-        if (!quiet || !lacking.empty()) Say("verify: " + outcome.sentence);
+        if (!quiet || !lacking.empty()) voice.Say("verify: " + outcome.sentence);
     }
     return files;
 }
@@ -97,28 +97,29 @@ VerifyTarget VerifyTargetOf(const StoredImage& image, std::string* why) {
     return target;
 }
 
-TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const TransferOptions& options, ProgressEvents* events) {
+TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const BoxJob& job) {
+    const TransferOptions& options = job.options;
+    Voice& voice = job.voice;
     namespace fs = std::filesystem;
     std::string folder = (fs::temp_directory_path() / "kestrivane-verify-XXXXXX").string();
     if (!mkdtemp(folder.data())) {
         TransferOutcome outcome = Failure(OutcomeKind::WriteFailed, "cannot make a folder to read the box into under " +
                                                                         fs::temp_directory_path().string());
         outcome.readBack = true;
-        Say("verify: " + outcome.sentence);
+        voice.Say("verify: " + outcome.sentence);
         return outcome;
     }
     const std::string read = folder + "/box.dat";
-    SessionRun run(options, events, true);
-    run.Recorder().SetWrittenImage(read);
-    TransferOutcome outcome = run.Run([&] { return RunDownload(read); }, "read back to verify " + target.image);
+    SessionRun run(job, true);
+    TransferOutcome outcome = run.Run([&](Session& s) { return RunDownload(s, read); }, "read back to verify " + target.image);
     outcome.readBack = true;
     TransferRecord record("verify", target.image, {});
     if (outcome.Ok()) {
-        record.files = Compare(target, read, options.quiet, outcome);
+        record.files = Compare(target, read, options.quiet, outcome, voice);
         outcome.readBack = true;
     } else {
         if (outcome.kind != OutcomeKind::Cancelled) outcome.sentence = "the box could not be read: " + outcome.sentence;
-        Say("verify: " + outcome.sentence);
+        voice.Say("verify: " + outcome.sentence);
         for (const StoredFile& f : target.files) record.files.push_back({f, "not compared"});
     }
     std::error_code ignored;

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "app/cli/image/stored_image.h"
-#include "app/cli/options/transfer_options.h"
+#include "app/cli/run/box_job.h"
 #include "app/cli/run/transfer_outcome.h"
-#include "display/console/progress_events.h"
 
 // What a read of the box is compared with: the image's files that are there (section
 // files, or one URT file, found by the section whose header it holds), and the
@@ -30,7 +29,7 @@ VerifyTarget VerifyTargetOf(const StoredImage& image, std::string* why);
 // (each differing section named, with its first differing packets and their
 // offsets), or the read's own failure. Its Status() is 2 when the box could not be
 // read.
-TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const TransferOptions& options, ProgressEvents* events);
+TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const BoxJob& job);
 
 // The status of a read-back that follows a transfer: the box was written (or read)
 // already, so a read that fails is a failure (1), not a box that could not be used.

@@ -1,7 +1,7 @@
-// Everything around one session that the command line runs: the recorder in front of
-// its display (bars, or JSON events with --progress=json), the wire trace with
-// --trace, Ctrl-C as Cancel, the patience; and, once the command has the outcome,
-// the line of the transfer log (--log) and the completion. The command's JSON end
+// Everything around one session that the command line runs for a box: its port, the
+// recorder in front of its view (bars, plain lines, or events), the wire trace with
+// --trace, Ctrl-C as its Cancel, its patience; and, once the command has the
+// outcome, the line of the transfer log (--log) and the completion. The command's end
 // event comes once, after all its runs.
 #pragma once
 
@@ -10,29 +10,29 @@
 #include <optional>
 #include <string>
 
-#include "app/cli/options/transfer_options.h"
 #include "app/cli/records/transfer_log.h"
+#include "app/cli/run/box_job.h"
 #include "app/cli/run/transfer_outcome.h"
 #include "app/cli/run/transfer_recorder.h"
 #include "display/console/console_display.h"
-
-// The JSON events of a command (--progress=json), shared by its runs; none without.
-std::unique_ptr<ProgressEvents> EventsFor(const TransferOptions& options);
+#include "link/session.h"
 
 class SessionRun {
 public:
     // `download`: the session receives (a download, or a read of the box).
-    SessionRun(const TransferOptions& options, ProgressEvents* events, bool download);
+    SessionRun(const BoxJob& job, bool download);
+    ~SessionRun();
 
-    // What the session is told (the options' settings): an upload sets the sections
-    // it sends here before it runs.
+    // What the session is told (the box's settings): an upload sets the sections it
+    // sends here before it runs.
     SessionSettings& Settings() { return settings_; }
-    TransferRecorder& Recorder() { return recorder_; }
-    ConsoleDisplay& Display() { return display_; }
-    // Runs the session with its settings applied, the recorder current and the trace
-    // on the line (its header naming `what` runs: "download box.dat"); how it ended,
-    // as far as the session and the watch tell.
-    TransferOutcome Run(const std::function<int()>& session, const std::string& what);
+    TransferRecorder& Recorder() { return *recorder_; }
+    // The bars, when this transfer shows them (not as events).
+    ConsoleDisplay* Bars() { return bars_; }
+    // Runs `session` on a session of its own (the box's port, its settings, the
+    // recorder as its observer, Ctrl-C as its Cancel, the trace on its line, whose
+    // header names `what` runs: "download box.dat"); how it ended.
+    TransferOutcome Run(const std::function<int(Session&)>& session, const std::string& what);
     // The run's last word, once the command has its outcome: a trace or a log line
     // that could not be written is said and fails a run that was done; the log line
     // carries the record's files, with their states, which the outcome then lists;
@@ -40,17 +40,22 @@ public:
     void Finish(TransferOutcome& outcome, TransferRecord record);
 
 private:
-    const TransferOptions& options_;
+    // That the stop was heard, once, where no bars say it (events, or a box served with others).
+    void SayStopHeard(const char* what);
+
+    const BoxJob& job_;
     SessionSettings settings_;
-    ConsoleDisplay display_;
-    TransferRecorder recorder_;
+    std::unique_ptr<TransferView> view_;
+    ConsoleDisplay* bars_ = nullptr;
+    std::unique_ptr<TransferRecorder> recorder_;
     bool download_;
-    int traceError_ = 0;  // the system's error number of the first trace line not written
+    int traceError_ = 0;
+    bool stopSaid_ = false;  // the system's error number of the first trace line not written
 };
 
-// The command's last word: the JSON end event, once, last. Returns `status`, by
-// default the outcome's.
-int EndCommand(ProgressEvents* events, const TransferOutcome& outcome, std::optional<int> status = std::nullopt);
+// The command's last word on the box: its end event (a "box-end" for one of several),
+// once, last. Returns `status`, by default the outcome's.
+int EndCommand(const BoxJob& job, const TransferOutcome& outcome, std::optional<int> status = std::nullopt);
 
 // The trace and the log, opened (or created) as they will be written, before the box
 // is touched: "" when both can be, else why not.

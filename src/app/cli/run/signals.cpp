@@ -1,75 +1,58 @@
 #include "app/cli/run/signals.h"
 
+#include <atomic>
 #include <csignal>
 
-#include "core/cancel_flag.h"
 #include "display/console/console_display.h"
-
-volatile std::sig_atomic_t CancelSignal = 0;
 
 namespace {
 
-constexpr int CancelSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-// The first signal cancels at the session's next check, with the port closed; a
-// second one stops the program at once.
-void OnCancel(int signal) {
-    if (CancelFlag) {
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
+// The command line's own state of the signals (lock-free, so the handler may touch it).
+std::atomic<int> stops{0};
+std::atomic<int> firstSignal{0};
+std::atomic<int> placing{0};         // images being put in place now
+std::atomic<int> stopPending{0};     // a second signal that waits for them
+
+void StopAtOnce(int signal) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// The first signal asks the sessions to stop at their next check; a second one stops
+// the program at once, or once no image is being put in place.
+void OnStop(int signal) {
+    int none = 0;
+    firstSignal.compare_exchange_strong(none, signal);
+    if (stops.fetch_add(1) == 0) return;
+    if (placing.load() > 0) {
+        stopPending.store(signal);
         return;
     }
-    CancelSignal = signal;
-    CancelFlag = 1;  // the display says so at its next pump
+    StopAtOnce(signal);
 }
 
 void OnResize(int) { TerminalResized = 1; }
 
 }  // namespace
 
-void CatchStopSignals(void (*handler)(int)) {
+void CatchStopSignals() {
     struct sigaction action {};
-    action.sa_handler = handler;
+    action.sa_handler = OnStop;
     sigemptyset(&action.sa_mask);
-    for (int signal : CancelSignals) sigaction(signal, &action, nullptr);
+    for (int signal : StopSignals) sigaction(signal, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);  // output to a closed pipe (| head -1) fails quietly
-}
-
-void CatchSignals() {
-    CatchStopSignals(OnCancel);
-    struct sigaction action {};
     action.sa_handler = OnResize;
-    sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGWINCH, &action, nullptr);
     // A file grown past the size limit (ulimit -f) is a failed write the session reports.
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
-CancelSignalsHeld::CancelSignalsHeld() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (int signal : CancelSignals) sigaddset(&held, signal);
-    sigprocmask(SIG_BLOCK, &held, &before_);
-}
+int StopsAsked() { return stops.load(); }
 
-int CancelSignalsHeld::Release() {
-    if (!held_) return 0;
-    held_ = false;
-    int came = 0;
-    sigset_t pending;
-    sigpending(&pending);
-    for (int signal : CancelSignals) {
-        if (!sigismember(&pending, signal)) continue;
-        sigset_t one;
-        sigemptyset(&one);
-        sigaddset(&one, signal);
-        const timespec now{};
-        if (sigtimedwait(&one, nullptr, &now) == signal && !came) came = signal;
-    }
-    sigprocmask(SIG_SETMASK, &before_, nullptr);
-    return came;
-}
+int FirstStopSignal() { return firstSignal.load(); }
 
 const char* SignalName(int signal) {
     switch (signal) {
@@ -80,3 +63,11 @@ const char* SignalName(int signal) {
     }
     return "a signal";
 }
+
+PlacementHold::PlacementHold() : stopsBefore_(stops.load()) { placing.fetch_add(1); }
+
+PlacementHold::~PlacementHold() {
+    if (placing.fetch_sub(1) == 1 && stopPending.load()) StopAtOnce(stopPending.load());
+}
+
+int PlacementHold::StopCame() const { return stops.load() > stopsBefore_ ? firstSignal.load() : 0; }

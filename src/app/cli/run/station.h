@@ -1,25 +1,28 @@
 // A station at work: its ports, looked at once a second, and the session that runs on
-// each (this program again, for one box of one port); each box's verdict on its row,
-// in the log, and with --bell on the terminal's bell.
+// each (a box's command on a thread of its own, for one box of one port); each box's
+// verdict on its row, in the log, and with --bell on the terminal's bell.
 #pragma once
 
-#include <csignal>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "app/cli/options/transfer_options.h"
-#include "app/cli/run/box_workers.h"
+#include "app/cli/run/box_job.h"
+#include "app/cli/run/box_threads.h"
 #include "app/cli/terminal/event_lines.h"
 #include "app/cli/terminal/station_board.h"
 
 struct StationSetup {
     TransferKind kind;
     std::string image;                  // as given: {port}, {n} and {time} stand for each box's
-    TransferOptions options;            // the command's
+    TransferOptions options;            // the command's; its log the station's
     std::vector<std::string> patterns;  // the ports' paths or patterns; none: the USB serial adapters
     bool bell = false;
-    std::vector<std::string> arguments;  // the program's own, without its name
+    BoxCommand command;  // a box's, as one of several
 };
 
 // A port of the bench and the session that runs on it.
@@ -31,43 +34,43 @@ struct StationSlot {
     bool began = false;         // its box has answered: a box, not a wait for one
     std::string startedUtc;
     double nextStart = 0;       // when the next session may start
-    std::vector<std::pair<std::string, std::string>> files;  // its end event's files and states
+    // Its end: its message, outcome and files, as the box said them (told from its thread).
+    std::string lastWord, outcome;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::unique_ptr<ServedBox> box;  // the running (or last) session
+    std::unique_ptr<BoxJob> job;
 };
 
-class Station final : public WorkerListener {
+class Station final : public EventSink {
 public:
-    // `stops`: how many times Ctrl-C (or the like) came.
-    Station(const StationSetup& setup, const volatile std::sig_atomic_t& stops);
+    explicit Station(const StationSetup& setup);
 
-    // Serves box after box until stopped; the station's status.
+    // Serves box after box until Ctrl-C; the station's status.
     int Run();
 
-    void Event(std::size_t box, const Json& event) override;
-    void Line(std::size_t, const std::string&) override {}
-    void Ended(std::size_t box) override { ended_.insert(box); }
+    // A box's event, from its thread.
+    void Take(const ProgressEvent& event) override;
 
 private:
     void Scan();
     void StartSessions();
-    void BoxEnded(std::size_t box);
+    void BoxEnded(StationSlot& slot);
     StationTotals Totals() const;
+    void Show(bool last = false);
     std::string Unmatched() const;
     void SayUnmatched(bool none);
-    void Show(bool last = false);
-    std::string Name(std::size_t box) const;
 
     const StationSetup& setup_;
-    const volatile std::sig_atomic_t& stops_;
-    std::vector<StationSlot> slots_;
-    std::vector<BoxWorker> workers_;  // a slot's current session, by the same index
-    std::set<std::size_t> ended_;
+    std::vector<std::unique_ptr<StationSlot>> slots_;
+    mutable std::mutex slotsTold_;  // what the boxes' threads tell of their slots
     StationBoard board_;
     EventLines lines_;
+    JsonEventWriter json_;
     bool onBoard_;
     std::string log_;
     double started_, lastScan_ = -1e9;  // (never looked at yet)
     int done_ = 0, failed_ = 0, cutShort_ = 0;
+    bool logFailed_ = false;
     bool anyMatched_ = true;
     double unmatchedSaid_ = -1e9;
-    bool logFailed_ = false;
 };

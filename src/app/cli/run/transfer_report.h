@@ -14,6 +14,7 @@
 #include "app/cli/records/transfer_log.h"
 #include "app/cli/run/transfer_outcome.h"
 #include "app/cli/run/transfer_recorder.h"
+#include "app/cli/terminal/say.h"
 
 // Where a download goes: the image's names, and whether an earlier image stood
 // under its name.
@@ -26,12 +27,13 @@ struct DownloadPlace {
 // where what came down lies (and a placement that failed fails the outcome).
 // `quiet`: only failures are said.
 std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placement& placement,
-                                       TransferOutcome& outcome, const TransferRecorder& recorder, bool quiet);
+                                       TransferOutcome& outcome, const TransferRecorder& recorder, bool quiet,
+                                       Voice& voice);
 
 // After an upload: the outcome fails also when the box took fewer packets than the
 // files hold, or stopped asking for them.
 std::vector<LoggedFile> ReportUpload(const UploadPlan& plan, TransferOutcome& outcome,
-                                     const TransferRecorder& recorder, bool quiet);
+                                     const TransferRecorder& recorder, bool quiet, Voice& voice);
 
 // "240.7 kB in 20.9 s (11.5 kB/s), FILES": the rate is the bytes over the time shown.
 std::string SummaryLine(double bytes, double seconds, const std::string& files);

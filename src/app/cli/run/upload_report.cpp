@@ -21,7 +21,7 @@ std::string Joined(const std::vector<std::string>& names) {
 // After an upload that completed: did the box take what the files hold, and ask for
 // it? Makes the outcome a failure when not.
 std::vector<LoggedFile> CompletedUpload(const UploadPlan& plan, TransferOutcome& outcome,
-                                        const TransferRecorder& recorder, bool quiet) {
+                                        const TransferRecorder& recorder, bool quiet, Voice& voice) {
     std::vector<LoggedFile> files;
     double bytes = 0;
     std::string sent;
@@ -37,7 +37,7 @@ std::vector<LoggedFile> CompletedUpload(const UploadPlan& plan, TransferOutcome&
             const std::string said = name + ": the box took " + std::to_string(t->advanced) + " of the " +
                                      std::to_string(Held(f)) + " packets in " + Printable(f.path) +
                                      ", then ended the section";
-            Say(said);
+            voice.Say(said);
             if (outcome.Ok()) outcome = Failure(OutcomeKind::SectionEndedEarly, said);
             outcome.section = f.section;
             continue;
@@ -45,7 +45,7 @@ std::vector<LoggedFile> CompletedUpload(const UploadPlan& plan, TransferOutcome&
         if (t->advanced > Held(f)) {
             const int from = Held(f) + 1;
             if (!quiet)
-                Say(name + ": " + (from == t->advanced ? "packet " + std::to_string(from)
+                voice.Say(name + ": " + (from == t->advanced ? "packet " + std::to_string(from)
                                                        : "packets " + std::to_string(from) + " to " +
                                                              std::to_string(t->advanced)) +
                     ", beyond what " + Printable(f.path) +
@@ -64,25 +64,25 @@ std::vector<LoggedFile> CompletedUpload(const UploadPlan& plan, TransferOutcome&
             const std::string said = name + ": the box went silent after packet " + std::to_string(from - 1) +
                                      "; packets " + std::to_string(from) + " to " + std::to_string(t->advanced) +
                                      " went out unasked, a silent second each, and the box may not hold them";
-            Say(said);
+            voice.Say(said);
             files.back().state = "sent unasked";
             if (outcome.Ok()) outcome = Failure(OutcomeKind::SectionEndedEarly, said);
         }
         for (std::size_t i = 0; i + tail < t->unasked.size(); ++i)
-            Say("warning: " + name + ": packet " + std::to_string(t->unasked[i]) +
+            voice.Say("warning: " + name + ": packet " + std::to_string(t->unasked[i]) +
                 " went out unasked after a silent second (the box's request may have been lost)");
     }
-    if (outcome.Ok() && !quiet) Say(SummaryLine(bytes, recorder.Seconds(), "from " + sent));
+    if (outcome.Ok() && !quiet) voice.Say(SummaryLine(bytes, recorder.Seconds(), "from " + sent));
     return files;
 }
 
 }  // namespace
 
 std::vector<LoggedFile> ReportUpload(const UploadPlan& plan, TransferOutcome& outcome,
-                                     const TransferRecorder& recorder, bool quiet) {
-    if (outcome.Ok()) return CompletedUpload(plan, outcome, recorder, quiet);
+                                     const TransferRecorder& recorder, bool quiet, Voice& voice) {
+    if (outcome.Ok()) return CompletedUpload(plan, outcome, recorder, quiet, voice);
     std::vector<LoggedFile> files;
-    if (outcome.kind != OutcomeKind::Cancelled && outcome.kind != OutcomeKind::PacketRefused) Say(outcome.sentence);
+    if (outcome.kind != OutcomeKind::Cancelled && outcome.kind != OutcomeKind::PacketRefused) voice.Say(outcome.sentence);
     std::vector<std::string> whole, part;
     for (const StoredFile& f : plan.files) {
         const int bar = BarOf(plan, f);
@@ -90,7 +90,7 @@ std::vector<LoggedFile> ReportUpload(const UploadPlan& plan, TransferOutcome& ou
         const std::string name = StoredSectionName(f);
         files.push_back({f, "not sent"});
         if (!t) {
-            if (outcome.kind != OutcomeKind::PortUnusable) Say(name + ": not sent");
+            if (outcome.kind != OutcomeKind::PortUnusable) voice.Say(name + ": not sent");
             continue;
         }
         const bool refused = outcome.kind == OutcomeKind::PacketRefused && bar == recorder.FailureBar();
@@ -101,15 +101,15 @@ std::vector<LoggedFile> ReportUpload(const UploadPlan& plan, TransferOutcome& ou
                                Printable(f.path) + ", offset " + std::to_string(outcome.offset) + ")";
         }
         if (refused) {
-            Say(outcome.sentence + "; the box holds this section only in part");
+            voice.Say(outcome.sentence + "; the box holds this section only in part");
             files.back().state = "refused";
             part.push_back(name);
         } else if (t->advanced >= Held(f)) {
-            Say(name + ": sent, " + std::to_string(t->advanced) + " data packets");
+            voice.Say(name + ": sent, " + std::to_string(t->advanced) + " data packets");
             files.back().state = "sent";
             whole.push_back(name);
         } else {
-            Say(name + ": partly sent, " + std::to_string(t->advanced) + " of " + std::to_string(Held(f)) +
+            voice.Say(name + ": partly sent, " + std::to_string(t->advanced) + " of " + std::to_string(Held(f)) +
                 " data packets");
             files.back().state = "partly sent";
             part.push_back(name);
@@ -118,13 +118,13 @@ std::vector<LoggedFile> ReportUpload(const UploadPlan& plan, TransferOutcome& ou
     // What the box holds now, and what to do.
     if (outcome.kind == OutcomeKind::PortUnusable) return files;
     if (whole.empty() && part.empty()) {
-        Say("nothing reached the box: it holds what it held before");
+        voice.Say("nothing reached the box: it holds what it held before");
     } else {
         std::string holds = "the box holds ";
         if (!whole.empty()) holds += Joined(whole) + " as sent";
         if (!whole.empty() && !part.empty()) holds += ", and ";
         if (!part.empty()) holds += Joined(part) + " only in part";
-        Say(holds + ": upload again before switching it on normally");
+        voice.Say(holds + ": upload again before switching it on normally");
     }
     return files;
 }

@@ -1,7 +1,5 @@
 #include "app/cli/terminal/event_lines.h"
 
-#include <cstddef>
-
 #include "app/cli/machine/clock.h"
 
 namespace {
@@ -10,26 +8,27 @@ constexpr double ProgressEvery = 5;  // seconds between a box's progress lines
 
 }  // namespace
 
-void EventLines::Event(const std::string& name, const Json& event) {
+void EventLines::Event(const std::string& name, const ProgressEvent& event) {
+    using Kind = ProgressEvent::Kind;
+    const std::lock_guard<std::mutex> lock(writing_);
     Box& box = boxes_[name];
-    const std::string kind = event.value("event", "");
     std::string line;
     std::FILE* stream = err_;
-    if (kind == "status") {
-        line = event.value("text", "");
-    } else if (kind == "section") {
-        box.section = event.value("section", "");
-        box.announced = event.value("announced", 0);
+    if (event.kind == Kind::Status) {
+        line = event.text;
+    } else if (event.kind == Kind::Section) {
+        box.section = event.section;
+        box.announced = event.count;
         box.lastProgress = SteadySeconds();
-    } else if (kind == "packet" && SteadySeconds() - box.lastProgress >= ProgressEvery) {
+    } else if (event.kind == Kind::Packet && SteadySeconds() - box.lastProgress >= ProgressEvery) {
         box.lastProgress = SteadySeconds();
-        line = box.section + ": " + std::to_string(event.value("packet", 0)) + " of " + std::to_string(box.announced) +
+        line = box.section + ": " + std::to_string(event.count) + " of " + std::to_string(box.announced) +
                " data packets";
-    } else if (kind == "waiting") {
-        line = "waiting for " + event.value("for", "") + ": " + std::to_string(event.value("seconds", 0L)) + " s";
-    } else if (kind == "message") {
-        line = event.value("caption", "") + ": " + event.value("text", "");
-        if (event.value("caption", "") == "Status") stream = out_;
+    } else if (event.kind == Kind::Waiting) {
+        line = "waiting for " + event.text + ": " + std::to_string(static_cast<long>(event.seconds)) + " s";
+    } else if (event.kind == Kind::Message) {
+        line = event.caption + ": " + event.text;
+        if (event.caption == "Status") stream = out_;
     }
     if (line.empty()) return;
     for (char& c : line)

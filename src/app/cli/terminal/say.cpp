@@ -8,14 +8,43 @@
 #include "display/console/help_format.h"
 #include "display/console/json_text.h"
 
-void Say(const std::string& text) {
-    std::string line = "kestrivane: " + PrintableText(text);
-    // On a terminal a long line breaks between words, not inside one.
-    if (isatty(STDERR_FILENO)) line = WrapToWidth(line, static_cast<std::size_t>(TerminalWidth(stderr)));
-    std::fprintf(stderr, "%s\n", line.c_str());
-}
+namespace {
 
-int Refuse(const std::string& reason) {
+std::mutex writing;  // standard error, a line at a time
+
+class StandardErrorVoice final : public Voice {
+protected:
+    void Line(const std::string& line) override { SayLine("kestrivane: " + line); }
+};
+
+}  // namespace
+
+void Voice::Say(const std::string& text) { Line(PrintableText(text)); }
+
+int Voice::Refuse(const std::string& reason) {
     Say(reason);
     return 2;
+}
+
+Voice& StandardError() {
+    static StandardErrorVoice voice;
+    return voice;
+}
+
+std::vector<std::string> LinesVoice::Lines() const {
+    const std::lock_guard<std::mutex> lock(lines_);
+    return said_;
+}
+
+void LinesVoice::Line(const std::string& line) {
+    const std::lock_guard<std::mutex> lock(lines_);
+    said_.push_back(line);
+}
+
+void SayLine(const std::string& line) {
+    // On a terminal a long line breaks between words, not inside one.
+    const std::string shown =
+        isatty(STDERR_FILENO) ? WrapToWidth(line, static_cast<std::size_t>(TerminalWidth(stderr))) : line;
+    const std::lock_guard<std::mutex> lock(writing);
+    std::fprintf(stderr, "%s\n", shown.c_str());
 }

@@ -1,10 +1,46 @@
-// The command line's own lines on standard error ("kestrivane: ..."), each one line:
-// what it names (file names too) with control bytes escaped.
+// The command line's own lines ("kestrivane: ..."), each one line: what it names
+// (file names too) with control bytes escaped. A voice says them: the command's own
+// on standard error, broken between words on a terminal; a box served with others
+// into its own list, said when the command sees fit (after the board, or behind its
+// port's name).
 #pragma once
 
+#include <mutex>
 #include <string>
+#include <vector>
 
-void Say(const std::string& text);
+class Voice {
+public:
+    virtual ~Voice() = default;
+    void Say(const std::string& text);
+    // Says why the command cannot go on, and returns its status (2: nothing was sent).
+    int Refuse(const std::string& reason);
 
-// Says why the command cannot go on, and returns its status (2: nothing was sent).
-int Refuse(const std::string& reason);
+protected:
+    // A line, its control bytes escaped, without the program's name.
+    virtual void Line(const std::string& line) = 0;
+};
+
+// The command's own: standard error.
+Voice& StandardError();
+
+// A box's: its lines kept, in order, whichever thread says them.
+class LinesVoice final : public Voice {
+public:
+    std::vector<std::string> Lines() const;
+
+protected:
+    void Line(const std::string& line) override;
+
+private:
+    mutable std::mutex lines_;
+    std::vector<std::string> said_;
+};
+
+// A line on standard error as it stands ("port: ..."), broken between words on a
+// terminal, whole whichever thread writes it.
+void SayLine(const std::string& line);
+
+// The command's own voice, for what only the command says.
+inline void Say(const std::string& text) { StandardError().Say(text); }
+inline int Refuse(const std::string& reason) { return StandardError().Refuse(reason); }

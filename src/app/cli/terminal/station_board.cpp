@@ -106,12 +106,12 @@ std::string TotalsLine(const StationTotals& t, int folded, bool wide) {
 
 }  // namespace
 
-bool TakeEvent(StationRow& row, const Json& event) {
-    const std::string kind = event.value("event", "");
+bool TakeEvent(StationRow& row, const ProgressEvent& event) {
+    using Kind = ProgressEvent::Kind;
     bool began = false;
-    if (kind == "step") {
-        row.step = event.value("step", "");
-        row.section = event.value("section", "");
+    if (event.kind == Kind::Step) {
+        row.step = event.step;
+        row.section = event.section;
         row.packets = row.announced = 0;
         row.rate = 0;
         began = row.step != "power-on" && row.state != StationRow::State::Running;
@@ -119,11 +119,11 @@ bool TakeEvent(StationRow& row, const Json& event) {
             row.problem.clear();
             row.state = StationRow::State::Running;
         }
-    } else if (kind == "section") {
-        row.announced = event.value("announced", 0);
-    } else if (kind == "packet") {
-        row.packets = event.value("packet", 0);
-        row.rate = event.value("bytes_per_second", 0.0);
+    } else if (event.kind == Kind::Section) {
+        row.announced = event.count;
+    } else if (event.kind == Kind::Packet) {
+        row.packets = event.count;
+        row.rate = event.rate;
     }
     return began;
 }

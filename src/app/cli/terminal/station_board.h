@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "display/console/json_text.h"
+#include "display/console/progress_events.h"
 
 struct StationRow {
     enum class State { Waiting, Running, Gone };   // for a box, with one, unplugged
@@ -31,10 +31,10 @@ struct StationRow {
     int done = 0, failed = 0;  // boxes of this port
 };
 
-// A box's event (--progress=json's) on its port's row: its step, section, packets and
-// speed. True when it is the first sign of the box itself (a step past the power-on
-// wait): the row is then running.
-bool TakeEvent(StationRow& row, const Json& event);
+// A box's event on its port's row: its step, section, packets and speed. True when it
+// is the first sign of the box itself (a step past the power-on wait): the row is then
+// running.
+bool TakeEvent(StationRow& row, const ProgressEvent& event);
 
 struct StationTotals {
     int done = 0, failed = 0, running = 0, waiting = 0, gone = 0, held = 0;

@@ -1,5 +1,5 @@
 // The manual page and the bash completion name exactly the commands and options the
-// parser has.
+// parser has; the manual and the settings' sources every key of the option table.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/cli/options/command_line.h"
+#include "app/cli/options/option_table.h"
 #include "support/process.h"
 
 namespace {
@@ -59,6 +60,13 @@ TEST(OptionLists, ManualPageAndCompletionNameWhatTheParserHas) {
     }
     EXPECT_EQ(Completed("kestrivane ''", 1), commands);
     EXPECT_EQ(inManual, everyOption);
+    for (const OptionSpec& spec : OptionTable()) {
+        if (!spec.key) continue;
+        EXPECT_NE(man.find(std::string("config.ini: ") + spec.key), std::string::npos) << spec.key;
+        if (spec.byDefault && spec.value)
+            EXPECT_NE(man.find(std::string(spec.key) + "; default " + spec.byDefault), std::string::npos)
+                << spec.key << "'s default";
+    }
 }
 
 }  // namespace
@@ -87,6 +95,22 @@ TEST(Settings, ComeFromTheirPlacesInOrder) {
     std::ofstream(dir + "/here/config.ini") << "[OPTIONS]\nPort=/dev/kv-here\nPacketLength=2048\n";
     EXPECT_NE(said("", "").find("port /dev/kv-here (config.ini), 115200 bit/s (default), packet length 2048 "
                                 "(config.ini)"), std::string::npos);
+    // Every key of a setting -v tells, from config.ini.
+    std::ofstream here(dir + "/here/config.ini");
+    here << "[OPTIONS]\n";
+    int told = 0;
+    for (const OptionSpec& spec : OptionTable()) {
+        if (!spec.key || !(spec.commands & OnProgram) || (spec.low > spec.high && std::string(spec.key) != "Port"))
+            continue;
+        here << spec.key << "=" << (spec.low > spec.high ? "/dev/kv-here" : std::to_string(spec.high)) << "\n";
+        ++told;
+    }
+    here.close();
+    const std::string all = said("", "");
+    int fromFile = 0;
+    for (std::size_t at = all.find("(config.ini)"); at != std::string::npos; at = all.find("(config.ini)", at + 1))
+        ++fromFile;
+    EXPECT_EQ(fromFile, told) << all;
     EXPECT_NE(said("KESTRIVANE_PORT=/dev/kv-env", "--port /dev/kv-option").find("port /dev/kv-option (--port)"),
               std::string::npos);
     // A config.ini without PacketLength means full packets; one that can never read a

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "app/cli/image/image_replace.h"
 #include "app/cli/run/signals.h"
 #include "box/synthetic_image.h"
-#include "core/cancel_flag.h"
 #include "support/command_line.h"
 #include "support/recording_disk.h"
 
@@ -132,14 +133,22 @@ TEST_F(EarlierRuns, AWholeImageThatWaitsIsKeptAndAMoveCutShortIsFinished) {
     EXPECT_TRUE(Has(r, "cannot upload: " + At("got/renamed.dat") + " is not there")) << r.err;
 }
 
-// A stop signal that comes while a step is held waits for it, and is then handed over.
-TEST(CancelSignalsHeld, TakesWhatCameMeanwhile) {
-    CatchSignals();
-    CancelSignalsHeld held;
-    std::raise(SIGINT);
-    EXPECT_EQ(held.Release(), SIGINT);
-    EXPECT_EQ(CancelFlag, 0) << "taken, not acted on";
-    EXPECT_EQ(held.Release(), 0);
+// A stop signal that comes while an image is put in place is told to the mover; a
+// second one stops the program, but only once the image stands.
+TEST(PlacementHold, LetsTheImageStandBeforeASecondStop) {
+    EXPECT_EXIT(
+        {
+            CatchStopSignals();
+            {
+                const PlacementHold held;
+                std::raise(SIGINT);
+                if (held.StopCame() != SIGINT || StopsAsked() != 1) std::_Exit(3);
+                std::raise(SIGINT);
+                std::fputs("still placing\n", stderr);
+            }
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGINT), "still placing");
 }
 
 }  // namespace

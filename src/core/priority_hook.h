@@ -1,7 +1,7 @@
 // The scheduling priority a download asks for: the process at real-time class for
 // the rest of its life, the thread at time-critical priority while a section is
-// received. The Windows program installs the hook that does it; elsewhere the
-// download leaves scheduling alone.
+// received. The Windows program hands its session the hook that does it; elsewhere
+// a session has none and leaves scheduling alone.
 #pragma once
 
 class PriorityHook {
@@ -12,7 +12,3 @@ public:
     virtual void SetThreadTimeCritical() = 0;
     virtual void SetThreadNormal() = 0;
 };
-
-// The installed hook; until one is, a hook that changes nothing.
-PriorityHook& CurrentPriorityHook();
-void SetPriorityHook(PriorityHook* hook);

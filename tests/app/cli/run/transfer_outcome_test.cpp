@@ -1,11 +1,9 @@
-// How a transfer ended, as the recorder says it after the session, on the virtual
-// clock: the kind, where, and the sentence the report, the log and the board carry.
+// How a transfer ended, as the session set it where it failed and the command line
+// says it, on the virtual clock: the kind, where, and the sentence the report, the
+// log and the board carry.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
-#include "app/cli/run/transfer_recorder.h"
-#include "core/link_settings.h"
+#include "app/cli/run/transfer_outcome.h"
 #include "download/download_session.h"
 #include "support/session_rig.h"
 #include "upload/upload_session.h"
@@ -20,7 +18,7 @@ struct Case {
     std::optional<SectionKind> section;
 };
 
-TEST(TransferRecorder, SaysHowAndWhereATransferEnded) {
+TEST(TransferOutcome, SaysHowAndWhereATransferEnded) {
     const Case cases[] = {
         {true, "", OutcomeKind::Done, "Transfer Complete", {}},
         {true, "bad-checksum@2:satellite", OutcomeKind::PacketDamaged,
@@ -37,7 +35,6 @@ TEST(TransferRecorder, SaysHowAndWhereATransferEnded) {
         {false, "silence-between:satellite", OutcomeKind::OutOfPatience,
          "the box answered no section handshake within 5 s (Resource was next)", SectionKind::Resource},
     };
-    std::FILE* nowhere = std::fopen("/dev/null", "w");
     box::SyntheticPlan plan;
     plan.packets = {16, 16, 16, 4, 16};
     const box::Image image = box::SyntheticImage(plan);
@@ -46,13 +43,10 @@ TEST(TransferRecorder, SaysHowAndWhereATransferEnded) {
         if (*c.fault) options.faults.push_back(c.fault);
         SessionRig rig(c.download ? image : box::Image{}, options);
         if (!c.download) box::WriteImage(rig.Path("box.dat"), image);
-        ConsoleDisplay display(nowhere, nowhere, false, true);
-        TransferRecorder recorder(display, c.download);
-        recorder.SetPatience(5, [&] { return rig.link().Now() / 1e6; });
-        SetCurrentDisplay(&recorder);
-        const int result = c.download ? RunDownload(rig.Path("box.dat")) : RunUpload(rig.Path("box.dat"));
-        SetCurrentDisplay(nullptr);
-        const TransferOutcome outcome = recorder.Outcome(result, LinkSettings.PortName);
+        rig.patience = 5;
+        Session& session = rig.NewSession();
+        c.download ? RunDownload(session, rig.Path("box.dat")) : RunUpload(session, rig.Path("box.dat"));
+        const TransferOutcome outcome = Described(session.outcome, "COM5", c.download, 0, {});
         EXPECT_EQ(outcome.kind, c.kind) << c.fault << ": " << outcome.sentence;
         EXPECT_NE(outcome.sentence.find(c.said), std::string::npos) << c.fault << ": " << outcome.sentence;
         if (c.section) {
@@ -60,7 +54,6 @@ TEST(TransferRecorder, SaysHowAndWhereATransferEnded) {
         }
         EXPECT_EQ(outcome.Status(), c.kind == OutcomeKind::Done ? 0 : 1) << c.fault;
     }
-    std::fclose(nowhere);
 }
 
 }  // namespace

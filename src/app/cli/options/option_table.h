@@ -1,0 +1,61 @@
+// Every option of the command line, declared once: its names, its value, its help,
+// the key a settings file gives it by, its default, its bounds, which commands take
+// it and what it is read into. The parser, the help, the settings' sources (and -v's
+// account of them) follow from this table; a test holds the manual page and the
+// completion to it.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+struct CommandLineValues;
+
+// The commands an option is on.
+enum CommandSet : unsigned {
+    OnProgram = 1,   // before the command (kestrivane --port X download ..)
+    OnDownload = 2,  // the commands that talk to the box, on the program or served by a station
+    OnUpload = 4,
+    OnVerify = 8,
+    OnStation = 16,
+    OnInspect = 32,
+    OnCompare = 64,
+    OnPorts = 128,
+    OnTransfers = OnDownload | OnUpload | OnVerify,
+    // The options of the line and of what is kept: on the program and on each command
+    // that talks to the box, so that they go either side of it.
+    Shared = OnProgram | OnTransfers,
+};
+
+struct OptionSpec {
+    const char* names;        // as the parser takes them: "-b,--baud"
+    const char* value;        // its value's name in the help ("RATE"); nullptr for a flag
+    const char* help;         // what it does, in full
+    const char* brief;        // shorter, among a command's shared options (nullptr: the same)
+    unsigned commands;        // a CommandSet
+    const char* key = nullptr;        // the key a settings file gives it by (config.ini's [OPTIONS])
+    const char* byDefault = nullptr;  // its value without it, as said ("60")
+    const char* otherSource = nullptr;  // said before the key: "KESTRIVANE_PORT"
+    long low = 1, high = 0;   // a whole number's bounds (low > high: not a number)
+    // Binds it to where its value is read into.
+    CLI::Option* (*bind)(CLI::App& on, const std::string& names, const std::string& help,
+                         CommandLineValues& values) = nullptr;
+
+    // "--baud".
+    std::string LongName() const;
+    // Its help with where else it comes from: "line speed (config.ini: BAUD_RATE; default 115200)".
+    std::string FullHelp() const;
+};
+
+const std::vector<OptionSpec>& OptionTable();
+// The row of `longName` ("--baud") on `command` (a CommandSet bit); throws
+// std::out_of_range for none.
+const OptionSpec& OptionNamed(const std::string& longName, unsigned command = OnProgram);
+
+// Adds the options the table gives `command` (a CommandSet bit), in the table's
+// order: in full, or, for the shared ones on a command, briefly in `sharedGroup`.
+void AddOptions(CLI::App& on, unsigned command, CommandLineValues& values, const std::string& sharedGroup = "");
+
+// The keys of a settings file, in the table's order: "Port, BAUD_RATE, ... and Log".
+std::string SettingsKeys();

@@ -1,0 +1,29 @@
+// One box's transfer as the command runs it: what its options ask (its port among
+// them), where its own lines go, and where its progress goes: typed events, to the
+// JSON writer or to a board, or none (then the bars, or plain lines without a
+// terminal). A command of one box runs one; several boxes and the station one a
+// port, each on a thread of its own.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/cli/options/transfer_options.h"
+#include "app/cli/terminal/say.h"
+#include "display/console/progress_events.h"
+
+struct BoxJob {
+    TransferOptions options;  // options.session.link.PortName: its port
+    Voice& voice;
+    EventSink* events = nullptr;
+    bool served = false;  // one of several boxes: its end is a "box-end", the checks of all were made once
+
+    const std::string& Port() const { return options.session.link.PortName; }
+};
+
+// The options of one box served with others: its port, its own trace, no question
+// (it was asked once for all).
+TransferOptions BoxOptions(const TransferOptions& options, const std::string& port, TransferKind kind);
+
+// A box's command: download, upload or verify of its image, on its job; its status.
+using BoxCommand = std::function<int(TransferKind, const std::string&, const BoxJob&)>;

@@ -1,3 +1,0 @@
-#include "core/current_file.h"
-
-std::FILE* CurrentSectionFile = nullptr;

@@ -1,3 +1,0 @@
-#include "core/link_settings.h"
-
-LinkSettingsRecord LinkSettings;

@@ -1,3 +1,0 @@
-#include "upload/urt_mode.h"
-
-bool UrtMode = false;
