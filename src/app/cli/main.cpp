@@ -19,6 +19,7 @@
 #include "app/cli/options/option_table.h"
 #include "app/cli/terminal/say.h"
 #include "app/config/config.h"
+#include "display/console/terminal.h"
 #include "stored/urt_file_name.h"
 
 namespace {
@@ -33,6 +34,7 @@ int Usage(const std::string& reason) {
 }  // namespace
 
 int main(int argc, char** argv) try {
+    PrepareTerminal();
     CommandLineValues values;
     const CommandLineParser line(values);
     try {

@@ -1,20 +1,6 @@
 #include "display/console/console_lines.h"
 
-#include <sys/ioctl.h>
-
 #include <algorithm>
-
-int TerminalWidth(std::FILE* stream) {
-    winsize size{};
-    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-}
-
-int TerminalHeight(std::FILE* stream) {
-    winsize size{};
-    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_row > 0) return size.ws_row;
-    return 24;
-}
 
 std::string MinutesSeconds(double seconds) {
     const long s = static_cast<long>(seconds + 0.5);

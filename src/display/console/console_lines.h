@@ -5,10 +5,7 @@
 #include <cstdio>
 #include <string>
 
-// The terminal's width in columns (80 when it cannot be told), and its height in
-// lines (24 likewise).
-int TerminalWidth(std::FILE* stream);
-int TerminalHeight(std::FILE* stream);
+#include "display/console/terminal.h"
 
 // "1:05"; "7 s"; "245.3 kB".
 std::string MinutesSeconds(double seconds);

@@ -1,16 +1,14 @@
 #include "display/console/help_format.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cstdlib>
+
+#include "display/console/terminal.h"
 
 namespace {
 
 // The terminal's width; without a terminal COLUMNS, or 80.
 std::size_t HelpWidth() {
-    winsize size{};
-    if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
+    if (IsTerminal(stdout) && TerminalWidth(stdout) > 20) return static_cast<std::size_t>(TerminalWidth(stdout));
     const char* columns = std::getenv("COLUMNS");
     const long wanted = columns ? std::atol(columns) : 0;
     return wanted > 20 ? static_cast<std::size_t>(wanted) : 80;

@@ -1,5 +1,6 @@
 #include "app/cli/commands/ports.h"
 
+#include "app/cli/machine/system_ways.h"
 #include "app/cli/machine/serial_ports.h"
 #include "display/console/json_text.h"
 
@@ -15,8 +16,7 @@ int PrintSerialPorts(bool json, std::FILE* out) {
         return 0;
     }
     if (ports.empty()) {
-        std::fprintf(out, "no serial ports found (a USB-serial adapter shows up as /dev/ttyUSB0 or /dev/ttyACM0 "
-                          "once plugged in)\n");
+        std::fprintf(out, "no serial ports found (%s)\n", WhereAdaptersShow);
         return 0;
     }
     for (const SerialPortInfo& p : ports) {

@@ -1,11 +1,10 @@
 #include "app/cli/commands/station.h"
 
-#include <fnmatch.h>
-
 #include "app/cli/image/image_replace.h"
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/machine/port_names.h"
 #include "app/cli/machine/serial_ports.h"
+#include "app/cli/machine/wildcard.h"
 #include "app/cli/options/option_table.h"
 #include "app/cli/run/before_the_box.h"
 #include "app/cli/run/image_checks.h"
@@ -22,7 +21,7 @@ void SettleEarlierBoxes(std::string pattern) {
     for (const char* placeholder : {PortPlaceholder, NumberPlaceholder, TimePlaceholder})
         pattern = WithPlaceholder(pattern, placeholder, "*");
     for (const std::string& image : ImagesWithMoveRecords(FolderOf(pattern))) {
-        if (fnmatch(pattern.c_str(), image.c_str(), FNM_PATHNAME) != 0) continue;
+        if (!FitsWildcard(pattern, image)) continue;
         const Settlement earlier = SettleEarlierMove(NamesOf(image), SystemDisk());
         if (earlier.what != EarlierMove::None) Say(earlier.said);
     }

@@ -27,5 +27,26 @@ public:
 // The machine's own.
 Disk& SystemDisk();
 
+// 0 when files can be made in `folder`, else why not: ENOENT (it does not exist),
+// ENOTDIR (it is no folder) or the system's error number.
+int FolderTakesFiles(const std::string& folder);
+
+// The longest file name the file system under `folder` takes, and the longest path
+// the system takes.
+long LongestName(const std::string& folder);
+long LongestPath();
+
+// A path's length as the system counts it against LongestPath (on Windows the whole
+// path, from the drive).
+std::size_t FullPathLength(const std::string& path);
+
+// Makes a new folder of its own, "NAME-" and a unique ending, in the system's
+// folder for temporary files: 0 and its path in *folder, or the error number.
+int MakeTemporaryFolder(const std::string& name, std::string* folder);
+
+// Appends `text` to the file `path`, made when missing, in one write, so that the
+// lines of several writers never interleave (appending nothing checks that it can).
+int AppendToFile(const std::string& path, const std::string& text);
+
 // "WHAT: the system's reason" for an error number.
 std::string WithReason(const std::string& what, int error);

@@ -26,7 +26,7 @@ std::optional<SectionKind> KindFromSuffix(const std::string& path) {
 
 bool LooksLikeText(const std::string& bytes) {
     for (unsigned char c : bytes)
-        if (!(std::isprint(c) || c == '\n' || c == '\r' || c == '\t')) return false;
+        if (!(std::isprint(c) || c >= 0x80 || c == '\n' || c == '\r' || c == '\t')) return false;
     return !bytes.empty();
 }
 

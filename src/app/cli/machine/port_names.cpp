@@ -21,7 +21,7 @@ std::string AdapterName(const std::string& name) {
 std::string LastParts(const std::string& path, int parts) {
     std::size_t at = path.size();
     for (int i = 0; i < parts; ++i) {
-        const auto slash = at == 0 ? std::string::npos : path.find_last_of('/', at - 1);
+        const auto slash = at == 0 ? std::string::npos : path.find_last_of("/\\", at - 1);
         if (slash == std::string::npos) return path;
         at = slash;
     }
@@ -31,7 +31,7 @@ std::string LastParts(const std::string& path, int parts) {
 }  // namespace
 
 std::string PortBaseName(const std::string& port) {
-    const auto slash = port.find_last_of('/');
+    const auto slash = port.find_last_of("/\\");  // a Windows port may be \\.\COM12
     return slash == std::string::npos ? port : port.substr(slash + 1);
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 struct SerialPortInfo {
-    std::string device;       // /dev/ttyUSB0
-    std::string driver;       // ftdi_sio, cdc_acm, serial8250 ...
+    std::string device;       // /dev/ttyUSB0; on Windows COM7
+    std::string driver;       // ftdi_sio, cdc_acm, serial8250 ...; on Windows the name it gives the port
     std::string usbId;        // vendor:product, for a USB adapter
     std::string serial;       // its serial number, where it has one
     std::string description;  // maker and product, as the adapter names itself
@@ -20,6 +20,10 @@ std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysClassTty = "/s
 // as /proc tells; "" for none.
 std::string ProgramsHolding(const std::string& device);
 
+
+// Why the port could not be opened, in this system's words, with what to do: from
+// the system's error number, and whether another program holds it.
+std::string WhyPortFailed(const std::string& port, int systemError, bool busy);
 
 // "not a serial port" when the system tells, without opening it, that `device` is
 // none (a file, a folder, /dev/null and other devices of another kind); "" when it

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "app/cli/machine/system_ways.h"
 #include "app/cli/options/option_table.h"
 #include "app/cli/options/suggest.h"
 #include "display/console/help_format.h"
@@ -62,8 +63,8 @@ CommandLineParser::CommandLineParser(CommandLineValues& values) {
     app->footer(
         "Each setting is taken from the first place that gives it: its option; for the port KESTRIVANE_PORT; "
         "config.ini in the current directory (section OPTIONS, keys " + SettingsKeys() +
-        ", as the Windows program keeps them); your settings file, $XDG_CONFIG_HOME/kestrivane/config.ini "
-        "(else ~/.config/kestrivane/config.ini), with the same keys. Without a port in any of them the one USB "
+        ", as the Windows program keeps them); your settings file, " + std::string(UserSettingsPlace) +
+        ", with the same keys. Without a port in any of them the one USB "
         "serial adapter plugged in is used; without a PacketLength, 2048. -v says where each came from.\n\n"
         "Exit status: 0 done; 1 the transfer failed, or completed after an error or with the box holding less than "
         "the files (inspect and compare: problems found, images differ); 2 the command line, the settings, the files "
@@ -77,8 +78,8 @@ CommandLineParser::CommandLineParser(CommandLineValues& values) {
     transfers = AddTransferCommands(app.get(), values);
 
     station = app->add_subcommand(
-        "station", "serve box after box on every port (given as paths or patterns, such as '/dev/ttyUSB*'; without "
-                   "--port every USB serial adapter) with COMMAND and its arguments, each port on its own, until "
+        "station", "serve box after box on every port (given as paths or patterns, such as " + std::string(PortPatternExample) +
+                   "; without --port every USB serial adapter) with COMMAND and its arguments, each port on its own, until "
                    "Ctrl-C; a download's name must hold {n} or {time}; status 1 when a box failed or was cut short");
     AddOptions(*station, OnStation, values);
     station->require_subcommand(1);

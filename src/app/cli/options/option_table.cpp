@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "app/cli/machine/system_ways.h"
 #include "app/cli/options/command_line.h"
 #include "core/whole_number.h"
 
@@ -25,8 +26,7 @@ using Names = const std::string&;
 const std::vector<OptionSpec> table = {
     // The line and what is shown.
     {"-p,--port", "DEVICE",
-     "serial device, such as /dev/ttyUSB0; give it once for each box to serve several at once (a settings file "
-     "separates them by commas), or a pattern for a station",
+     PortOptionHelp,
      "serial device (or several)", Shared, "Port", nullptr, "KESTRIVANE_PORT", 1, 0,
      [](CLI::App& on, Names n, Names h, Values& v) {
          return on.add_option(n, v.settings.ports, h)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);

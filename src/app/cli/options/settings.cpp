@@ -7,6 +7,7 @@
 #include "app/cli/options/option_table.h"
 #include "app/cli/options/settings_files.h"
 #include "app/config/config.h"
+#include "app/cli/machine/system_ways.h"
 #include "app/config/ini_file.h"
 #include "core/packet.h"
 #include "core/whole_number.h"

@@ -1,7 +1,6 @@
 #include "app/cli/options/settings_files.h"
 
-#include <cstdlib>
-
+#include "app/cli/machine/system_ways.h"
 #include "app/config/config.h"
 #include "app/config/ini_file.h"
 #include "core/bounded_file.h"
@@ -13,19 +12,10 @@ constexpr const char* Absent = "\x01kestrivane: no such key\x01";
 
 }  // namespace
 
-std::string UserSettingsFile() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg) return std::string(xdg) + "/kestrivane/config.ini";
-    const char* home = std::getenv("HOME");
-    return home && *home ? std::string(home) + "/.config/kestrivane/config.ini" : std::string();
-}
-
 bool SettingsFiles::Find(std::string* why) {
     files_.clear();
     const std::string here = CurrentDirectoryForConfig() + "/config.ini", user = UserSettingsFile();
-    const char* home = std::getenv("HOME");
-    std::string shownUser = user;
-    if (home && *home && user.rfind(std::string(home) + "/", 0) == 0) shownUser = "~" + user.substr(std::string(home).size());
+    const std::string shownUser = UserSettingsFileShown();
     for (const File& f : {File{here, "config.ini"}, File{user, shownUser}}) {
         if (f.path.empty()) continue;
         std::string text, reason;

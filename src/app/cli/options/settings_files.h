@@ -34,6 +34,3 @@ private:
     const File* Holding(const char* key) const;
     std::vector<File> files_;
 };
-
-// The user's settings file, wherever it is looked for ("" without a home).
-std::string UserSettingsFile();

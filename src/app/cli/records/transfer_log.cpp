@@ -1,12 +1,8 @@
 #include "app/cli/records/transfer_log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 
+#include "app/cli/image/disk.h"
 #include "app/cli/image/sha256.h"
 #include "app/cli/image/stored_file.h"
 #include "app/cli/machine/clock.h"
@@ -48,16 +44,8 @@ bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::
     if (!record.started.empty()) line["started"] = record.started;
     if (!record.result.empty()) line["result"] = record.result;
     const std::string text = line.dump() + "\n";
-    const int fd = open(logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *why = "cannot open the log " + logPath + ": " + std::strerror(errno);
-        return false;
-    }
-    const ssize_t written = write(fd, text.data(), text.size());  // one write: lines never interleave
-    const int error = errno;
-    close(fd);
-    if (written != static_cast<ssize_t>(text.size())) {
-        *why = "cannot write the log " + logPath + ": " + std::strerror(written < 0 ? error : ENOSPC);
+    if (const int error = AppendToFile(logPath, text)) {  // one write: lines never interleave
+        *why = WithReason("cannot write the log " + logPath, error);
         return false;
     }
     return true;

@@ -1,7 +1,5 @@
 #include "app/cli/run/before_the_box.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 
@@ -10,6 +8,7 @@
 #include "app/cli/machine/serial_ports.h"
 #include "app/cli/run/session_run.h"
 #include "app/cli/terminal/say.h"
+#include "display/console/terminal.h"
 
 namespace {
 
@@ -43,7 +42,7 @@ void WarnOfOddExtension(const std::string& image, Voice& voice) {
 
 int ConfirmReplacing(const std::string& what, const TransferOptions& options, Voice& voice) {
     if (options.yes) return -1;
-    if (!isatty(STDIN_FILENO)) return voice.Refuse(what + " exists: give --yes to replace it");
+    if (!InputIsTerminal()) return voice.Refuse(what + " exists: give --yes to replace it");
     if (Confirmed("kestrivane: " + what + " (or its section files) exists. Replace it?")) return -1;
     voice.Say("nothing written");
     return 1;
@@ -71,7 +70,7 @@ int PrepareUpload(const StoredImage& image, const TransferOptions& options, cons
         voice.Say("sending them anyway (--force)");
     }
     if (options.yes) return -1;
-    if (!isatty(STDIN_FILENO)) return voice.Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
+    if (!InputIsTerminal()) return voice.Refuse("an upload overwrites the box: confirm on a terminal or give --yes");
     std::fputs(DescribePlan(*plan, ports).c_str(), stderr);
     if (Confirmed("This overwrites what the box holds. Go on?")) return -1;
     voice.Say("nothing sent");

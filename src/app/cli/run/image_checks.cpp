@@ -1,15 +1,12 @@
 #include "app/cli/run/image_checks.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <filesystem>
 
 #include "app/cli/image/image_replace.h"
 #include "app/cli/image/stored_file.h"
+#include "app/cli/machine/system_ways.h"
 #include "app/cli/terminal/say.h"
 
 namespace {
@@ -18,23 +15,6 @@ bool HasControlBytes(const std::string& text) {
     for (unsigned char c : text)
         if (c < 0x20 || c == 0x7F) return true;
     return false;
-}
-
-// A path as a shell takes it back.
-std::string ShellWord(const std::string& path) {
-    bool plain = !path.empty();
-    for (unsigned char c : path)
-        plain = plain && (std::isalnum(c) || std::string("_./+-:=@%,").find(static_cast<char>(c)) != std::string::npos);
-    if (plain) return path;
-    std::string quoted = "'";
-    for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string Command(const std::string& command, const std::vector<std::string>& paths) {
-    std::string line = command;
-    for (const std::string& path : paths) line += " " + ShellWord(path);
-    return line;
 }
 
 std::string Listed(const std::vector<std::string>& paths) {
@@ -55,22 +35,19 @@ std::vector<std::string> NamesMade(const ImageNames& names) {
 
 // The folder: there, a folder, and one that takes new files.
 std::string FolderProblem(const std::string& folder) {
-    struct stat st;
-    if (stat(folder.c_str(), &st) != 0)
-        return errno == ENOENT ? "the folder " + folder + " does not exist" : WithReason("the folder " + folder, errno);
-    if (!S_ISDIR(st.st_mode)) return folder + " is not a folder";
-    if (access(folder.c_str(), W_OK | X_OK) != 0) return WithReason("cannot make files in the folder " + folder, errno);
-    return {};
+    const int error = FolderTakesFiles(folder);
+    if (error == ENOENT) return "the folder " + folder + " does not exist";
+    if (error == ENOTDIR) return folder + " is not a folder";
+    return error ? WithReason("cannot make files in the folder " + folder, error) : std::string();
 }
 
 // A name within what the file system takes, in its length and its path's.
 std::string LengthProblem(const ImageNames& names, bool pathsOnly) {
-    long nameMax = pathsOnly ? 0 : pathconf(names.folder.c_str(), _PC_NAME_MAX);
-    if (nameMax <= 0) nameMax = NAME_MAX;
+    const long nameMax = pathsOnly ? 0 : LongestName(names.folder);
     for (const std::string& path : NamesMade(names)) {
-        if (path.size() >= PATH_MAX)
+        if (FullPathLength(path) > static_cast<std::size_t>(LongestPath()))
             return "the path " + Printable(names.image) + " is too long: the download would make " + Printable(path) +
-                   ", " + std::to_string(path.size()) + " bytes, where the system takes " + std::to_string(PATH_MAX - 1);
+                   ", " + std::to_string(FullPathLength(path)) + " bytes, where the system takes " + std::to_string(LongestPath());
         if (!pathsOnly && BaseName(path).size() > static_cast<std::size_t>(nameMax))
             return "the name " + Printable(BaseName(names.image)) + " is too long: the download would make " +
                    Printable(BaseName(path)) + ", " + std::to_string(BaseName(path).size()) +
@@ -85,9 +62,9 @@ int RefuseWaiting(const Settlement& waits, const ImageNames& names, Voice& voice
     std::vector<std::string> drop = FilesOnDisk(names.IncompleteFiles(), SystemDisk());
     drop.push_back(names.record);
     voice.Say("to put it in the place of " + Printable(names.image) + ": " +
-        Command("rm", FilesOnDisk(names.Files(), SystemDisk())) + "; the next download, upload or verify of " +
+        RemoveCommand(FilesOnDisk(names.Files(), SystemDisk())) + "; the next download, upload or verify of " +
         Printable(names.image) + " puts it there first");
-    return voice.Refuse("to keep " + Printable(names.image) + " as it is and drop the waiting image: " + Command("rm", drop));
+    return voice.Refuse("to keep " + Printable(names.image) + " as it is and drop the waiting image: " + RemoveCommand(drop));
 }
 
 }  // namespace

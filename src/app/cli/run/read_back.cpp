@@ -1,10 +1,9 @@
 #include "app/cli/run/read_back.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <optional>
 
+#include "app/cli/image/disk.h"
 #include "app/cli/image/section_compare.h"
 #include "app/cli/run/session_run.h"
 #include "app/cli/terminal/say.h"
@@ -101,10 +100,11 @@ TransferOutcome VerifyAgainstBox(const VerifyTarget& target, const BoxJob& job) 
     const TransferOptions& options = job.options;
     Voice& voice = job.voice;
     namespace fs = std::filesystem;
-    std::string folder = (fs::temp_directory_path() / "kestrivane-verify-XXXXXX").string();
-    if (!mkdtemp(folder.data())) {
-        TransferOutcome outcome = Failure(OutcomeKind::WriteFailed, "cannot make a folder to read the box into under " +
-                                                                        fs::temp_directory_path().string());
+    std::string folder;
+    if (const int error = MakeTemporaryFolder("kestrivane-verify", &folder)) {
+        std::error_code ec;
+        TransferOutcome outcome = Failure(OutcomeKind::WriteFailed, WithReason("cannot make a folder to read the box into under " +
+                                                                        fs::temp_directory_path(ec).string(), error));
         outcome.readBack = true;
         voice.Say("verify: " + outcome.sentence);
         return outcome;

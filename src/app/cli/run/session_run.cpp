@@ -1,15 +1,13 @@
 #include "app/cli/run/session_run.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "app/cli/image/disk.h"
 #include "app/cli/records/trace_link.h"
 #include "app/cli/run/signals.h"
 #include "display/console/events_view.h"
+#include "display/console/terminal.h"
 #include "version.h"
 
 SessionRun::SessionRun(const BoxJob& job, bool download)
@@ -20,7 +18,7 @@ SessionRun::SessionRun(const BoxJob& job, bool download)
         events->SetLineRate(settings_.link.BaudRate / 10.0);
         view_ = std::move(events);
     } else {
-        auto bars = std::make_unique<ConsoleDisplay>(stdout, stderr, isatty(STDERR_FILENO), options.quiet);
+        auto bars = std::make_unique<ConsoleDisplay>(stdout, stderr, IsTerminal(stderr), options.quiet);
         bars->SetLineRate(settings_.link.BaudRate / 10.0);
         bars_ = bars.get();
         view_ = std::move(bars);
@@ -128,9 +126,8 @@ int EndCommand(const BoxJob& job, const TransferOutcome& outcome, std::optional<
 std::string CheckRecords(const std::string& trace, const std::string& log) {
     for (const auto& [what, path] : {std::pair<const char*, const std::string&>{"trace", trace}, {"log", log}}) {
         if (path.empty()) continue;
-        const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) return std::string("cannot write the ") + what + " " + path + ": " + std::strerror(errno);
-        close(fd);
+        if (const int error = AppendToFile(path, ""))
+            return WithReason(std::string("cannot write the ") + what + " " + path, error);
     }
     return {};
 }

@@ -1,12 +1,11 @@
 #include "app/cli/run/several_boxes_view.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "app/cli/image/stored_file.h"
 #include "app/cli/machine/clock.h"
 #include "app/cli/machine/port_names.h"
+#include "display/console/terminal.h"
 
 namespace {
 
@@ -46,7 +45,7 @@ const char* BoxResult(int status) {
 BoxesView::BoxesView(const std::vector<std::unique_ptr<ServedBox>>& boxes, const std::vector<std::string>& names,
                      const TransferOptions& options, bool upload, EventSink* json)
     : boxes_(boxes), names_(names), board_(names.size()), lastWord_(names.size()), drawing_(stderr),
-      lines_(stdout, stderr), json_(json), onBoard_(isatty(STDERR_FILENO) && !json && !options.quiet),
+      lines_(stdout, stderr), json_(json), onBoard_(IsTerminal(stderr) && !json && !options.quiet),
       quiet_(options.quiet) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         board_[i].port = names[i];

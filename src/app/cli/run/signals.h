@@ -9,6 +9,11 @@
 // Catches them, once for the whole command.
 void CatchStopSignals();
 
+// What the platform's catcher calls for each stop signal; and how it ends the
+// program at once on a second one.
+void HearStop(int signal);
+void StopAtOnce(int signal);
+
 // How many stop signals came, and the first one's number (0: none came).
 int StopsAsked();
 int FirstStopSignal();

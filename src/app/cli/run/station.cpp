@@ -1,7 +1,5 @@
 #include "app/cli/run/station.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include "app/cli/run/station_names.h"
 #include "app/cli/run/signals.h"
 #include "app/cli/terminal/say.h"
+#include "display/console/terminal.h"
 
 namespace {
 
@@ -56,7 +55,7 @@ void Station::SayUnmatched(bool none) {
 
 Station::Station(const StationSetup& setup)
     : setup_(setup), board_(stderr), lines_(stdout, stderr), json_(stdout),
-      onBoard_(isatty(STDERR_FILENO) && !setup.options.progressJson),
+      onBoard_(IsTerminal(stderr) && !setup.options.progressJson),
       log_(setup.options.log), started_(SteadySeconds()) {}
 
 void Station::Scan() {

@@ -23,32 +23,10 @@ std::string OneLine(const char* text) {
 
 std::string Shown(MessageId id) { return OneLine(TextElsewhere(MessageOf(id))); }
 
-bool LooksLikeWindowsPort(const std::string& port) {
-    return port.size() > 3 && (port.compare(0, 3, "COM") == 0 || port.compare(0, 3, "com") == 0) &&
-           port.find('/') == std::string::npos;
-}
-
 // Why the port could not be used, in this platform's words, with what to do.
 std::string PortProblem(const std::string& port, MessageId shown, const OpenFailure& failure) {
-    const int error = failure.systemError;
-    std::string why;
-    if (!error) {
-        why = MessageOf(shown).text;
-    } else if (failure.busy) {
-        const std::string holders = ProgramsHolding(port);
-        why = "it is in use by another program" + (holders.empty() ? " (fuser " + port + " names it)" : ": " + holders);
-    } else if (error == ENOENT) {
-        why = "no such device";
-        why += LooksLikeWindowsPort(port) ? ": " + port + " is a Windows port name (from a config.ini made on Windows?); "
-                                            "here serial ports are named like /dev/ttyUSB0"
-                                          : ": is the adapter plugged in? kestrivane ports lists the serial ports";
-    } else if (error == EACCES || error == EPERM) {
-        why = "permission denied: add yourself to the dialout group (sudo adduser $USER dialout), then log in again";
-    } else if (error == ENOTTY || error == EINVAL) {
-        why = "not a serial port";
-    } else {
-        why = std::strerror(error);
-    }
+    const std::string why = failure.systemError ? WhyPortFailed(port, failure.systemError, failure.busy)
+                                                : std::string(MessageOf(shown).text);
     return "cannot use the port " + port + ": " + why;
 }
 

@@ -1,12 +1,11 @@
 #include "app/cli/terminal/say.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "display/console/console_lines.h"
 #include "display/console/help_format.h"
 #include "display/console/json_text.h"
+#include "display/console/terminal.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ void LinesVoice::Line(const std::string& line) {
 void SayLine(const std::string& line) {
     // On a terminal a long line breaks between words, not inside one.
     const std::string shown =
-        isatty(STDERR_FILENO) ? WrapToWidth(line, static_cast<std::size_t>(TerminalWidth(stderr))) : line;
+        IsTerminal(stderr) ? WrapToWidth(line, static_cast<std::size_t>(TerminalWidth(stderr))) : line;
     const std::lock_guard<std::mutex> lock(writing);
     std::fprintf(stderr, "%s\n", shown.c_str());
 }

@@ -6,8 +6,10 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include <algorithm>
 #include <filesystem>
@@ -91,6 +93,31 @@ std::string ProgramsHolding(const std::string& device) {
     }
     closedir(processes);
     return holders;
+}
+
+namespace {
+
+bool LooksLikeWindowsPort(const std::string& port) {
+    return port.size() > 3 && (port.compare(0, 3, "COM") == 0 || port.compare(0, 3, "com") == 0) &&
+           port.find('/') == std::string::npos;
+}
+
+}  // namespace
+
+std::string WhyPortFailed(const std::string& port, int error, bool busy) {
+    if (busy) {
+        const std::string holders = ProgramsHolding(port);
+        return "it is in use by another program" + (holders.empty() ? " (fuser " + port + " names it)" : ": " + holders);
+    }
+    if (error == ENOENT)
+        return "no such device" +
+               std::string(LooksLikeWindowsPort(port) ? ": " + port + " is a Windows port name (from a config.ini made on "
+                                                                        "Windows?); here serial ports are named like /dev/ttyUSB0"
+                                                      : ": is the adapter plugged in? kestrivane ports lists the serial ports");
+    if (error == EACCES || error == EPERM)
+        return "permission denied: add yourself to the dialout group (sudo adduser $USER dialout), then log in again";
+    if (error == ENOTTY || error == EINVAL) return "not a serial port";
+    return std::strerror(error);
 }
 
 std::string NotASerialPort(const std::string& device) {

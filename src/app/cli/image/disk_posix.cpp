@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "core/bounded_file.h"
 
@@ -69,4 +71,39 @@ std::string WithReason(const std::string& what, int error) { return what + ": " 
 Disk& SystemDisk() {
     static PosixDisk disk;
     return disk;
+}
+
+int FolderTakesFiles(const std::string& folder) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0) return errno;
+    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+    return Errno(access(folder.c_str(), W_OK | X_OK) == 0);
+}
+
+long LongestName(const std::string& folder) {
+    const long most = pathconf(folder.c_str(), _PC_NAME_MAX);
+    return most > 0 ? most : NAME_MAX;
+}
+
+long LongestPath() { return PATH_MAX - 1; }
+
+std::size_t FullPathLength(const std::string& path) { return path.size(); }
+
+int AppendToFile(const std::string& path, const std::string& text) {
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return errno;
+    const ssize_t written = text.empty() ? 0 : write(fd, text.data(), text.size());  // one write
+    const int error = errno;
+    close(fd);
+    if (written == static_cast<ssize_t>(text.size())) return 0;
+    return written < 0 ? error : ENOSPC;
+}
+
+int MakeTemporaryFolder(const std::string& name, std::string* folder) {
+    std::error_code ec;
+    std::string path = (std::filesystem::temp_directory_path(ec) / (name + "-XXXXXX")).string();
+    if (ec) return ec.value();
+    if (!mkdtemp(path.data())) return errno;
+    *folder = path;
+    return 0;
 }

@@ -1,0 +1,67 @@
+#include "display/console/terminal.h"
+
+#include <windows.h>
+#include <io.h>
+
+#include <atomic>
+#include <initializer_list>
+
+namespace {
+
+// The console's handle behind a C stream; null when the stream is no console (a
+// file, a pipe).
+HANDLE ConsoleOf(std::FILE* stream) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? handle : nullptr;
+}
+
+// Whether a console output takes terminal sequences: asked for once, kept.
+bool TakesSequences(HANDLE console) {
+    DWORD mode = 0;
+    if (!GetConsoleMode(console, &mode)) return false;
+    if (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) return true;
+    return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+std::atomic<int> errorTakes{-1}, outputTakes{-1};
+
+bool ScreenOf(std::FILE* stream, CONSOLE_SCREEN_BUFFER_INFO* info) {
+    const HANDLE console = ConsoleOf(stream);
+    return console && GetConsoleScreenBufferInfo(console, info);
+}
+
+}  // namespace
+
+void PrepareTerminal() {
+    SetConsoleOutputCP(CP_UTF8);
+    SetConsoleCP(CP_UTF8);
+    for (std::FILE* stream : {stdout, stderr}) {
+        const HANDLE console = ConsoleOf(stream);
+        (stream == stderr ? errorTakes : outputTakes) = console && TakesSequences(console) ? 1 : 0;
+    }
+}
+
+bool IsTerminal(std::FILE* stream) {
+    std::atomic<int>& takes = stream == stderr ? errorTakes : outputTakes;
+    if (stream != stderr && stream != stdout) return false;
+    if (takes.load() < 0) {
+        const HANDLE console = ConsoleOf(stream);
+        takes = console && TakesSequences(console) ? 1 : 0;
+    }
+    return takes.load() == 1;
+}
+
+bool InputIsTerminal() { return ConsoleOf(stdin) != nullptr; }
+
+int TerminalWidth(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (ScreenOf(stream, &info) && info.srWindow.Right > info.srWindow.Left) return info.srWindow.Right - info.srWindow.Left + 1;
+    return 80;
+}
+
+int TerminalHeight(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (ScreenOf(stream, &info) && info.srWindow.Bottom > info.srWindow.Top) return info.srWindow.Bottom - info.srWindow.Top + 1;
+    return 24;
+}
