@@ -7,15 +7,17 @@
 //   - the same download over an exact-rate 115200 bit/s relay, against the bare
 //     client and against stop-and-wait's limit; the tool's CPU share and peak RSS;
 //     and ZMODEM (sz/rz) for the same bytes where lrzsz is installed;
+//   - a download with --fast-header against one without, from the emulated box paced
+//     at 115200 bit/s, and that session against ZMODEM for the image's bytes;
 //   - four emulated boxes paced at 115200 bit/s downloaded at once by one command,
 //     against one box alone;
 //   - a station serving 32 such ports of 3 boxes each, against one port of 3 boxes,
 //     and the station's own CPU share.
 //
-//   kestrivane-bench [--quick | --packets | --boxes]
+//   kestrivane-bench [--quick | --packets | --boxes | --header]
 //     --quick: one short round of each, for a smoke test; --packets: only the rows
 //     against the bare client, to see how well runs agree; --boxes: only the rows of
-//     several boxes and the station.
+//     several boxes and the station; --header: only the rows of --fast-header.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -117,7 +119,43 @@ bool Installed(const char* program) {
     return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// Seconds sz takes to send `bytes` random bytes to rz over a relay paced at 115200
+// bit/s, or 0 when it fails (said).
+double ZmodemSeconds(const fs::path& dir, double bytes) {
+    Child relay({"relay", "115200", "new"});
+    const std::string farSide = relay.Line();
+    const fs::path zdir = dir / "zmodem";
+    fs::remove_all(zdir);
+    fs::create_directories(zdir / "in");
+    std::system(("head -c " + std::to_string(static_cast<long>(bytes)) + " /dev/urandom > " + (zdir / "data").string()).c_str());
+    const std::string receive = "cd " + (zdir / "in").string() + " && stty raw -echo < " + farSide +
+                                " && timeout 120 rz -q -y < " + farSide + " > " + farSide + " 2>/dev/null &";
+    std::system(receive.c_str());
+    const auto start = BenchClock::now();
+    const std::string send = "stty raw -echo < " + relay.Port() + " && timeout 120 sz -q " + (zdir / "data").string() + " < " +
+                             relay.Port() + " > " + relay.Port() + " 2>/dev/null";
+    const int status = std::system(send.c_str());
+    const double seconds = std::chrono::duration<double>(BenchClock::now() - start).count();
+    if (status == 0) return seconds;
+    std::printf("  ZMODEM: sz failed (status %d): no comparison\n", status);
+    return 0;
+}
+
 }  // namespace
+
+// A download with --fast-header against one without, and against ZMODEM for the
+// image's bytes.
+void FastHeaderRows(const std::string& tool, const fs::path& dir) {
+    std::string detail;
+    double fastSeconds = 0, imageBytes = 0;
+    Row("download session, fast header / specified header, paced 115200",
+        FastHeaderRatio(tool, dir.string(), 3, &detail, &fastSeconds, &imageBytes), "<= 0.80", detail);
+    if (!Installed("sz") || !Installed("rz") || imageBytes == 0) return;
+    const double seconds = ZmodemSeconds(dir, imageBytes);
+    if (seconds > 0)
+        Row("download session, fast header / ZMODEM, same bytes, 115200", fastSeconds / seconds, "",
+            Format("(%.1f s / %.1f s)", fastSeconds, seconds));
+}
 
 // Several boxes at once, and the station.
 void BoxesRows(const std::string& tool, const std::string& dir) {
@@ -149,8 +187,9 @@ int main(int argc, char** argv) {
     std::printf("kestrivane-bench: ratios measured side by side in this run (each the median of its paired rounds' "
                 "ratios; brackets: that round's two figures)\n");
     std::printf("  %-52s %6s  %-7s %s\n", "measure", "ratio", "goal", "");
-    if (role == "--boxes") {
-        BoxesRows(tool, dir.string());
+    if (role == "--boxes" || role == "--header") {
+        if (role == "--boxes") BoxesRows(tool, dir.string());
+        else FastHeaderRows(tool, dir);
         fs::remove_all(dir);
         return 0;
     }
@@ -260,30 +299,19 @@ int main(int argc, char** argv) {
         std::printf("  4 boxes at once / 1 box, and the station's bench: measured without --quick\n");
     else
         BoxesRows(tool, dir.string());
+    if (quick)
+        std::printf("  download session, fast header / specified header: measured without --quick\n");
+    else
+        FastHeaderRows(tool, dir);
     if (!Installed("sz") || !Installed("rz")) {
         std::printf("  ZMODEM: lrzsz (sz, rz) is not installed: no comparison with it\n");
     } else {
-        // The same data packets' bytes, sent by sz to rz over the same kind of relay.
-        Child relay({"relay", "115200", "new"});
-        const std::string farSide = relay.Line();
         const double bytes = (quick ? 16 : 36) * double{DataPacketSize};
-        const fs::path zdir = dir / "zmodem";
-        fs::create_directories(zdir / "in");
-        std::system(("head -c " + std::to_string(static_cast<long>(bytes)) + " /dev/urandom > " + (zdir / "data").string()).c_str());
-        const std::string receive = "cd " + (zdir / "in").string() + " && stty raw -echo < " + farSide +
-                                    " && timeout 120 rz -q -y < " + farSide + " > " + farSide + " 2>/dev/null &";
-        std::system(receive.c_str());
-        const auto start = BenchClock::now();
-        const std::string send = "stty raw -echo < " + relay.Port() + " && timeout 120 sz -q " + (zdir / "data").string() + " < " +
-                                 relay.Port() + " > " + relay.Port() + " 2>/dev/null";
-        const int status = std::system(send.c_str());
-        const double seconds = std::chrono::duration<double>(BenchClock::now() - start).count();
-        if (status == 0)
+        const double seconds = ZmodemSeconds(dir, bytes);
+        if (seconds > 0)
             Row("paced 115200 data phase: kestrivane / ZMODEM (sz, rz)",
                 pacedPerPacketUs * (bytes / DataPacketSize) / 1e6 / seconds, "",
                 Format("(%.0f bytes in %.2f s by ZMODEM)", bytes, seconds));
-        else
-            std::printf("  ZMODEM: sz failed (status %d): no comparison\n", status);
     }
     fs::remove_all(dir);
     return 0;

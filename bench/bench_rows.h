@@ -13,3 +13,10 @@ double SeveralBoxesRatio(const std::string& tool, const std::string& dir, std::s
 // of all it ran for them (threads and processes, its sessions included).
 double StationRatio(const std::string& tool, const std::string& dir, std::string* detail, double* cpuShare,
                     double* wholeShare);
+
+// A download with --fast-header against one without, `rounds` pairs, from the emulated
+// box paced at 115200 bit/s, both images checked against the box's: the ratio of the
+// wall times; `fastSeconds` the median round's time with it, `imageBytes` the bytes of
+// the image's section files.
+double FastHeaderRatio(const std::string& tool, const std::string& dir, int rounds, std::string* detail,
+                       double* fastSeconds, double* imageBytes);

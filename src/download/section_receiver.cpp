@@ -25,6 +25,56 @@ int FindStx(const std::uint8_t* bytes, int count) {
     return i;
 }
 
+// The header packet among the first `received` bytes, as RequestHeaderPacket takes
+// it: everything ahead of the first STX ignored, each field looked at only when it
+// lies within the bytes. `needed` is how many bytes (from the first) would settle
+// whether one is there, when fewer came.
+struct HeaderFound {
+    bool valid = false;
+    int start = 0;
+    unsigned length = 0;
+    int needed = 0;
+};
+
+HeaderFound FindHeader(const std::uint8_t* bytes, int received) {
+    HeaderFound found;
+    found.start = FindStx(bytes, received);
+    const std::uint8_t* packet = bytes + found.start;
+    const unsigned available = static_cast<unsigned>(received - found.start);
+    found.needed = found.start + static_cast<int>(HeaderCountPositionOffset) + 1;
+    if (found.start >= received || available <= HeaderCountPositionOffset) return found;
+    found.length = PacketPayloadLength(packet);
+    const unsigned through = std::max(found.length + 9, HeaderCountByteOffset(packet) + 1);
+    found.needed = found.start + static_cast<int>(std::min<unsigned>(through, PacketBufferSize));
+    found.valid = found.length + 8 < available && packet[found.length + 8] == ETX &&
+                  HeaderCountByteOffset(packet) < available;
+    return found;
+}
+
+// The header's reply with --fast-header: read as it comes, each read asking for just
+// the bytes that settle whether a header packet is whole, so that the read returns
+// at its last byte. Bytes that cannot make one (no ETX where its length puts it) and
+// a reply that stops short wait out the specified read's time, as without it.
+int ReadHeaderAsItComes(Session& s, std::uint8_t* buffer, std::uint64_t totalMs) {
+    const double deadline = s.Now() + static_cast<double>(totalMs) / 1000.0;
+    const auto left = [&] {
+        const double ms = (deadline - s.Now()) * 1000.0;
+        return ms > 1 ? static_cast<std::uint64_t>(ms) : std::uint64_t{1};
+    };
+    int received = 0;
+    for (;;) {
+        const HeaderFound found = FindHeader(buffer, received);
+        if (found.valid) return received;
+        if (found.needed <= received || found.needed > PacketBufferSize) break;
+        const int got = ReadLinkWithin(s, buffer + received, found.needed - received, left());
+        if (got <= 0) return received;
+        received += got;
+        if (received < found.needed) return received;  // the time ran out
+    }
+    const int rest = ReadLinkWithin(s, buffer + received, PacketBufferSize - received, left());
+    return received + std::max(rest, 0);
+}
+
 }  // namespace
 
 int DataReadSize(std::int32_t packetLengthSetting) {
@@ -43,28 +93,21 @@ int RequestHeaderPacket(Session& s, SectionKind section, std::uint8_t* header, u
     std::uint8_t* receiveBuffer = s.receive.data();
     WriteLinkByte(s, ENQ);
     std::memset(receiveBuffer, 0, PacketBufferSize);
-    const int received = ReadLink(s, receiveBuffer, PacketBufferSize);
+    const int received = s.settings.fastHeader
+                             ? ReadHeaderAsItComes(s, receiveBuffer, ReadLinkTotalMs(s, PacketBufferSize))
+                             : ReadLink(s, receiveBuffer, PacketBufferSize);
     if (ReportIfLinkLost(s)) return 1;
     if (received == 0) {
         s.Fail(OutcomeKind::Failed, MessageId::HeaderNotReceived, section);
         return 1;
     }
-    // Everything ahead of the first STX is ignored; offsets count from it. Each
-    // field is looked at only when it lies within the bytes received.
-    const int start = FindStx(receiveBuffer, received);
-    const std::uint8_t* packet = receiveBuffer + start;
-    const unsigned available = static_cast<unsigned>(received - start);
-    bool valid = start < received && available > HeaderCountPositionOffset;
-    unsigned length = 0;
-    if (valid) {
-        length = PacketPayloadLength(packet);
-        valid = length + 8 < available && packet[length + 8] == ETX && HeaderCountByteOffset(packet) < available;
-    }
-    if (!valid) {
+    const HeaderFound found = FindHeader(receiveBuffer, received);
+    if (!found.valid) {
         s.Fail(OutcomeKind::Failed, MessageId::HeaderInvalid, section);
         return 1;
     }
-    const unsigned size = length + PacketFramingSize;
+    const std::uint8_t* packet = receiveBuffer + found.start;
+    const unsigned size = found.length + PacketFramingSize;
     std::memcpy(header, packet, size);
     *packetCount = HeaderPacketCount(packet, section);
     s.Activity();

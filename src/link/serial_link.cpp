@@ -72,11 +72,17 @@ bool TransferStopped(Session& s) {
     return true;
 }
 
-int ReadLink(Session& s, std::uint8_t* buffer, int count) {
+std::uint64_t ReadLinkTotalMs(const Session& s, int count) {
     const LinkTimeouts& applied = s.applied;
-    const std::uint64_t total =
-        std::uint64_t{applied.ReadTotalTimeoutConstant} +
-        std::uint64_t{applied.ReadTotalTimeoutMultiplier} * static_cast<std::uint64_t>(count > 0 ? count : 0);
+    return std::uint64_t{applied.ReadTotalTimeoutConstant} +
+           std::uint64_t{applied.ReadTotalTimeoutMultiplier} * static_cast<std::uint64_t>(count > 0 ? count : 0);
+}
+
+int ReadLink(Session& s, std::uint8_t* buffer, int count) {
+    return ReadLinkWithin(s, buffer, count, ReadLinkTotalMs(s, count));
+}
+
+int ReadLinkWithin(Session& s, std::uint8_t* buffer, int count, std::uint64_t total) {
     const bool bounded = total != 0;
     const auto limit = [](std::uint64_t ms) {
         return static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, UINT32_MAX));

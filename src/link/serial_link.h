@@ -80,6 +80,10 @@ constexpr std::uint32_t ReadSliceMs = 250;
 // Reads under the record applied last: its total is constant + multiplier x count.
 // A read cut short by Cancel returns what it has (0 when nothing came).
 int ReadLink(Session& session, std::uint8_t* buffer, int count);
+// The total such a read of `count` bytes waits under the record applied last.
+std::uint64_t ReadLinkTotalMs(const Session& session, int count);
+// The same read with a total of its own (0: without end).
+int ReadLinkWithin(Session& session, std::uint8_t* buffer, int count, std::uint64_t totalMs);
 inline int ReadLinkByte(Session& session, std::uint8_t* byte) { return ReadLink(session, byte, 1); }
 int WriteLink(Session& session, const std::uint8_t* buffer, int count);
 inline int WriteLinkByte(Session& session, std::uint8_t byte) { return WriteLink(session, &byte, 1); }

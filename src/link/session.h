@@ -33,6 +33,9 @@ struct SessionSettings {
     // it should announce a section, answer a section's handshake or ask for a
     // header); 0 waits without end, as the Windows program does.
     double patience = 0;
+    // A header request stops reading once a whole header packet is in, instead of
+    // waiting out its read (the command line's --fast-header; not the Windows program's way).
+    bool fastHeader = false;
 };
 
 struct Session {

@@ -117,6 +117,51 @@ TEST(SectionReceiver, RepliesShorterOrLongerThanThePacketAreTakenByItsLength) {
     EXPECT_TRUE(rig.display.messages.empty());
 }
 
+// A header request asked to stop at the header's end returns at its last byte (the
+// next request follows at once) and stores the same image; a header that never
+// becomes whole still waits out the read and fails as it does without it.
+TEST(SectionReceiver, FastHeaderStopsAtTheHeadersLastByteAndOnlyThere) {
+    const box::Image image = box::SyntheticImage({});  // each section as many packets as its header says
+    const box::Micros byteTime = 1'000'000 / 11'520;  // 115200 bit/s
+    const auto headerGaps = [&](bool fast, std::vector<double>* gaps, Bytes* flash) {
+        SessionRig rig(image, {box::BoxMode::Auto, {}, 3'000'000, 100'000, byteTime});
+        rig.fastHeader = fast;
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 0);
+        // Each section's header request and the first data packet's, ENQ after ENQ.
+        const std::vector<box::Micros> enq = rig.link().WritesOf(ENQ);
+        std::size_t header = 0;
+        for (SectionKind kind : AllSections) {
+            if (header + 1 >= enq.size()) break;
+            gaps->push_back(static_cast<double>(enq[header + 1] - enq[header]) / 1e6);
+            header += 1 + image[kind]->packets.size();
+        }
+        *flash = rig.FileBytes(rig.Path("box.ur1"));
+    };
+    std::vector<double> specified, fast;
+    Bytes specifiedFlash, fastFlash;
+    headerGaps(false, &specified, &specifiedFlash);
+    headerGaps(true, &fast, &fastFlash);
+    ASSERT_EQ(fast.size(), 5u);
+    ASSERT_EQ(specified.size(), 5u);
+    const double headerOnTheLine = static_cast<double>(image[SectionKind::FlashDatabase]->header.size() * byteTime) / 1e6;
+    EXPECT_GE(specified[0], 1.0);  // the specified read waits out its time
+    EXPECT_LT(fast[0], headerOnTheLine + 0.01) << "the header took " << headerOnTheLine << " s on the line";
+    for (double gap : fast) EXPECT_LT(gap, 0.05);
+    EXPECT_EQ(fastFlash, specifiedFlash);
+
+    double waited[2];
+    for (bool fastRead : {false, true}) {
+        SessionRig broken(image, {box::BoxMode::Auto, {"header-no-etx"}, 3'000'000, 100'000, byteTime});
+        broken.fastHeader = fastRead;
+        EXPECT_EQ(RunDownload(broken.NewSession(), broken.Path("box.dat")), 1);
+        EXPECT_EQ(broken.display.MessageTexts(),
+                  (std::vector<std::string>{"Header Packet Invalid", "Failed to read header packet"}));
+        waited[fastRead] = broken.Seconds() - static_cast<double>(broken.link().WritesOf(ENQ).back()) / 1e6;
+    }
+    EXPECT_GT(waited[false], 0.9);
+    EXPECT_NEAR(waited[true], waited[false], 0.005);
+}
+
 TEST(SectionReceiver, DataReadSizeStaysWithinTheBuffer) {
     EXPECT_EQ(DataReadSize(2048), DataPacketSize);
     EXPECT_EQ(DataReadSize(2979), PacketBufferSize);

@@ -52,6 +52,7 @@ Session& SessionRig::NewSession() {
     s.settings.urt = urt;
     s.settings.checkStoredPackets = checkStoredPackets;
     s.settings.patience = patience;
+    s.settings.fastHeader = fastHeader;
     s.stopRequested = [this] { return cancel != 0; };
     s.clock = [this] { return Seconds(); };
     s.priority = &priority;

@@ -60,6 +60,7 @@ public:
     bool urt = false;
     bool checkStoredPackets = true;
     double patience = 0;
+    bool fastHeader = false;
     volatile int cancel = 0;  // the user's Cancel, as the session sees it
 
 private:

@@ -46,6 +46,11 @@ const std::vector<OptionSpec> table = {
      "header, before the transfer fails; 0 waits without end",
      "seconds the box may stay silent between sections", Shared, "Patience", "60", nullptr, 0, 86400,
      [](CLI::App& on, Names n, Names h, Values& v) { return on.add_option(n, v.settings.patience, h); }},
+    {"--fast-header", nullptr,
+     "stop reading a section's header as soon as a whole header packet is in, instead of waiting out the read "
+     "as the Windows program does (about 6 s less a download at 115200 bit/s; not tried on a real box)",
+     "stop a header's read once the header packet is whole", Shared, "FastHeader", nullptr, nullptr, 0, 1,
+     [](CLI::App& on, Names n, Names h, Values& v) { return on.add_flag(n, v.settings.fastHeader, h); }},
     {"-v,--verbose", nullptr, "say which settings are used, where each came from, and what was done to the line",
      "say the settings used and where they came from", Shared, nullptr, nullptr, nullptr, 1, 0,
      [](CLI::App& on, Names n, Names h, Values& v) { return on.add_flag(n, v.options.verbose, h); }},
@@ -128,7 +133,7 @@ void AddOptions(CLI::App& on, unsigned command, CommandLineValues& values, const
             const std::string help = !brief ? spec.FullHelp() : spec.brief ? spec.brief : spec.help;
             CLI::Option* option = spec.bind(on, spec.names, help, values);
             if (spec.value) option->type_name(spec.value);
-            if (spec.low <= spec.high) option->check(WholeNumber(spec.low, spec.high));
+            if (spec.value && spec.low <= spec.high) option->check(WholeNumber(spec.low, spec.high));
             if (brief) option->group(sharedGroup);
         }
     }

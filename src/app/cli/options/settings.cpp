@@ -74,6 +74,19 @@ double Patience(const CommandLineSettings& options, std::vector<std::string>* wa
     return DecimalTextToInt(value);
 }
 
+// Whether a header's read stops once the header packet is whole: --fast-header, else
+// a settings file's FastHeader=1.
+bool FastHeader(const CommandLineSettings& options, std::vector<std::string>* warnings) {
+    if (options.fastHeader) return true;
+    const OptionSpec& option = OptionNamed("--fast-header");
+    const std::string value = ReadProfileText(option.key, "", SettingValueMax);
+    if (value.empty() || value == "0") return false;
+    if (value == "1") return true;
+    warnings->push_back(files.SourceOf(option.key) + "'s " + option.key + " \"" + value +
+                        "\" is neither 1 nor 0: the header is read as the Windows program reads it");
+    return false;
+}
+
 std::vector<std::string> CommaList(const std::string& text) {
     std::vector<std::string> items;
     std::stringstream list(text);
@@ -143,6 +156,7 @@ std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read,
                                "force only where nothing is read, so no wait changes");
     }
     read->session.patience = Patience(options, &warnings);
+    read->session.fastHeader = FastHeader(options, &warnings);
     read->described = "port " + (link.PortName.empty() ? "(several)" : link.PortName) + " (" +
                       (portFrom.empty() ? "none" : portFrom) + "), " + std::to_string(link.BaudRate) + " bit/s" +
                       From(options.baud.has_value(), baudOption) + ", packet length " + std::to_string(packetLength) +
@@ -150,7 +164,9 @@ std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read,
                       ", upload time-out factor " + std::to_string(link.SpeedFactor) +
                       From(options.speed.has_value(), speedOption) + ", patience " +
                       std::to_string(static_cast<long>(read->session.patience)) + " s" +
-                      From(options.patience.has_value(), OptionNamed("--patience"));
+                      From(options.patience.has_value(), OptionNamed("--patience")) +
+                      (read->session.fastHeader ? ", fast header" + From(options.fastHeader, OptionNamed("--fast-header"))
+                                                : std::string());
     if (link.BaudRate <= 0) return std::string(baudOption.key) + " in " + baudFile + " is not a line speed";
     return {};
 }

@@ -15,6 +15,7 @@ struct CommandLineSettings {
     std::optional<std::int32_t> speed;
     std::optional<std::int32_t> packetLength;
     std::optional<std::int32_t> patience;
+    bool fastHeader = false;  // --fast-header
 };
 
 struct SettingsRead {

@@ -65,8 +65,10 @@ TransferOutcome SessionRun::Run(const std::function<int(Session&)>& run, const s
     if (StopsAsked() > 0) SayStopHeard("cancelling: stopped at the next check");  // heard only as it ended
     view_->Tick(StopsAsked() > 0);
     view_->Finish();
-    return Described(session.outcome, settings_.link.PortName, download_, FirstStopSignal(),
-                     port->LastOpenFailure());
+    TransferOutcome outcome =
+        Described(session.outcome, settings_.link.PortName, download_, FirstStopSignal(), port->LastOpenFailure());
+    if (settings_.fastHeader) AddFastHeaderHint(outcome, session.shortCount > 0 && session.shortPackets == 0);
+    return outcome;
 }
 
 void SessionRun::SayStopHeard(const char* what) {

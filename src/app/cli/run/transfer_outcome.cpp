@@ -119,3 +119,12 @@ TransferOutcome Described(const SessionOutcome& session, const std::string& port
     }
     return o;
 }
+
+void AddFastHeaderHint(TransferOutcome& outcome, bool firstPacketUnanswered) {
+    if (outcome.Ok() || outcome.kind == OutcomeKind::Cancelled || outcome.kind == OutcomeKind::PortUnusable) return;
+    const bool header = outcome.message && (*outcome.message == MessageId::HeaderNotReceived ||
+                                            *outcome.message == MessageId::HeaderInvalid ||
+                                            *outcome.message == MessageId::HeaderNotRead);
+    if (header || firstPacketUnanswered)
+        outcome.sentence += "; a box that does not keep up with --fast-header fails so: try again without it";
+}

@@ -38,3 +38,8 @@ TransferOutcome Failure(OutcomeKind kind, const std::string& sentence);
 // port's open failed, as far as the platform said.
 TransferOutcome Described(const SessionOutcome& session, const std::string& port, bool download, int stopSignal,
                           const OpenFailure& open);
+
+// With --fast-header, a failure that a box not keeping up with it would cause (no
+// header, a broken one, a section whose first data packet went unanswered) says to
+// try again without it.
+void AddFastHeaderHint(TransferOutcome& outcome, bool firstPacketUnanswered);

@@ -56,4 +56,26 @@ TEST(TransferOutcome, SaysHowAndWhereATransferEnded) {
     }
 }
 
+// With --fast-header, what a box that does not keep up would cause says to try again
+// without it; other failures, a cancel and a success say nothing of it.
+TEST(TransferOutcome, FastHeaderFailuresPointBackToTheSpecifiedRead) {
+    const std::string hint = "try again without it";
+    for (const char* fault : {"no-header", "header-no-etx", "bad-checksum@2"}) {
+        SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {fault}, 1'000'000});
+        rig.fastHeader = true;
+        Session& session = rig.NewSession();
+        RunDownload(session, rig.Path("box.dat"));
+        TransferOutcome outcome = Described(session.outcome, "COM5", true, 0, {});
+        AddFastHeaderHint(outcome, session.shortCount > 0 && session.shortPackets == 0);
+        EXPECT_EQ(outcome.sentence.find(hint) != std::string::npos, std::string(fault) != "bad-checksum@2")
+            << fault << ": " << outcome.sentence;
+    }
+    TransferOutcome unanswered = Failure(OutcomeKind::OutOfPatience, "the box announced no further section");
+    AddFastHeaderHint(unanswered, true);
+    EXPECT_NE(unanswered.sentence.find(hint), std::string::npos);
+    TransferOutcome cancelled = Failure(OutcomeKind::Cancelled, "cancelled by Ctrl-C");
+    AddFastHeaderHint(cancelled, true);
+    EXPECT_EQ(cancelled.sentence, "cancelled by Ctrl-C");
+}
+
 }  // namespace
