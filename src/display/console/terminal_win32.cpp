@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <initializer_list>
 
 namespace {
@@ -16,12 +17,30 @@ HANDLE ConsoleOf(std::FILE* stream) {
     return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? handle : nullptr;
 }
 
+// The console as the program found it, given back as it ends: its code pages and
+// the mode of the output it turned terminal sequences on for (the window outlives
+// the program, and the shell in it expects what it had).
+UINT foundOutputPage = 0, foundInputPage = 0;
+HANDLE changedConsole = nullptr;
+DWORD foundMode = 0;
+
+void GiveConsoleBack() {
+    if (foundOutputPage) SetConsoleOutputCP(foundOutputPage);
+    if (foundInputPage) SetConsoleCP(foundInputPage);
+    if (changedConsole) SetConsoleMode(changedConsole, foundMode);
+}
+
 // Whether a console output takes terminal sequences: asked for once, kept.
 bool TakesSequences(HANDLE console) {
     DWORD mode = 0;
     if (!GetConsoleMode(console, &mode)) return false;
     if (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) return true;
-    return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+    if (!SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) return false;
+    if (!changedConsole) {
+        changedConsole = console;
+        foundMode = mode;
+    }
+    return true;
 }
 
 std::atomic<int> errorTakes{-1}, outputTakes{-1};
@@ -34,6 +53,9 @@ bool ScreenOf(std::FILE* stream, CONSOLE_SCREEN_BUFFER_INFO* info) {
 }  // namespace
 
 void PrepareTerminal() {
+    foundOutputPage = GetConsoleOutputCP();
+    foundInputPage = GetConsoleCP();
+    std::atexit(GiveConsoleBack);
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);
     for (std::FILE* stream : {stdout, stderr}) {

@@ -1,7 +1,5 @@
 #include "app/cli/records/transfer_log.h"
 
-#include <filesystem>
-
 #include "app/cli/image/disk.h"
 #include "app/cli/image/sha256.h"
 #include "app/cli/image/stored_file.h"
@@ -14,10 +12,9 @@ std::string UtcNow() { return TimeOfDay("%Y-%m-%dT%H:%M:%SZ", true); }
 namespace {
 
 Json AdapterSerial(const std::string& port) {
-    std::error_code ec;
-    const std::string device = std::filesystem::canonical(port, ec).string();
+    const std::string device = DeviceIdentity(port);
     for (const SerialPortInfo& p : ListSerialPorts())
-        if (p.device == device && !p.serial.empty()) return ValidUtf8(p.serial);
+        if (DeviceIdentity(p.device) == device && !p.serial.empty()) return ValidUtf8(p.serial);
     return nullptr;
 }
 
