@@ -7,10 +7,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
-#include "core/bounded_file.h"
 
 namespace {
 
@@ -55,18 +53,9 @@ public:
         if (close(fd) != 0 && !error) error = errno;
         return error;
     }
-    int ReadFile(const std::string& path, std::string* bytes) override {
-        std::string why;
-        bytes->clear();
-        const FileRead read = ReadBoundedFile(path, ImageFileLimit, bytes, &why);
-        if (read == FileRead::Ok) return 0;
-        return read == FileRead::Missing ? ENOENT : EINVAL;
-    }
 };
 
 }  // namespace
-
-std::string WithReason(const std::string& what, int error) { return what + ": " + std::strerror(error); }
 
 Disk& SystemDisk() {
     static PosixDisk disk;

@@ -5,10 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "app/cli/image/disk.h"
-#include "core/bounded_file.h"
 
 namespace {
 
@@ -80,18 +78,9 @@ public:
         if (!CloseHandle(file) && !error) error = ErrnoOf(GetLastError());
         return error;
     }
-    int ReadFile(const std::string& path, std::string* bytes) override {
-        std::string why;
-        bytes->clear();
-        const FileRead read = ReadBoundedFile(path, ImageFileLimit, bytes, &why);
-        if (read == FileRead::Ok) return 0;
-        return read == FileRead::Missing ? ENOENT : EINVAL;
-    }
 };
 
 }  // namespace
-
-std::string WithReason(const std::string& what, int error) { return what + ": " + std::strerror(error); }
 
 Disk& SystemDisk() {
     static WindowsDisk disk;

@@ -4,10 +4,10 @@
 #include <sstream>
 
 #include "app/cli/machine/serial_ports.h"
+#include "app/cli/machine/system_ways.h"
 #include "app/cli/options/option_table.h"
 #include "app/cli/options/settings_files.h"
 #include "app/config/config.h"
-#include "app/cli/machine/system_ways.h"
 #include "app/config/ini_file.h"
 #include "core/packet.h"
 #include "core/whole_number.h"
