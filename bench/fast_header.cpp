@@ -34,12 +34,12 @@ double FastHeaderRatio(const std::string& tool, const std::string& dir, int roun
     Child box({"--synthetic", "16,16,16,4,16", "--baud", "115200", "--power-on-delay", "0", "--etb-period", "20",
                "--section-gap", "100", "--write-image", truth},
               program);
-    const std::string fast = dir + "/fast.dat", specified = dir + "/specified.dat";
+    const std::string fast = dir + "/fast.dat", usual = dir + "/usual.dat";
     Paired seconds;  // with --fast-header, without
     for (int round = 0; round < rounds; ++round) {
         const Ran a = RunProgram({tool, "--quiet", "--port", box.Port(), "download", "--yes", "--fast-header", fast});
-        const Ran b = RunProgram({tool, "--quiet", "--port", box.Port(), "download", "--yes", specified});
-        if (a.status != 0 || b.status != 0 || !SameSections(fast, truth) || !SameSections(specified, truth)) {
+        const Ran b = RunProgram({tool, "--quiet", "--port", box.Port(), "download", "--yes", usual});
+        if (a.status != 0 || b.status != 0 || !SameSections(fast, truth) || !SameSections(usual, truth)) {
             std::fprintf(stderr, "kestrivane-bench: the downloads with and without --fast-header did not both give "
                                  "the box's image (status %d, %d)\n", a.status, b.status);
             return 0;

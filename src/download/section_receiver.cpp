@@ -54,7 +54,7 @@ HeaderFound FindHeader(const std::uint8_t* bytes, int received) {
 // The header's reply with --fast-header: read as it comes, each read asking for just
 // the bytes that settle whether a header packet is whole, so that the read returns
 // at its last byte. Bytes that cannot make one (no ETX where its length puts it) and
-// a reply that stops short wait out the specified read's time, as without it.
+// a reply that stops short wait out the usual read's time, as without it.
 int ReadHeaderAsItComes(Session& s, std::uint8_t* buffer, std::uint64_t totalMs) {
     const double deadline = s.Now() + static_cast<double>(totalMs) / 1000.0;
     const auto left = [&] {

@@ -137,17 +137,17 @@ TEST(SectionReceiver, FastHeaderStopsAtTheHeadersLastByteAndOnlyThere) {
         }
         *flash = rig.FileBytes(rig.Path("box.ur1"));
     };
-    std::vector<double> specified, fast;
-    Bytes specifiedFlash, fastFlash;
-    headerGaps(false, &specified, &specifiedFlash);
+    std::vector<double> usual, fast;
+    Bytes usualFlash, fastFlash;
+    headerGaps(false, &usual, &usualFlash);
     headerGaps(true, &fast, &fastFlash);
     ASSERT_EQ(fast.size(), 5u);
-    ASSERT_EQ(specified.size(), 5u);
+    ASSERT_EQ(usual.size(), 5u);
     const double headerOnTheLine = static_cast<double>(image[SectionKind::FlashDatabase]->header.size() * byteTime) / 1e6;
-    EXPECT_GE(specified[0], 1.0);  // the specified read waits out its time
+    EXPECT_GE(usual[0], 1.0);  // the usual read waits out its time
     EXPECT_LT(fast[0], headerOnTheLine + 0.01) << "the header took " << headerOnTheLine << " s on the line";
     for (double gap : fast) EXPECT_LT(gap, 0.05);
-    EXPECT_EQ(fastFlash, specifiedFlash);
+    EXPECT_EQ(fastFlash, usualFlash);
 
     double waited[2];
     for (bool fastRead : {false, true}) {

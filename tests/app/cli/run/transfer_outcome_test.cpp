@@ -58,7 +58,7 @@ TEST(TransferOutcome, SaysHowAndWhereATransferEnded) {
 
 // With --fast-header, what a box that does not keep up would cause says to try again
 // without it; other failures, a cancel and a success say nothing of it.
-TEST(TransferOutcome, FastHeaderFailuresPointBackToTheSpecifiedRead) {
+TEST(TransferOutcome, FastHeaderFailuresPointBackToTheUsualRead) {
     const std::string hint = "try again without it";
     for (const char* fault : {"no-header", "header-no-etx", "bad-checksum@2"}) {
         SessionRig rig(box::SyntheticImage({}), {box::BoxMode::Auto, {fault}, 1'000'000});
