@@ -132,12 +132,7 @@ int RunDownload(Session& s, const std::string& chosenPath) {
         const int bar = SectionBar(SectionKind::ApplicationSoftware);
         display.SetProgressRange(bar, 10);
         display.SetProgressPosition(bar, 10);
-        s.Step(TransferStep::Complete);
-        display.SetStatusText(CompleteStatus);
-        CloseSerialLink(s);
-        s.End(OutcomeKind::Done, std::nullopt, 0, MessageId::DownloadCompleteWithoutApplication);
-        s.Show(MessageId::DownloadCompleteWithoutApplication);
-        return 0;
+        return s.Complete(MessageId::DownloadCompleteWithoutApplication);
     }
     WriteLinkByte(s, ACK);
     const Section last = ReceiveIntoFile(s, chosenPath, SectionKind::ApplicationSoftware);
@@ -149,10 +144,5 @@ int RunDownload(Session& s, const std::string& chosenPath) {
         std::remove(SectionFilePath(chosenPath, SectionKind::ApplicationSoftware).c_str());
         return 1;
     }
-    s.Step(TransferStep::Complete);
-    display.SetStatusText(CompleteStatus);
-    CloseSerialLink(s);
-    s.End(OutcomeKind::Done, std::nullopt, 0, MessageId::DownloadComplete);
-    s.Show(MessageId::DownloadComplete);
-    return 0;
+    return s.Complete(MessageId::DownloadComplete);
 }

@@ -1,10 +1,19 @@
 #include "link/session.h"
 
-#include <chrono>
+#include "core/steady_seconds.h"
 
 double Session::Now() const {
     if (clock) return clock();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return SteadySeconds();
+}
+
+int Session::Complete(MessageId done) {
+    Step(TransferStep::Complete);
+    observer.SetStatusText(CompleteStatus);
+    CloseSerialLink(*this);
+    End(OutcomeKind::Done, std::nullopt, 0, done);
+    Show(done);
+    return 0;
 }
 
 void Session::End(OutcomeKind kind, std::optional<SectionKind> section, int packet, std::optional<MessageId> message) {

@@ -92,6 +92,9 @@ struct Session {
     // Records how the session ended, where it is seen; the first failure stands.
     void End(OutcomeKind kind, std::optional<SectionKind> section = std::nullopt, int packet = 0,
              std::optional<MessageId> message = std::nullopt);
+    // The transfer complete: the step and status said, the port closed, the
+    // completion recorded and shown (its message `done`). Returns 0.
+    int Complete(MessageId done);
     // A failure with its message shown and recorded.
     void Fail(OutcomeKind kind, MessageId message, std::optional<SectionKind> section = std::nullopt, int packet = 0) {
         End(kind, section, packet, message);

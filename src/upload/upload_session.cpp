@@ -224,10 +224,5 @@ int RunUpload(Session& s, const std::string& chosenPath) {
         if (WriteLinkByte(s, ENQ) == 1) break;
         if (TransferStopped(s)) return Cancelled(s);
     }
-    s.Step(TransferStep::Complete);
-    display.SetStatusText(CompleteStatus);
-    CloseSerialLink(s);
-    s.End(OutcomeKind::Done, std::nullopt, 0, MessageId::UploadComplete);
-    s.Show(MessageId::UploadComplete);
-    return 0;
+    return s.Complete(MessageId::UploadComplete);
 }

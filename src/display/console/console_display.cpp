@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/packet.h"
+#include "core/steady_seconds.h"
 #include "display/console/console_lines.h"
 
 volatile std::sig_atomic_t TerminalResized = 0;
@@ -20,9 +21,7 @@ ConsoleDisplay::ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bo
 
 ConsoleDisplay::~ConsoleDisplay() { Finish(); }
 
-double ConsoleDisplay::Now() const {
-    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-}
+double ConsoleDisplay::Now() const { return SteadySeconds(); }
 
 void ConsoleDisplay::EnterStep(TransferStep step, std::optional<SectionKind>) { step_ = step; }
 

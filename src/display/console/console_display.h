@@ -40,15 +40,10 @@ public:
 
     void SetStatusText(const char* text) override;
     void EnterStep(TransferStep step, std::optional<SectionKind> section) override;
-    void SetTransferTitle(const char*) override {}  // the window's title; the console has none
-    void Repaint() override {}
-    void ShowSectionProgress() override {}
-    void ShowUrtProgress() override {}
     void SetProgressRange(int barId, int count) override;
     void AdvanceProgress(int barId) override;
     void SetProgressPosition(int barId, int position) override;
     void NotePacketUnasked(int barId) override;
-    void CollapseSectionOptions() override {}
     void ShowMessage(const Message& message) override;
 
     void ShowWaiting(const std::string& awaited, double seconds, double left = -1) override;

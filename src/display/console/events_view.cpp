@@ -1,14 +1,11 @@
 #include "display/console/events_view.h"
 
-#include <chrono>
-
 #include "core/packet.h"
+#include "core/steady_seconds.h"
 
 namespace {
 
 constexpr double WaitingEvery = 5;  // seconds between two waiting events
-
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // A bar's section as events name it: its name, or "URT file".
 std::string SectionTitle(int barId) {
@@ -28,6 +25,13 @@ ProgressEvent EventsView::Event(ProgressEvent::Kind kind) const {
     return e;
 }
 
+ProgressEvent EventsView::OnBar(ProgressEvent::Kind kind, int barId, int count) const {
+    ProgressEvent e = Event(kind);
+    e.section = SectionTitle(barId);
+    e.count = count;
+    return e;
+}
+
 void EventsView::Send(const ProgressEvent& event) {
     if (!quiet_) sink_.Take(event);
 }
@@ -36,7 +40,7 @@ void EventsView::SetStatusText(const char* text) {
     // The completion says it once, as its message.
     if (!*text || lastStatus_ == text || step_ == TransferStep::Complete) return;
     lastStatus_ = text;
-    waitShown_ = Now();
+    waitShown_ = SteadySeconds();
     ProgressEvent e = Event(ProgressEvent::Kind::Status);
     e.text = text;
     Send(e);
@@ -53,24 +57,19 @@ void EventsView::EnterStep(TransferStep step, std::optional<SectionKind> section
 void EventsView::SetProgressRange(int barId, int count) {
     bar_ = barId;
     advanced_ = 0;
-    started_ = waitShown_ = Now();
-    ProgressEvent e = Event(ProgressEvent::Kind::Section);
-    e.section = SectionTitle(barId);
-    e.count = count;
-    Send(e);
+    started_ = waitShown_ = SteadySeconds();
+    Send(OnBar(ProgressEvent::Kind::Section, barId, count));
 }
 
 void EventsView::AdvanceProgress(int barId) {
     if (barId != bar_) return;
     ++advanced_;
     ++donePackets_;
-    waitShown_ = Now();
-    const double seconds = Now() - started_;
+    waitShown_ = SteadySeconds();
+    const double seconds = SteadySeconds() - started_;
     double rate = seconds > 0 ? advanced_ * double{DataPacketSize} / seconds : 0;
     if (lineRate_ > 0 && rate > lineRate_) rate = lineRate_;  // what was written, not yet on the wire
-    ProgressEvent e = Event(ProgressEvent::Kind::Packet);
-    e.section = SectionTitle(barId);
-    e.count = advanced_;
+    ProgressEvent e = OnBar(ProgressEvent::Kind::Packet, barId, advanced_);
     e.bytes = donePackets_ * double{DataPacketSize};
     e.rate = rate;
     Send(e);
@@ -78,18 +77,12 @@ void EventsView::AdvanceProgress(int barId) {
 
 void EventsView::SetProgressPosition(int barId, int position) {
     if (barId != bar_) return;
-    ProgressEvent e = Event(ProgressEvent::Kind::Position);
-    e.section = SectionTitle(barId);
-    e.count = position;
-    Send(e);
+    Send(OnBar(ProgressEvent::Kind::Position, barId, position));
 }
 
 void EventsView::NotePacketUnasked(int barId) {
     if (barId != bar_) return;
-    ProgressEvent e = Event(ProgressEvent::Kind::Unasked);
-    e.section = SectionTitle(barId);
-    e.count = advanced_;
-    Send(e);
+    Send(OnBar(ProgressEvent::Kind::Unasked, barId, advanced_));
 }
 
 void EventsView::ShowMessage(const Message& message) {
@@ -102,7 +95,7 @@ void EventsView::ShowMessage(const Message& message) {
 }
 
 void EventsView::ShowWaiting(const std::string& awaited, double seconds, double left) {
-    const double now = Now();
+    const double now = SteadySeconds();
     if (now - waitShown_ < WaitingEvery) return;
     waitShown_ = now;
     ProgressEvent e = Event(ProgressEvent::Kind::Waiting);

@@ -18,15 +18,10 @@ public:
 
     void SetStatusText(const char* text) override;
     void EnterStep(TransferStep step, std::optional<SectionKind> section) override;
-    void SetTransferTitle(const char*) override {}
-    void Repaint() override {}
-    void ShowSectionProgress() override {}
-    void ShowUrtProgress() override {}
     void SetProgressRange(int barId, int count) override;
     void AdvanceProgress(int barId) override;
     void SetProgressPosition(int barId, int position) override;
     void NotePacketUnasked(int barId) override;
-    void CollapseSectionOptions() override {}
     void ShowMessage(const Message& message) override;
 
     void ShowWaiting(const std::string& awaited, double seconds, double left = -1) override;
@@ -36,6 +31,8 @@ public:
 
 private:
     ProgressEvent Event(ProgressEvent::Kind kind) const;
+    // An event of a bar's section, with its count.
+    ProgressEvent OnBar(ProgressEvent::Kind kind, int barId, int count) const;
     void Send(const ProgressEvent& event);
 
     EventSink& sink_;

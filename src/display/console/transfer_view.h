@@ -10,6 +10,14 @@
 
 class TransferView : public ProgressDisplay {
 public:
+    // The dialog's own operations: a console has no window to title, repaint, show
+    // or collapse parts of.
+    void SetTransferTitle(const char*) override {}
+    void Repaint() override {}
+    void ShowSectionProgress() override {}
+    void ShowUrtProgress() override {}
+    void CollapseSectionOptions() override {}
+
     // The box has kept the transfer waiting `seconds` for `awaited` ("the box to
     // announce Resource"), or, with `left` (seconds the session still waits), the user
     // for what to do ("switch the box on holding channel up"); shown at a pace that
