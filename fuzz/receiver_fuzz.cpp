@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,20 @@ private:
     std::size_t pos_ = 0;
 };
 
+// The section file, in memory.
+class MemorySection final : public SectionOut {
+public:
+    explicit MemorySection(std::vector<std::uint8_t>* bytes) : bytes_(bytes) {}
+    int Append(const std::uint8_t* bytes, std::size_t size) override {
+        bytes_->insert(bytes_->end(), bytes, bytes + size);
+        return 0;
+    }
+    int Close() override { return 0; }
+
+private:
+    std::vector<std::uint8_t>* bytes_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -51,15 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Session session(line, display);
     session.settings.packetLength = [packetLength] { return packetLength; };
 
-    session.file = std::tmpfile();
+    std::vector<std::uint8_t> stored;
+    session.out = std::make_unique<MemorySection>(&stored);
     const int result = ReceiveSection(session, section);
     if (result != 0 && result != 1) __builtin_trap();
     // The file: a header packet, then whole, valid data packets only.
-    std::vector<std::uint8_t> stored;
-    std::rewind(session.file);
-    for (int c; (c = std::fgetc(session.file)) != EOF;) stored.push_back(static_cast<std::uint8_t>(c));
-    std::fclose(session.file);
-    session.file = nullptr;
     if (!stored.empty()) {
         std::size_t pos = PacketPayloadLength(stored.data()) + PacketFramingSize;
         while (pos < stored.size()) {

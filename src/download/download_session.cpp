@@ -1,8 +1,5 @@
 #include "download/download_session.h"
 
-#include <cerrno>
-#include <cstdio>
-
 #include "core/packet.h"
 #include "download/section_receiver.h"
 #include "stored/index_file.h"
@@ -40,29 +37,28 @@ enum class Section { Received, Failed, NotCreated };
 // priority and closes it.
 Section ReceiveIntoFile(Session& s, const std::string& chosenPath, SectionKind kind) {
     const std::string path = SectionFilePath(chosenPath, kind);
-    s.file = std::fopen(path.c_str(), "wb");
-    if (!s.file) {
-        s.outcome.systemError = errno;
+    int error = 0;
+    s.out = s.sink->CreateSection(path, &error);
+    if (!s.out) {
+        s.outcome.systemError = error;
         s.outcome.file = path;
         s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotCreated, kind);
         return Section::NotCreated;
     }
-    // Unbuffered: each packet goes to the file in one write, so that a signal that
-    // stops the program finds whole packets only in the file.
-    std::setvbuf(s.file, nullptr, _IONBF, 0);
     s.Step(TransferStep::Packets, kind);
     if (s.priority) s.priority->SetThreadTimeCritical();
     int result = ReceiveSection(s, kind);
     if (s.priority) s.priority->SetThreadNormal();
     if (s.outcome.kind == OutcomeKind::WriteFailed && s.outcome.file.empty()) s.outcome.file = path;
     // What the close writes out may fail too (a full disk): the section is then lost.
-    if (std::fclose(s.file) != 0 && result == 0) {
-        s.outcome.systemError = errno;
+    error = s.out->Close();
+    s.out.reset();
+    if (error != 0 && result == 0) {
+        s.outcome.systemError = error;
         s.outcome.file = path;
         s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotWritten, kind);
         result = 1;
     }
-    s.file = nullptr;
     return result == 0 ? Section::Received : Section::Failed;
 }
 
@@ -83,7 +79,7 @@ int RunDownload(Session& s, const std::string& chosenPath) {
     display.Repaint();
     // A download goes on without its index file.
     int indexError = 0;
-    if (WriteIndexFile(chosenPath, display, &indexError) != 0) {
+    if (WriteIndexFile(chosenPath, *s.sink, display, &indexError) != 0) {
         s.End(OutcomeKind::WriteFailed, std::nullopt, 0, MessageId::IndexFileNotCreated);
         if (s.outcome.message == MessageId::IndexFileNotCreated) {
             s.outcome.file = chosenPath;
@@ -141,7 +137,7 @@ int RunDownload(Session& s, const std::string& chosenPath) {
         // A partial Application Software file is removed (one we could not create
         // is not ours to remove).
         CloseSerialLink(s);
-        std::remove(SectionFilePath(chosenPath, SectionKind::ApplicationSoftware).c_str());
+        s.sink->RemoveSection(SectionFilePath(chosenPath, SectionKind::ApplicationSoftware));
         return 1;
     }
     return s.Complete(MessageId::DownloadComplete);

@@ -12,8 +12,9 @@ namespace {
 // Appends to the section file, a packet in one write. A write that fails (a full
 // disk) is seen here, or at the latest when the session closes the file.
 bool Store(Session& s, SectionKind section, const std::uint8_t* bytes, std::size_t size) {
-    if (std::fwrite(bytes, 1, size, s.file) == size) return true;
-    s.outcome.systemError = errno;
+    const int error = s.out->Append(bytes, size);
+    if (error == 0) return true;
+    s.outcome.systemError = error;
     s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotWritten, section);
     return false;
 }

@@ -11,9 +11,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "core/image_sink.h"
 #include "core/link_settings.h"
 #include "core/packet.h"
 #include "core/priority_hook.h"
@@ -57,7 +59,9 @@ struct Session {
     // Told, after each successful open, what was done to the line.
     std::function<void(const std::string&)> lineNote;
 
-    std::FILE* file = nullptr;  // the section file being written or read
+    ImageSink* sink = nullptr;        // where a download's files go (the front end's)
+    std::unique_ptr<SectionOut> out;  // the section file a download writes
+    std::FILE* file = nullptr;        // the section file an upload reads
     std::array<std::uint8_t, PacketBufferSize> receive{}, header{}, packet{};
     SessionOutcome outcome;  // how it ended: its first failure, or done
 

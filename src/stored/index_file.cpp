@@ -1,8 +1,5 @@
 #include "stored/index_file.h"
 
-#include <cerrno>
-#include <cstdio>
-
 #include "core/section_kind.h"
 
 std::string IndexFileText(const std::string& chosenPath) {
@@ -11,17 +8,10 @@ std::string IndexFileText(const std::string& chosenPath) {
     return text;
 }
 
-int WriteIndexFile(const std::string& chosenPath, ProgressDisplay& observer, int* systemError) {
-    const auto failed = [&] {
-        *systemError = errno;
-        observer.ShowMessage(MessageOf(MessageId::IndexFileNotCreated));
-        return 1;
-    };
-    std::FILE* file = std::fopen(chosenPath.c_str(), "wb");
-    if (!file) return failed();
-    const std::string text = IndexFileText(chosenPath);
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+int WriteIndexFile(const std::string& chosenPath, ImageSink& sink, ProgressDisplay& observer, int* systemError) {
     // A write that failed (a full disk) is reported as a file that could not be made.
-    if (std::fclose(file) != 0 || !written) return failed();
-    return 0;
+    *systemError = sink.WriteIndex(chosenPath, IndexFileText(chosenPath));
+    if (*systemError == 0) return 0;
+    observer.ShowMessage(MessageOf(MessageId::IndexFileNotCreated));
+    return 1;
 }

@@ -4,12 +4,13 @@
 
 #include <string>
 
+#include "core/image_sink.h"
 #include "core/progress_display.h"
 
 // What the index file of `chosenPath` holds.
 std::string IndexFileText(const std::string& chosenPath);
 
-// Creates (or truncates) the index file. Returns 0, or 1 after "Unable to create
-// a file" (shown to `observer`) when it cannot be created; `systemError` then holds
-// the system's reason.
-int WriteIndexFile(const std::string& chosenPath, ProgressDisplay& observer, int* systemError);
+// Writes the index file through `sink`. Returns 0, or 1 after "Unable to create a
+// file" (shown to `observer`) when it cannot be made or written whole; `systemError`
+// then holds the system's reason.
+int WriteIndexFile(const std::string& chosenPath, ImageSink& sink, ProgressDisplay& observer, int* systemError);

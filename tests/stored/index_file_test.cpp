@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "app/files/stdio_image_files.h"
 #include "box/image.h"
 #include "download/download_session.h"
 #include "stored/index_file.h"
@@ -16,21 +17,22 @@ Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 TEST(IndexFile, FiveLinesWithLfAloneForAnyChosenPath) {
     SessionRig rig(box::SyntheticImage({}));
+    StdioImageSink files;
     int error = 0;
     const std::string dat = rig.Path("box.dat");
     box::WriteFileBytes(dat, Bytes(500, 'x'));  // an existing file is truncated
-    EXPECT_EQ(WriteIndexFile(dat, rig.display, &error), 0);
+    EXPECT_EQ(WriteIndexFile(dat, files, rig.display, &error), 0);
     const std::string stem = dat.substr(0, dat.size() - 3);
     EXPECT_EQ(rig.FileBytes(dat), Text(stem + "ur1\n" + stem + "ur2\n" + stem + "ur3\n" + stem + "ur4\n" + stem + "ur5\n"));
     EXPECT_EQ(rig.FileBytes(dat).size(), 5 * (dat.size() + 1));
 
     const std::string data = rig.Path("box.data");  // the last three characters go, whatever they are
-    EXPECT_EQ(WriteIndexFile(data, rig.display, &error), 0);
+    EXPECT_EQ(WriteIndexFile(data, files, rig.display, &error), 0);
     const std::string dstem = data.substr(0, data.size() - 3);
     EXPECT_EQ(rig.FileBytes(data), Text(dstem + "ur1\n" + dstem + "ur2\n" + dstem + "ur3\n" + dstem + "ur4\n" + dstem + "ur5\n"));
     EXPECT_EQ(dstem.substr(dstem.size() - 5), "box.d");
 
-    EXPECT_EQ(WriteIndexFile(rig.Path("no-such-dir/box.dat"), rig.display, &error), 1);
+    EXPECT_EQ(WriteIndexFile(rig.Path("no-such-dir/box.dat"), files, rig.display, &error), 1);
     EXPECT_EQ(rig.display.MessageTexts(), std::vector<std::string>{"Unable to create a file"});
     EXPECT_EQ(error, ENOENT) << "and the system's reason";
 }

@@ -23,7 +23,10 @@ public:
 
     bool Exists(const std::string& path) override { return SystemDisk().Exists(path); }
     bool IsFolder(const std::string& path) override { return SystemDisk().IsFolder(path); }
-    int ReadFile(const std::string& path, std::string* bytes) override { return SystemDisk().ReadFile(path, bytes); }
+    bool IsLink(const std::string& path) override { return SystemDisk().IsLink(path); }
+    int ReadFile(const std::string& path, std::string* bytes, std::string* why, std::size_t limit) override {
+        return SystemDisk().ReadFile(path, bytes, why, limit);
+    }
     int Rename(const std::string& from, const std::string& to) override {
         Call("rename " + Name(from) + " " + Name(to));
         return renames_++ == failAt ? EPERM : SystemDisk().Rename(from, to);

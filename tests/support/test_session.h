@@ -1,8 +1,9 @@
 // A session as the tests run it: the recording display as its observer, whose pump it
 // runs and whose section boxes say what an upload sends; `cancel` as the user's
-// Cancel; packets of 2048 bytes.
+// Cancel; packets of 2048 bytes; the files made as the Windows program makes them.
 #pragma once
 
+#include "app/files/stdio_image_files.h"
 #include "link/session.h"
 #include "support/recording_display.h"
 
@@ -14,6 +15,8 @@ struct TestSession : Session {
             settings.sections[static_cast<std::size_t>(SectionIndex(kind))] = display.checked[SectionIndex(kind)];
         stopRequested = [this] { return cancel != 0; };
         pump = [&display] { display.PumpOneMessage(); };
+        sink = &files;
     }
+    StdioImageSink files;
     volatile int cancel = 0;
 };

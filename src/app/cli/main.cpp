@@ -14,6 +14,7 @@
 #include "app/cli/commands/station.h"
 #include "app/cli/commands/upload.h"
 #include "app/cli/commands/verify.h"
+#include "app/cli/run/name_lock.h"
 #include "app/cli/run/signals.h"
 #include "app/cli/options/command_line.h"
 #include "app/cli/options/option_table.h"
@@ -64,8 +65,17 @@ int main(int argc, char** argv) try {
         return 0;
     }
 
-    if (line.inspect->parsed()) return InspectFiles(values.files, values.json, stdout) ? 1 : 0;
-    if (line.compare->parsed()) return CompareImages(values.first, values.second, values.json, stdout, stderr);
+    // What only reads images shares their names' locks: no download changes them meanwhile.
+    std::vector<ImageLock> reading;
+    if (line.inspect->parsed()) {
+        if (const int refused = LockForReading(values.files, &reading, StandardError()); refused >= 0) return refused;
+        return InspectFiles(values.files, values.json, stdout) ? 1 : 0;
+    }
+    if (line.compare->parsed()) {
+        if (const int refused = LockForReading({values.first, values.second}, &reading, StandardError()); refused >= 0)
+            return refused;
+        return CompareImages(values.first, values.second, values.json, stdout, stderr);
+    }
     if (line.ports->parsed()) return PrintSerialPorts(values.json, stdout);
 
     // The commands that talk to the box, on their own or served by the station.
@@ -105,7 +115,7 @@ int main(int argc, char** argv) try {
     if (station) return StationCommand({kind, values.image, options, read.ports, values.bell, command});
     if (read.ports.size() > 1) return SeveralBoxesCommand(kind, values.image, options, read.ports, command);
     JsonEventWriter json(stdout);
-    return command(kind, values.image, {options, StandardError(), options.progressJson ? &json : nullptr});
+    return command(kind, values.image, {options, StandardError(), options.progressJson ? &json : nullptr, false, nullptr});
 } catch (const std::exception& e) {
     Say(e.what());
     return UsageError;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/config/config.h"
+#include "app/files/stdio_image_files.h"
 #include "app/win32/dialog_focus.h"
 #include "app/win32/transfer_running.h"
 #include "app/win32/transfer_state.h"
@@ -52,6 +53,8 @@ void RunSession(TransferDialogKind kind, const std::string& path) {
     session.stopRequested = [] { return CancelFlag != 0; };
     session.pump = [&display] { display.PumpOneMessage(); };
     session.priority = TransferPriority;
+    StdioImageSink files;
+    session.sink = &files;
     if (kind == TransferDialogKind::Download)
         RunDownload(session, path);
     else

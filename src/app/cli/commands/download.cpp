@@ -3,6 +3,7 @@
 #include "app/cli/image/image_replace.h"
 #include "app/cli/image/stored_file.h"
 #include "app/cli/run/before_the_box.h"
+#include "app/cli/run/download_name.h"
 #include "app/cli/run/image_checks.h"
 #include "app/cli/run/read_back.h"
 #include "app/cli/run/session_run.h"
@@ -27,7 +28,13 @@ int DownloadCommand(std::string image, const BoxJob& job) {
     const TransferOptions& options = job.options;
     Voice& voice = job.voice;
     ImageNames names;
-    if (const int refused = PrepareDownloadName(&image, &names, voice); refused >= 0) return refused;
+    ImageLock own;  // the name's, held alone until the command ends
+    ImageLock& lock = job.imageLock ? *job.imageLock : own;
+    const struct LetGo {
+        ImageLock& lock;
+        ~LetGo() { lock.Release(); }
+    } atTheEnd{lock};
+    if (const int refused = PrepareDownloadName(&image, &names, &lock, job.Port(), voice); refused >= 0) return refused;
     const bool earlier = ImageExists(names);
     if (earlier)
         if (const int declined = ConfirmReplacing(image, options, voice); declined >= 0) return declined;

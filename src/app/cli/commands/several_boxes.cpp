@@ -12,6 +12,7 @@
 #include "app/cli/machine/port_names.h"
 #include "app/cli/machine/serial_ports.h"
 #include "app/cli/run/before_the_box.h"
+#include "app/cli/run/download_name.h"
 #include "app/cli/run/image_checks.h"
 #include "app/cli/run/read_back.h"
 #include "app/cli/run/session_run.h"
@@ -78,13 +79,15 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
         if (const std::string bad = CheckRecords(WithPort(options.trace, port), options.log); !bad.empty())
             return voice.Refuse(bad);
     if (kind == TransferKind::Upload) {
-        if (const int refused = SettleBeforeReading(image, voice); refused >= 0) return refused;
+        ImageLock lock;
+        if (const int refused = PrepareReading(image, &lock, voice); refused >= 0) return refused;
         UploadPlan plan;
         return PrepareUpload(ReadStoredImage(image), options, Joined(ports), &plan, voice);
     }
     if (kind == TransferKind::Verify) {
         for (const std::string& port : ports) {
-            if (const int refused = SettleBeforeReading(WithPort(image, port), voice); refused >= 0) return refused;
+            ImageLock lock;
+            if (const int refused = PrepareReading(WithPort(image, port), &lock, voice); refused >= 0) return refused;
             std::string why;
             if (VerifyTargetOf(ReadStoredImage(WithPort(image, port)), &why).files.empty())
                 return voice.Refuse("cannot verify: " + why);
@@ -95,7 +98,8 @@ int PrepareAll(TransferKind kind, const std::string& image, const TransferOption
     for (const std::string& port : ports) {
         std::string name = WithPort(image, port);
         ImageNames names;
-        if (const int refused = PrepareDownloadName(&name, &names, voice); refused >= 0) return refused;
+        ImageLock lock;
+        if (const int refused = PrepareDownloadName(&name, &names, &lock, port, voice); refused >= 0) return refused;
         if (ImageExists(names)) existing.push_back(name);
     }
     return existing.empty() ? -1 : ConfirmReplacing(Joined(existing), options, voice);
@@ -119,7 +123,7 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
     // Each box its own job, on a thread of its own.
     std::vector<std::unique_ptr<BoxJob>> jobs;
     for (std::unique_ptr<ServedBox>& box : boxes) {
-        jobs.push_back(std::make_unique<BoxJob>(BoxJob{BoxOptions(options, box->port, kind), box->voice, &view, true}));
+        jobs.push_back(std::make_unique<BoxJob>(BoxJob{BoxOptions(options, box->port, kind), box->voice, &view, true, nullptr}));
         box->Start([&command, kind, job = jobs.back().get(), boxImage = WithPort(image, box->port)] {
             return command(kind, boxImage, *job);
         });

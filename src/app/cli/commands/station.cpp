@@ -20,11 +20,9 @@ void SettleEarlierBoxes(std::string pattern) {
     AddDatExtension(&pattern);
     for (const char* placeholder : {PortPlaceholder, NumberPlaceholder, TimePlaceholder})
         pattern = WithPlaceholder(pattern, placeholder, "*");
-    for (const std::string& image : ImagesWithMoveRecords(FolderOf(pattern))) {
-        if (!FitsWildcard(pattern, image)) continue;
-        const Settlement earlier = SettleEarlierMove(NamesOf(image), SystemDisk());
-        if (earlier.what != EarlierMove::None) Say(earlier.said);
-    }
+    std::vector<std::string> untrusted;
+    for (const std::string& image : ImagesWithRecords(FolderOf(pattern), &untrusted))
+        if (FitsWildcard(pattern, image)) SettleMove(NamesOf(image), false, StandardError());
 }
 
 }  // namespace
@@ -41,7 +39,8 @@ int StationCommand(StationSetup setup) {
     if (const std::string bad = CheckRecords("", setup.options.log); !bad.empty()) return Refuse(bad);
     if (setup.kind == TransferKind::Download) SettleEarlierBoxes(setup.image);
     if (setup.kind == TransferKind::Upload) {
-        if (const int refused = SettleBeforeReading(setup.image, StandardError()); refused >= 0) return refused;
+        ImageLock lock;
+        if (const int refused = PrepareReading(setup.image, &lock, StandardError()); refused >= 0) return refused;
         TransferOptions options = setup.options;
         options.yes = true;  // a station asks nothing
         UploadPlan plan;

@@ -11,7 +11,8 @@
 int UploadCommand(const std::string& path, const BoxJob& job) {
     const TransferOptions& options = job.options;
     Voice& voice = job.voice;
-    if (const int refused = SettleBeforeReading(path, voice); refused >= 0) return refused;
+    ImageLock lock;  // the name's, shared until the command ends: no download changes what is sent
+    if (const int refused = PrepareReading(path, &lock, voice); refused >= 0) return refused;
     const StoredImage image = ReadStoredImage(path);
     UploadPlan plan;
     if (const int refused = PrepareUpload(image, options, job.Port(), &plan, voice); refused >= 0) return refused;

@@ -7,7 +7,8 @@
 
 int VerifyCommand(const std::string& image, const BoxJob& job) {
     Voice& voice = job.voice;
-    if (const int refused = SettleBeforeReading(image, voice); refused >= 0) return refused;
+    ImageLock lock;  // the name's, shared until the command ends
+    if (const int refused = PrepareReading(image, &lock, voice); refused >= 0) return refused;
     std::string why;
     const VerifyTarget target = VerifyTargetOf(ReadStoredImage(image), &why);
     if (target.files.empty()) return voice.Refuse("cannot verify: " + why);

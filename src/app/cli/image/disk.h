@@ -3,7 +3,11 @@
 // fails. Each returns 0 or the system's error number.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
+
+#include "core/bounded_file.h"
 
 class Disk {
 public:
@@ -12,17 +16,41 @@ public:
     virtual bool Exists(const std::string& path) = 0;
     // True when `path` is a folder (followed through links).
     virtual bool IsFolder(const std::string& path) = 0;
+    // True when a link (a symbolic link, a junction) stands under `path` itself.
+    virtual bool IsLink(const std::string& path) = 0;
     virtual int Rename(const std::string& from, const std::string& to) = 0;
     virtual int Remove(const std::string& path) = 0;
     // Flushes a file's bytes to the disk.
     virtual int SyncFile(const std::string& path) = 0;
     // Flushes a folder's entries (names made, moved or removed) to the disk.
     virtual int SyncFolder(const std::string& folder) = 0;
-    // Writes `text` as the new file `path` (replacing one of that name) and flushes it.
+    // Writes `text` as the new file `path` and flushes it; EEXIST when anything
+    // stands under the name (a link is never written through).
     virtual int WriteFile(const std::string& path, const std::string& text) = 0;
-    // Reads a whole file (of an image's size at most).
-    virtual int ReadFile(const std::string& path, std::string* bytes);
+    // Reads a whole regular file of `limit` bytes at most; `why` says what is wrong
+    // with one that cannot be read ("is a FIFO, not a regular file").
+    virtual int ReadFile(const std::string& path, std::string* bytes, std::string* why = nullptr,
+                         std::size_t limit = ImageFileLimit);
 };
+
+// A file made new for writing.
+class NewFile {
+public:
+    virtual ~NewFile() = default;
+    // Writes all `size` bytes: 0, or the system's error number.
+    virtual int Write(const void* bytes, std::size_t size) = 0;
+    // Flushes what was written to the disk.
+    virtual int Sync() = 0;
+    // Closes it: 0, or the system's error number.
+    virtual int Close() = 0;
+};
+
+// Makes `path` a new, empty file for writing: never one that stands under the name
+// and never through a link (EEXIST for anything there, a dangling link included).
+int CreateNewFile(const std::string& path, std::unique_ptr<NewFile>* file);
+
+// Writes `text` as the new file `path` and flushes it (CreateNewFile's rules).
+int WriteNewFile(const std::string& path, const std::string& text);
 
 // The machine's own.
 Disk& SystemDisk();

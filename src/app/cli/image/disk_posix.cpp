@@ -22,6 +22,34 @@ int Sync(const std::string& path, int flags) {
     return error;
 }
 
+class PosixNewFile final : public NewFile {
+public:
+    explicit PosixNewFile(int fd) : fd_(fd) {}
+    ~PosixNewFile() override {
+        if (fd_ >= 0) close(fd_);
+    }
+    int Write(const void* bytes, std::size_t size) override {
+        const char* at = static_cast<const char*>(bytes);
+        std::size_t done = 0;
+        while (done < size) {
+            const ssize_t n = write(fd_, at + done, size - done);
+            if (n > 0) done += static_cast<std::size_t>(n);
+            else if (n == 0) return EIO;
+            else if (errno != EINTR) return errno;
+        }
+        return 0;
+    }
+    int Sync() override { return Errno(fsync(fd_) == 0); }
+    int Close() override {
+        const int error = Errno(close(fd_) == 0);
+        fd_ = -1;
+        return error;
+    }
+
+private:
+    int fd_;
+};
+
 class PosixDisk final : public Disk {
 public:
     bool Exists(const std::string& path) override {
@@ -32,30 +60,30 @@ public:
         struct stat st;
         return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
+    bool IsLink(const std::string& path) override {
+        struct stat st;
+        return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    }
+    // A rename replaces the name itself: a link that stands there is replaced, never followed.
     int Rename(const std::string& from, const std::string& to) override {
         return Errno(std::rename(from.c_str(), to.c_str()) == 0);
     }
     int Remove(const std::string& path) override { return Errno(unlink(path.c_str()) == 0); }
-    int SyncFile(const std::string& path) override { return Sync(path, O_RDONLY); }
+    int SyncFile(const std::string& path) override { return Sync(path, O_RDONLY | O_NOFOLLOW); }
     int SyncFolder(const std::string& folder) override { return Sync(folder, O_RDONLY | O_DIRECTORY); }
-    int WriteFile(const std::string& path, const std::string& text) override {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) return errno;
-        std::size_t done = 0;
-        int error = 0;
-        while (done < text.size() && !error) {
-            const ssize_t n = write(fd, text.data() + done, text.size() - done);
-            if (n > 0) done += static_cast<std::size_t>(n);
-            else if (n == 0) error = EIO;
-            else if (errno != EINTR) error = errno;
-        }
-        if (!error && fsync(fd) != 0) error = errno;
-        if (close(fd) != 0 && !error) error = errno;
-        return error;
-    }
+    int WriteFile(const std::string& path, const std::string& text) override { return WriteNewFile(path, text); }
 };
 
 }  // namespace
+
+int CreateNewFile(const std::string& path, std::unique_ptr<NewFile>* file) {
+    // O_EXCL with O_CREAT fails on anything under the name, a link (even one that
+    // points nowhere) included.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return errno;
+    *file = std::make_unique<PosixNewFile>(fd);
+    return 0;
+}
 
 Disk& SystemDisk() {
     static PosixDisk disk;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 
 #include "app/cli/image/disk.h"
@@ -48,6 +49,26 @@ int WriteAll(HANDLE file, const std::string& text) {
     return 0;
 }
 
+class WindowsNewFile final : public NewFile {
+public:
+    explicit WindowsNewFile(HANDLE file) : file_(file) {}
+    ~WindowsNewFile() override {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    }
+    int Write(const void* bytes, std::size_t size) override {
+        return WriteAll(file_, std::string(static_cast<const char*>(bytes), size));
+    }
+    int Sync() override { return Last(FlushFileBuffers(file_)); }
+    int Close() override {
+        const int error = Last(CloseHandle(file_));
+        file_ = INVALID_HANDLE_VALUE;
+        return error;
+    }
+
+private:
+    HANDLE file_;
+};
+
 class WindowsDisk final : public Disk {
 public:
     bool Exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -55,12 +76,18 @@ public:
         const DWORD attributes = GetFileAttributesA(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
+    bool IsLink(const std::string& path) override {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    }
+    // A move replaces the name itself: a link that stands there is replaced, never followed.
     int Rename(const std::string& from, const std::string& to) override {
         return Last(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     }
     int Remove(const std::string& path) override { return Last(DeleteFileA(path.c_str())); }
     int SyncFile(const std::string& path) override {
-        const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
         const int error = Last(FlushFileBuffers(file));
         CloseHandle(file);
@@ -69,18 +96,19 @@ public:
     // A folder's entries cannot be flushed on their own here: each move is written
     // through as it is made.
     int SyncFolder(const std::string&) override { return 0; }
-    int WriteFile(const std::string& path, const std::string& text) override {
-        const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
-        int error = WriteAll(file, text);
-        if (!error) error = Last(FlushFileBuffers(file));
-        if (!CloseHandle(file) && !error) error = ErrnoOf(GetLastError());
-        return error;
-    }
+    int WriteFile(const std::string& path, const std::string& text) override { return WriteNewFile(path, text); }
 };
 
 }  // namespace
+
+int CreateNewFile(const std::string& path, std::unique_ptr<NewFile>* file) {
+    // CREATE_NEW fails on anything under the name, a link included.
+    const HANDLE handle =
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
+    *file = std::make_unique<WindowsNewFile>(handle);
+    return 0;
+}
 
 Disk& SystemDisk() {
     static WindowsDisk disk;
@@ -91,8 +119,11 @@ int FolderTakesFiles(const std::string& folder) {
     const DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return ErrnoOf(GetLastError());
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ENOTDIR;
-    // Whether a file can be made there is told by making one (gone when closed).
-    const std::string probe = folder + "\\.kestrivane-probe-" + std::to_string(GetCurrentProcessId());
+    // Whether a file can be made there is told by making one (gone when closed), of a
+    // name no other thread or process makes at the same time.
+    static std::atomic<unsigned> probes{0};
+    const std::string probe = folder + "\\.kestrivane-probe-" + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(GetCurrentThreadId()) + "-" + std::to_string(probes++);
     const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());

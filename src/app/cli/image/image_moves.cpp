@@ -9,6 +9,12 @@ namespace {
 
 void Add(std::string& to, const std::string& what) { to += (to.empty() ? "" : "; ") + what; }
 
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 // Whether `path` holds the recorded file, byte for byte.
 bool Holds(Disk& disk, const std::string& path, const RecordedFile& f) {
     std::string bytes;
@@ -49,24 +55,46 @@ MoveState ReadMoveState(const ImageNames& names, const MoveRecord& record, Disk&
     for (const std::string& path : record.old) {
         // Taken by the new image: a section file moved in; the index once any was
         // (the old one went aside before them).
-        bool taken = path == names.image && anyTarget;
+        bool byNew = path == names.image && anyTarget;
         for (std::size_t i = 0; i < record.moves.size(); ++i)
-            taken = taken || (record.moves[i].to == path && s.moves[i] == NewFileAt::Target);
+            byNew = byNew || (record.moves[i].to == path && s.moves[i] == NewFileAt::Target);
         const bool aside = disk.Exists(AsideName(path));
-        const bool inPlace = !aside && !taken && disk.Exists(path);
+        const bool inPlace = !aside && !byNew && disk.Exists(path);
         s.aside.push_back(aside);
         s.inPlace.push_back(inPlace);
         s.untouched = s.untouched && !aside;
         allOldInPlace = allOldInPlace && inPlace;
         anyOldInPlace = anyOldInPlace || inPlace;
     }
+    const bool newIndex = anyTarget && HoldsText(disk, names.image, IndexFileText(names.image));
     bool anything = false;
-    for (const std::string& path : names.Files()) anything = anything || disk.Exists(path);
+    std::vector<std::string> unknown, nowhere;
+    for (const std::string& path : names.Files()) {
+        if (!disk.Exists(path)) continue;
+        anything = true;
+        bool known = path == names.image && newIndex;
+        for (std::size_t j = 0; j < record.old.size(); ++j) known = known || (record.old[j] == path && s.inPlace[j]);
+        // A new file's name: whatever stands there is the record's to move (back).
+        for (const RecordedFile& f : record.moves) known = known || f.to == path;
+        if (!known) unknown.push_back(BaseName(path));
+    }
+    // While the move is under way each old file is aside or in place. (Before it began
+    // the user may have removed them, as told to; once every new file stands and the
+    // index is written, the move removes them.)
+    for (std::size_t j = 0; j < record.old.size(); ++j)
+        if (!s.untouched && !(allTargets && newIndex) && !s.aside[j] && !s.inPlace[j])
+            nowhere.push_back(BaseName(record.old[j]));
+    if (!unknown.empty())
+        s.disagreement = Joined(unknown) + (unknown.size() == 1 ? " stands" : " stand") + " but the record does not list " +
+                         (unknown.size() == 1 ? "it" : "them");
+    if (!nowhere.empty())
+        s.disagreement += (s.disagreement.empty() ? "" : "; ") + std::string("the record lists ") + Joined(nowhere) +
+                          " of the old image, but " + (nowhere.size() == 1 ? "it is" : "they are") + " nowhere";
     if (!anything)
         s.holds = NameHolds::Nothing;
     else if (s.untouched && allOldInPlace && !record.old.empty())
         s.holds = NameHolds::OldImage;
-    else if (allTargets && !anyOldInPlace && HoldsText(disk, names.image, IndexFileText(names.image)))
+    else if (allTargets && !anyOldInPlace && newIndex)
         s.holds = NameHolds::NewImage;
     else
         s.holds = NameHolds::Mixed;
@@ -97,7 +125,10 @@ MoveResult MoveForward(const ImageNames& names, const MoveRecord& record, Disk& 
     // The index, written in full before it takes its name.
     const std::string text = IndexFileText(names.image);
     if (!error && !HoldsText(disk, names.image, text)) {
-        if ((error = disk.WriteFile(names.newIndex, text)) != 0)
+        // One an earlier run wrote and did not move goes first: the index is made new.
+        if (disk.Exists(names.newIndex) && (error = disk.Remove(names.newIndex)) != 0)
+            result.why = WithReason("cannot remove " + names.newIndex, error);
+        else if ((error = disk.WriteFile(names.newIndex, text)) != 0)
             result.why = WithReason("cannot write the index file " + names.newIndex, error);
         else if ((error = MoveTo(disk, names.newIndex, names.image)) != 0)
             result.why = WithReason("cannot move " + names.newIndex + " to " + names.image, error);

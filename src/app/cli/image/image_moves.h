@@ -25,6 +25,9 @@ struct MoveState {
     bool newWhole = false;         // every file of the new image stands whole, moved or not
     bool untouched = false;        // nothing was moved yet
     NameHolds holds = NameHolds::Mixed;
+    // Where the record and the disk disagree: a file under the image's names that it
+    // does not account for, or an old file it lists that is nowhere ("" when they agree).
+    std::string disagreement;
 };
 
 MoveState ReadMoveState(const ImageNames& names, const MoveRecord& record, Disk& disk);

@@ -23,6 +23,9 @@ struct ImageNames {
     std::string record;
     // The new index, written in full before it takes the image's name.
     std::string newIndex;
+    // The lock on the name: box.kestrivane-lock, one for every image whose section
+    // files these are (box.dat, box.abc ..).
+    std::string lock;
 
     // The image's own files (index, then sections) and the incomplete ones.
     std::vector<std::string> Files() const;
@@ -33,6 +36,15 @@ ImageNames NamesOf(const std::string& image);
 
 // Where an image's file waits while a new image moves in: box.ur1.kestrivane-old.
 std::string AsideName(const std::string& path);
+
+// The lock of whatever image `path` is a file of (its index or a section file): the
+// section files' stem, then kestrivane-lock.
+std::string LockFileOf(const std::string& path);
+
+// "" when the tool would keep an image under `image` (a name with a three-letter
+// extension that is neither a section file's, a URT file's nor one the tool gives
+// another image's files); else why not, in a few words.
+std::string OwnNameProblem(const std::string& image);
 
 // The suffix of a move record's name, after the image's name.
 constexpr const char* MoveRecordSuffix = ".kestrivane-move";

@@ -6,6 +6,7 @@
 #include "app/cli/image/move_record.h"
 #include "app/cli/image/sha256.h"
 #include "app/cli/image/stored_file.h"
+#include "app/cli/machine/system_ways.h"
 
 namespace {
 
@@ -50,6 +51,16 @@ Settlement Described(EarlierMove what, const ImageNames& names, bool oldImage, b
     default: break;
     }
     return s;
+}
+
+// What the user can do with a record the tool does not trust: the two ways out.
+std::string WaysOut(const ImageNames& names, Disk& disk) {
+    std::vector<std::string> drop = FilesOnDisk(names.IncompleteFiles(), disk);
+    drop.push_back(names.record);
+    return "kestrivane inspect " + Printable(names.image) + " and " + Printable(names.incomplete) +
+           " show what each holds; to keep what stands under " + Printable(names.image) + " and drop the rest: " +
+           RemoveCommand(drop) + "; or move the files you want under " + Printable(names.image) +
+           "'s names yourself, then remove the record";
 }
 
 }  // namespace
@@ -112,14 +123,15 @@ Settlement SettleEarlierMove(const ImageNames& names, Disk& disk, bool dryRun) {
     std::string why;
     const RecordRead read = ReadMoveRecord(names, disk, &record, &why);
     if (read == RecordRead::Absent) return s;
-    if (read == RecordRead::Unreadable) {
+    const MoveState state = read == RecordRead::Ok ? ReadMoveState(names, record, disk) : MoveState{};
+    if (read == RecordRead::Ok && !state.disagreement.empty())
+        why = "the move record " + names.record + " does not agree with the disk: " + state.disagreement;
+    if (read == RecordRead::Unreadable || !state.disagreement.empty()) {
         s.what = EarlierMove::Unreadable;
         s.nameWhole = false;
-        s.said = Printable(why) + "; nothing was moved: look at " + Printable(names.incomplete) +
-                 " and its section files with kestrivane inspect, keep them or remove them, then remove the record";
+        s.said = Printable(why) + "; nothing was moved: " + WaysOut(names, disk);
         return s;
     }
-    const MoveState state = ReadMoveState(names, record, disk);
     const bool oldImage = !record.old.empty();
     s.nameWhole = state.holds != NameHolds::Mixed;
     if (!state.newWhole) {

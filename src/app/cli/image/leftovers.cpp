@@ -11,6 +11,15 @@ std::vector<Leftover> LeftoversOf(const ImageNames& names, Disk& disk) {
         if (disk.Exists(AsideName(path))) aside.push_back(AsideName(path));
     const Paths newIndex = FilesOnDisk({names.newIndex}, disk);
     const std::string image = names.image;
+    // Links at the image's names: something else made them; the tool never follows one.
+    Paths all = names.Files(), links;
+    for (const Paths& more : {names.IncompleteFiles(), aside, Paths{names.record, names.newIndex}})
+        all.insert(all.end(), more.begin(), more.end());
+    for (const std::string& path : all)
+        if (disk.IsLink(path)) links.push_back(path);
+    if (!links.empty())
+        found.push_back({links, "links, which the tool never makes: a download or the finishing of a move of " + image +
+                                    " stops until they are removed", true});
     if (disk.Exists(names.record)) {
         const Settlement next = SettleEarlierMove(names, disk, true);
         Leftover record{{names.record}, "the record of a move: " + next.said, !next.nameWhole};

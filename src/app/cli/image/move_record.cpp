@@ -1,7 +1,6 @@
 #include "app/cli/image/move_record.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -31,7 +30,10 @@ bool IsDigest(const std::string& text) {
     return true;
 }
 
-bool ParseLines(const std::string& text, const ImageNames& names, MoveRecord* record) {
+}  // namespace
+
+bool ParseMoveRecord(const std::string& text, const ImageNames& names, MoveRecord* record) {
+    *record = MoveRecord{};
     const std::vector<std::string> lines = Split(text, '\n');
     // The first line, the last ("end", then nothing but the final line break).
     if (lines.size() < 3 || lines.front() != FirstLine || lines[lines.size() - 2] != LastLine || !lines.back().empty())
@@ -56,17 +58,22 @@ bool ParseLines(const std::string& text, const ImageNames& names, MoveRecord* re
             errno = 0;
             char* end = nullptr;
             file.bytes = std::strtoull(f[3].c_str(), &end, 10);
-            if (f[3].empty() || *end || errno) return false;
+            if (f[3].empty() || f[3].find_first_not_of("0123456789") != std::string::npos || *end || errno) return false;
             file.sha256 = f[4];
             record->moves.push_back(file);
         } else {
             return false;
         }
     }
+    // Each file once.
+    for (std::size_t a = 0; a < record->old.size(); ++a)
+        for (std::size_t b = a + 1; b < record->old.size(); ++b)
+            if (record->old[a] == record->old[b]) return false;
+    for (std::size_t a = 0; a < record->moves.size(); ++a)
+        for (std::size_t b = a + 1; b < record->moves.size(); ++b)
+            if (record->moves[a].to == record->moves[b].to) return false;
     return true;
 }
-
-}  // namespace
 
 std::string MoveRecordText(const MoveRecord& record) {
     std::string text = std::string(FirstLine) + "\n";
@@ -80,15 +87,25 @@ std::string MoveRecordText(const MoveRecord& record) {
 RecordRead ReadMoveRecord(const ImageNames& names, Disk& disk, MoveRecord* record, std::string* why) {
     *record = MoveRecord{};
     if (!disk.Exists(names.record)) return RecordRead::Absent;
-    std::string text;
-    if (const int error = disk.ReadFile(names.record, &text)) {
-        *why = "cannot read the move record " + names.record + ": " + std::strerror(error);
+    const std::string recordPath = names.record;
+    if (const std::string own = OwnNameProblem(names.image); !own.empty()) {
+        *why = recordPath + " is no move record of the tool's: " + names.image + " is no name it gives an image (" + own + ")";
         return RecordRead::Unreadable;
     }
-    if (!ParseLines(text, names, record)) {
+    if (disk.IsLink(recordPath)) {
+        *why = "the move record " + recordPath + " is a link, which the tool never writes";
+        return RecordRead::Unreadable;
+    }
+    std::string text, reason;
+    if (disk.ReadFile(recordPath, &text, &reason, MoveRecordLimit) != 0) {
+        // "is a FIFO, not a regular file", "is larger than .. bytes", or the system's reason.
+        const bool said = reason.rfind("is ", 0) == 0 || reason.rfind("cannot ", 0) == 0;
+        *why = "the move record " + recordPath + (said ? " " + reason : " cannot be read: " + reason);
+        return RecordRead::Unreadable;
+    }
+    if (!ParseMoveRecord(text, names, record)) {
         *record = MoveRecord{};
-        *why = "the move record " + names.record +
-               " is cut short or is not this image's (was the program stopped while it wrote it?)";
+        *why = "the move record " + recordPath + " is cut short or is not this image's (was the program stopped while it wrote it?)";
         return RecordRead::Unreadable;
     }
     return RecordRead::Ok;

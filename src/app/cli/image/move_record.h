@@ -36,6 +36,14 @@ std::string MoveRecordText(const MoveRecord& record);
 
 enum class RecordRead { Absent, Ok, Unreadable };
 
+// The largest record read: a few hundred bytes are written.
+constexpr std::size_t MoveRecordLimit = 64 * 1024;
+
 // Reads the image's record. Unreadable: cut short (written when the program stopped),
-// or naming files that are not this image's; `why` says which.
+// naming files that are not this image's, beside a name the tool never gives an
+// image, or not a small regular file; `why` says which.
 RecordRead ReadMoveRecord(const ImageNames& names, Disk& disk, MoveRecord* record, std::string* why);
+
+// The record's text read as this image's: false when it is cut short or names files
+// that are not the image's.
+bool ParseMoveRecord(const std::string& text, const ImageNames& names, MoveRecord* record);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "app/cli/machine/system_ways.h"
 #include "core/bounded_file.h"
 #include "display/console/json_text.h"
 #include "core/packet.h"
@@ -70,7 +71,7 @@ void AnalyseIndex(StoredFile& f) {
         const std::string& listed = f.indexLines[static_cast<std::size_t>(SectionIndex(kind))];
         const std::string sent = SectionFilePath(f.path, kind);
         const auto slash = listed.find_last_of("/\\");
-        const auto cut = sent.find_last_of('/');
+        const auto cut = sent.find_last_of(PathSeparators);
         if (listed.substr(slash == std::string::npos ? 0 : slash + 1) == Printable(sent.substr(cut == std::string::npos ? 0 : cut + 1)))
             continue;
         f.problems.push_back({0, "lists " + listed + " as its " + SectionName(kind) + " file, but an upload of it sends " +

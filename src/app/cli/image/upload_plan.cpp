@@ -33,9 +33,16 @@ UploadPlan PlanUpload(const StoredImage& image, const std::array<bool, SectionCo
                        "section files)";
         return plan;
     }
-    // An index that does not list the files an upload of it sends is not sent blind.
-    if (named.kind == StoredKind::Index)
-        for (const Finding& p : named.problems) plan.damage.push_back(Printable(named.path) + ": " + p.text);
+    // An image named by an index that is damaged (or no index at all) is not sent blind:
+    // what it stands for is in doubt.
+    if (named.present && !named.section && (named.kind != StoredKind::Index || !named.problems.empty())) {
+        const std::string why = named.problems.empty() ? "a " + DescribeKind(named) : named.problems.front().text;
+        plan.refusal = "cannot upload: " + Printable(named.path) + " is " +
+                       (named.kind == StoredKind::Index ? "a damaged index file" : "no index file") + " (" + why + ")" +
+                       "; kestrivane inspect " + Printable(named.path) +
+                       " says more; to send the section files beside it, name one of them with --sections";
+        return plan;
+    }
     if (named.kind == StoredKind::Section && named.section) {
         const auto own = static_cast<std::size_t>(SectionIndex(*named.section));
         if (sectionsGiven && !sections[own]) {

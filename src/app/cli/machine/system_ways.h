@@ -1,5 +1,5 @@
 // How this system names what the command line speaks of: its serial ports, the
-// command that removes files, the user's settings file.
+// command that removes files, the user's settings file, and the names it takes for files.
 #pragma once
 
 #include <string>
@@ -19,3 +19,13 @@ std::string RemoveCommand(const std::vector<std::string>& paths);
 std::string UserSettingsFile();
 std::string UserSettingsFileShown();
 extern const char* const UserSettingsPlace;
+
+// The characters that end a folder's name in a path ("/"; on Windows "/\\" too).
+extern const char* const PathSeparators;
+// Whether the system takes two names that differ only in case for one file (Windows).
+extern const bool NamesIgnoreCase;
+
+// Why the system would refuse `path` as a file's path (Windows: its device names such
+// as CON or COM1.dat, the characters : ? * " < > |, a part that ends in a dot or a
+// space); "" when it takes it.
+std::string NameRefusedHere(const std::string& path);

@@ -44,3 +44,8 @@ std::string UserSettingsFileShown() {
     if (home && *home && user.rfind(std::string(home) + "/", 0) == 0) return "~" + user.substr(std::string(home).size());
     return user;
 }
+
+const char* const PathSeparators = "/";
+const bool NamesIgnoreCase = false;
+
+std::string NameRefusedHere(const std::string&) { return {}; }

@@ -144,6 +144,11 @@ std::string ReadSettings(const CommandLineSettings& options, SettingsRead* read,
     const std::string baudFile = files.SourceOf(baudOption.key), speedFile = files.SourceOf(speedOption.key);
     if (!options.baud && !baudFile.empty()) {
         const std::string baud = ReadProfileText(baudOption.key, "", SettingValueMax);
+        // Held to --baud's bounds: a rate the line cannot take is refused, not used.
+        if (link.BaudRate < baudOption.low || link.BaudRate > baudOption.high)
+            return baudFile + "'s " + baudOption.key + " \"" + baud + "\" is not a line speed (" +
+                   std::to_string(baudOption.low) + " to " + std::to_string(baudOption.high) +
+                   " bit/s): set one there, or give --baud";
         if (!Acceptable(baud, baudOption))
             warnings.push_back(baudFile + "'s " + baudOption.key + " \"" + baud + "\" is not a whole number of bit/s: " +
                                std::to_string(link.BaudRate) + " is used");

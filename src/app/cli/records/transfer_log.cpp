@@ -40,6 +40,11 @@ bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::
     Json line = fields;
     if (!record.started.empty()) line["started"] = record.started;
     if (!record.result.empty()) line["result"] = record.result;
+    if (!record.removed.empty()) {
+        Json removed = Json::array();
+        for (const std::string& path : record.removed) removed.push_back(ValidUtf8(path));
+        line["removed"] = removed;
+    }
     const std::string text = line.dump() + "\n";
     if (const int error = AppendToFile(logPath, text)) {  // one write: lines never interleave
         *why = WithReason("cannot write the log " + logPath, error);

@@ -2,7 +2,8 @@
 //   {"time", "command", "port", "adapter_serial", "image",
 //    "files": [{"path", "section", "bytes", "packets", "sha256", "state"}, ...],
 //    "status", "outcome", "message"}
-// and for a station's box also "started" and "result".
+// and for a station's box also "started" and "result", and "removed" where its failure
+// removed what the port's previous failed box had left (the paths).
 // "adapter_serial" is the USB serial number of the port's adapter, or null; "files"
 // are the section files written, sent or compared, "packets" their data packets,
 // "state" what became of them; "outcome" names how the transfer ended and "message"
@@ -36,6 +37,7 @@ struct TransferRecord {
     // cancelled); both left out of the line when empty.
     std::string started;
     std::string result;
+    std::vector<std::string> removed;  // a station's: what an earlier failed box of the port left, removed
 };
 
 // Now in UTC, as the log writes times: 2026-12-08T10:15:00Z.

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "app/cli/image/image_lock.h"
 #include "app/cli/options/transfer_options.h"
 #include "app/cli/terminal/say.h"
 #include "display/console/progress_events.h"
@@ -17,6 +19,9 @@ struct BoxJob {
     Voice& voice;
     EventSink* events = nullptr;
     bool served = false;  // one of several boxes: its end is a "box-end", the checks of all were made once
+    // The lock of the image's name, when whoever chose the name took it (a station
+    // picks each box's {n} under it); the command holds it until it ends.
+    std::shared_ptr<ImageLock> imageLock;
 
     const std::string& Port() const { return options.session.link.PortName; }
 };

@@ -1,24 +1,40 @@
-// An image's names checked before the box is touched, and what an earlier run left
-// under them dealt with first: a move cut short is finished or taken back, a whole
-// image that waits is put in place where nothing stands, the remains of an earlier
-// attempt go. Each returns -1 to go on, or the exit status (after saying why).
+// An image's names as every command that touches them checks them first: the links
+// that stand at them, and what an earlier run left under them, settled under the
+// name's lock (a move cut short finished or taken back; a record the tool would
+// never write left alone, and said). Each returns -1 to go on, or the exit status
+// (after saying why).
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "app/cli/image/image_lock.h"
 #include "app/cli/image/image_names.h"
 #include "app/cli/terminal/say.h"
 
-// A download's name: a file's name without control bytes, with a three-letter
-// extension (.dat added to a name without one), in a folder that is there and takes
-// new files; every name the download makes within the file system's limits and
-// none of them a folder; then what an earlier run left under them, settled, and
-// files an earlier replace moved aside named. Fills `names`.
-int PrepareDownloadName(std::string* image, ImageNames* names, Voice& voice);
+// Every name a download of the image makes.
+std::vector<std::string> NamesMade(const ImageNames& names);
 
-// Before an image is read (upload, verify): a move of it that was cut short,
-// finished or taken back.
-int SettleBeforeReading(const std::string& path, Voice& voice);
+// The links that stand at any of those names: never followed, never replaced.
+int RefuseLinks(const ImageNames& names, Voice& voice);
+
+// A move of the image that was cut short, finished or taken back, under its name's
+// lock alone: `held` when the caller holds it, else taken here for the while.
+int SettleMove(const ImageNames& names, bool held, Voice& voice);
+
+// Before an image is read (upload, verify): every move cut short among the images
+// whose section files `path` names, settled; then the name's lock shared into
+// `lock`, to be held until the command ends.
+int PrepareReading(const std::string& path, ImageLock* lock, Voice& voice);
+
+// The images beside `path` that have a move record the tool trusts (their names are
+// ones it gives images); those it does not trust, in `untrusted`.
+std::vector<std::string> ImagesWithRecords(const std::string& folder, std::vector<std::string>* untrusted);
+
+// Whether `a` and `b` name one file, as the system compares names.
+bool SameName(const std::string& a, const std::string& b);
+// Whether `a` and `b` name files of one image: their section files are the same.
+bool OneImageFamily(const std::string& a, const std::string& b);
 
 // Whether an image stands under the names (its index or a section file).
 bool ImageExists(const ImageNames& names);
@@ -28,3 +44,6 @@ int ClearEarlierAttempt(const ImageNames& names, Voice& voice);
 
 // The name with .dat added when it has no extension.
 void AddDatExtension(std::string* image);
+
+// Paths as one line: "a, b and c".
+std::string Listed(const std::vector<std::string>& paths);

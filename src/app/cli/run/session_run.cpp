@@ -50,6 +50,7 @@ TransferOutcome SessionRun::Run(const std::function<int(Session&)>& run, const s
     }
     Session session(tracer ? static_cast<SerialBackend&>(*tracer) : *port, *recorder_);
     session.settings = settings_;
+    session.sink = &files_;
     session.stopRequested = [] { return StopsAsked() > 0; };
     session.pump = [this] {
         const bool stopping = StopsAsked() > 0;

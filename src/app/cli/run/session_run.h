@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cli/image/new_files_sink.h"
 #include "app/cli/records/transfer_log.h"
 #include "app/cli/run/box_job.h"
 #include "app/cli/run/transfer_outcome.h"
@@ -45,6 +46,7 @@ private:
 
     const BoxJob& job_;
     SessionSettings settings_;
+    NewFilesSink files_;  // what a download writes
     std::unique_ptr<TransferView> view_;
     ConsoleDisplay* bars_ = nullptr;
     std::unique_ptr<TransferRecorder> recorder_;

@@ -7,10 +7,12 @@
 
 #include "app/cli/machine/clock.h"
 
+#include "app/cli/image/image_replace.h"
 #include "app/cli/image/stored_file.h"
 #include "app/cli/machine/port_names.h"
 #include "app/cli/machine/serial_ports.h"
 #include "app/cli/records/transfer_log.h"
+#include "app/cli/run/image_checks.h"
 #include "app/cli/run/station_names.h"
 #include "app/cli/run/signals.h"
 #include "app/cli/terminal/say.h"
@@ -112,7 +114,8 @@ void Station::StartSessions() {
             slot.nextStart = now + RetryUnusable;
             continue;
         }
-        slot.image = setup_.kind == TransferKind::Download ? NextImageName(setup_.image, slot.port, taken) : "";
+        auto lock = std::make_shared<ImageLock>();  // the box's name's, chosen under it and held by its download
+        slot.image = setup_.kind == TransferKind::Download ? NextImageName(setup_.image, slot.port, taken, lock.get()) : "";
         if (setup_.kind == TransferKind::Download && slot.image.empty()) continue;  // a {time} not free yet
         taken.insert(slot.image);
         {
@@ -130,7 +133,7 @@ void Station::StartSessions() {
         slot.box->port = slot.port;
         TransferOptions options = BoxOptions(setup_.options, slot.port, setup_.kind);
         options.log.clear();
-        slot.job = std::make_unique<BoxJob>(BoxJob{options, slot.box->voice, this, true});
+        slot.job = std::make_unique<BoxJob>(BoxJob{options, slot.box->voice, this, true, lock->Held() ? lock : nullptr});
         const std::string image = slot.image.empty() ? setup_.image : slot.image;
         slot.box->Start([this, job = slot.job.get(), image] { return setup_.command(setup_.kind, image, *job); });
     }
@@ -193,8 +196,17 @@ void Station::BoxEnded(StationSlot& slot) {
         ++row.failed;
         ++failed_;
     }
+    // A port's failed boxes keep their files until its next failure: a day of a faulty
+    // port leaves one box's, not hundreds.
+    std::vector<std::string> removed;
+    if (box.status != 0 && setup_.kind == TransferKind::Download &&
+        !FilesOnDisk(NamesOf(slot.image).IncompleteFiles(), SystemDisk()).empty()) {
+        if (!slot.keptFailure.empty() && slot.keptFailure != slot.image) removed = RemoveFailedBox(slot.keptFailure);
+        slot.keptFailure = slot.image;
+    }
     const std::string name = row.port, verdict = row.verdict;
     TransferRecord record(CommandName(setup_.kind), slot.image.empty() ? setup_.image : slot.image, {});
+    record.removed = removed;
     for (const auto& [path, state] : slot.files) record.files.push_back({AnalyseStoredFile(path), state});
     record.port = slot.port;
     record.status = box.status;
@@ -212,6 +224,7 @@ void Station::BoxEnded(StationSlot& slot) {
     if (onBoard_ || setup_.options.progressJson) return;
     for (const std::string& line : box.voice.Lines()) SayLine(name + ": " + line);
     SayLine(name + ": " + result + ": " + Printable(verdict));
+    if (!removed.empty()) SayLine(name + ": removed what its previous failed box left: " + Listed(removed));
 }
 
 StationTotals Station::Totals() const {

@@ -37,6 +37,8 @@ struct StationSlot {
     // Its end: its message, outcome and files, as the box said them (told from its thread).
     std::string lastWord, outcome;
     std::vector<std::pair<std::string, std::string>> files;
+    // The last box of the port that failed and left files: kept until its next failure.
+    std::string keptFailure;
     std::unique_ptr<ServedBox> box;  // the running (or last) session
     std::unique_ptr<BoxJob> job;
 };
