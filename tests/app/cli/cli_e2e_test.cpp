@@ -116,6 +116,16 @@ TEST_F(CommandLine, UploadChecksItsFilesBeforeTheBoxIsTouched) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("data packet 15: checksum"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+    // An index inspect calls damaged stands for nothing sure: refused, even with --force.
+    const Bytes index = Read("served/box.dat");
+    for (const std::string& damaged : {std::string(), std::string(3, '\0'), std::string("garbage\n")}) {
+        std::ofstream(At("served/box.dat"), std::ios::binary) << damaged;
+        r = Kestrivane({"--port", box.Port(), "upload", "--yes", "--force", At("served/box.dat")});
+        EXPECT_EQ(r.status, 2) << damaged.size();
+        EXPECT_NE(r.err.find("cannot upload: " + At("served/box.dat") + " is "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("index file ("), std::string::npos) << r.err;
+    }
+    box::WriteFileBytes(At("served/box.dat"), index);
     r = Kestrivane({"--port", box.Port(), "upload", At("served/box.ur1")});
     EXPECT_EQ(r.status, 2) << "no terminal to confirm on, and no --yes";
     EXPECT_NE(r.err.find("--yes"), std::string::npos);

@@ -74,8 +74,9 @@ MoveState ReadMoveState(const ImageNames& names, const MoveRecord& record, Disk&
         anything = true;
         bool known = path == names.image && newIndex;
         for (std::size_t j = 0; j < record.old.size(); ++j) known = known || (record.old[j] == path && s.inPlace[j]);
-        // A new file's name: whatever stands there is the record's to move (back).
-        for (const RecordedFile& f : record.moves) known = known || f.to == path;
+        // A new file's name, once the new file has left its own: what stands there is
+        // it (damaged or not), the record's to move back.
+        for (const RecordedFile& f : record.moves) known = known || (f.to == path && !disk.Exists(f.from));
         if (!known) unknown.push_back(BaseName(path));
     }
     // While the move is under way each old file is aside or in place. (Before it began

@@ -120,6 +120,10 @@ TEST(Settings, ComeFromTheirPlacesInOrder) {
     std::ofstream(dir + "/here/config.ini") << "[OPTIONS]\nPort=/dev/kv-here\nPacketLength=100\n";
     EXPECT_EQ(said("", ""), "kestrivane: config.ini's PacketLength 100 can never read a whole data packet (2048 to "
                             "2979 can): set PacketLength=2048 there, the length of the box's full packets\n");
+    // A line speed is held to --baud's bounds wherever it comes from.
+    std::ofstream(dir + "/here/config.ini") << "[OPTIONS]\nPort=/dev/kv-here\nBAUD_RATE=99999999999\n";
+    EXPECT_EQ(said("", ""), "kestrivane: config.ini's BAUD_RATE \"99999999999\" is not a line speed (1 to 100000000 "
+                            "bit/s): set one there, or give --baud\n");
     std::filesystem::remove_all(dir);
 }
 

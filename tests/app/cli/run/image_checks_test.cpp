@@ -9,7 +9,16 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
+#include <cstring>
+#include <map>
+#include <sstream>
+
 #include "app/cli/image/image_replace.h"
+#include "app/cli/image/image_lock.h"
+#include "app/cli/run/image_checks.h"
+#include "stored/index_file.h"
 #include "app/cli/run/signals.h"
 #include "box/synthetic_image.h"
 #include "support/command_line.h"
@@ -38,7 +47,17 @@ TEST_F(CommandLine, WhatCanFailBeforeTheBoxIsFoundBeforeThePortOpens) {
         {"got/box.dat", "folders stand where the download makes files: " + At("got/box.incomplete.ur3")},
         {"got/old.dat", "files of an old image that a replace moved aside stand in the way: " +
                             At("got/old.ur2.kestrivane-old")},
+        // Names that are not an image's own.
+        {"got/x.ur1", "it is the name of a section file (.ur1: Flash Database); give the image a name of its own, "
+                      "such as " + At("got/x.dat")},
+        {"got/x.UR3", "it is the name of a section file (.ur3: Resource)"},
+        {"got/x.urt", "it is the name of a URT file"},
+        {"got/box.incomplete.dat", "it is the name a download of " + At("got/box.dat") + " comes down under"},
+        {"got/share.abc", "are those of another image: " + At("got/share.dat") + " (its index lists them)"},
     };
+    std::ofstream(At("got/share.dat")) << IndexFileText(At("got/share.dat"));
+    EXPECT_EQ(Kestrivane({"--port", box.Port(), "download", "--yes", ""}).err,
+              "kestrivane: an empty name: give the image a name, such as box.dat\n");
     for (const auto& [name, said] : refused) {
         const ProcessResult r = Kestrivane({"--port", box.Port(), "download", "--yes", At(name)});
         EXPECT_EQ(r.status, 2) << name;
@@ -53,6 +72,18 @@ TEST_F(CommandLine, WhatCanFailBeforeTheBoxIsFoundBeforeThePortOpens) {
 
 class EarlierRuns : public CommandLine {
 protected:
+    std::string Text(const std::string& path) const {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    // The folder got/: each file's name and bytes.
+    std::map<std::string, std::string> Folder() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(At("got"))) files[entry.path().filename().string()] = Text(entry.path().string());
+        return files;
+    }
     // The old image under the name, a new one whole under its incomplete names.
     void TwoImages() {
         fs::remove_all(At("got"));
@@ -131,6 +162,61 @@ TEST_F(EarlierRuns, AWholeImageThatWaitsIsKeptAndAMoveCutShortIsFinished) {
     r = Kestrivane({"--port", silent.Port(), "upload", "--yes", At("got/renamed.dat")});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(Has(r, "cannot upload: " + At("got/renamed.dat") + " is not there")) << r.err;
+}
+
+// A record is read only as the record of an image the tool would make, whose files
+// it names and whose disk it describes; anything else is named and left alone.
+TEST_F(EarlierRuns, ARecordIsTrustedOnlyForItsOwnImageWhereItAgreesWithTheDisk) {
+    const ImageNames names = NamesOf(At("got/box.dat"));
+    TwoImages();
+    RecordingDisk failing;
+    failing.failAt = 8;
+    ASSERT_FALSE(PutImageInPlace(names, failing).placed);  // a whole image waits, with its record
+    const std::string record = Text(names.record);
+    const std::map<std::string, std::string> before = Folder();
+
+    // A section file's record (as a download of box.ur1 once made) is not box.dat's.
+    std::ofstream(At("got/box.ur1.kestrivane-move")) << "kestrivane move record 1\nold\tbox.ur2\nend\n";
+    LinesVoice voice;
+    ImageLock lock;
+    EXPECT_EQ(PrepareReading(At("got/box.ur3"), &lock, voice), -1);
+    lock.Release();
+    ASSERT_FALSE(voice.Lines().empty());
+    EXPECT_EQ(voice.Lines().back(), "note: " + At("got/box.ur1.kestrivane-move") + " is no move record of the "
+                                    "tool's (it is the name of a section file (.ur1: Flash Database)): it is left as it is");
+    fs::remove(At("got/box.ur1.kestrivane-move"));
+    EXPECT_EQ(Folder(), before);
+
+    // One that lists fewer old files than stand: nothing moves, and the ways out are said.
+    std::string fewer = record;
+    for (const char* line : {"old\tbox.ur2\n", "old\tbox.ur3\n"}) fewer.erase(fewer.find(line), std::strlen(line));
+    std::ofstream(names.record) << fewer;
+    Settlement s = SettleEarlierMove(names, SystemDisk());
+    EXPECT_EQ(s.what, EarlierMove::Unreadable);
+    EXPECT_NE(s.said.find("does not agree with the disk: box.ur2, box.ur3 stand but the record does not list them; "
+                          "nothing was moved"), std::string::npos) << s.said;
+    EXPECT_NE(s.said.find("drop the rest: rm " + At("got/box.incomplete.dat")), std::string::npos) << s.said;
+    std::map<std::string, std::string> now = Folder();
+    now[BaseName(names.record)] = record;
+    EXPECT_EQ(now, before);
+
+    // One that is no small regular file, or a link.
+    fs::remove(names.record);
+    ASSERT_EQ(mkfifo(names.record.c_str(), 0644), 0);
+    EXPECT_NE(SettleEarlierMove(names, SystemDisk()).said.find("is a FIFO, not a regular file"), std::string::npos);
+    fs::remove(names.record);
+    std::ofstream(names.record) << record;
+
+    // A link where the move writes its index: the move is left as it is, the link too.
+    const std::string outside = At("served/outside");
+    std::ofstream(outside) << "not the tool's";
+    fs::create_symlink(outside, names.newIndex);
+    for (const std::string& path : names.Files()) fs::remove(path);  // the waiting image would be put in place
+    const ProcessResult r = Kestrivane({"--port", "/dev/null", "upload", "--yes", At("got/box.dat")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r, "a link stands at " + names.newIndex)) << r.err;
+    EXPECT_EQ(Text(outside), "not the tool's");
+    EXPECT_FALSE(fs::exists(names.image));
 }
 
 // A stop signal that comes while an image is put in place is told to the mover; a

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/cli/image/disk.h"
+#include "app/cli/image/image_lock.h"
 #include "app/cli/image/sha256.h"
 #include "app/cli/machine/port_names.h"
 #include "app/cli/machine/serial_ports.h"
@@ -34,7 +35,8 @@ class Folder : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(MakeTemporaryFolder("kestrivane-test", &dir), 0); }
     void TearDown() override {
-        for (const char* name : {"a.txt", "b.txt", "log.txt", "Müller.dat"}) DeleteFileA((dir + "\\" + name).c_str());
+        for (const char* name : {"a.txt", "b.txt", "log.txt", "Müller.dat", "box.kestrivane-lock"})
+            DeleteFileA((dir + "\\" + name).c_str());
         RemoveDirectoryA(dir.c_str());
     }
     std::string dir;
@@ -109,6 +111,42 @@ TEST_F(Folder, MovesReplaceWhatStandsAndFilesAreWrittenWhole) {
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     FindClose(search);
     EXPECT_EQ(std::wstring(found.cFileName), L"M\u00fcller.dat");
+}
+
+TEST(WindowsNames, WhatWindowsRefusesIsSaid) {
+    for (const char* refused : {"CON", "CON.dat", "nul.dat", "aux", "COM1.dat", "lpt9.txt", "prn .dat", "a:b.dat",
+                                "q?.dat", "x*.dat", "a\"b.dat", "a<b.dat", "a>b.dat", "a|b.dat", "box.dat.", "box.dat ",
+                                "dir.\\box.dat", "C:\\img\\CON\\box.dat", "\\\\.\\COM1"})
+        EXPECT_NE(NameRefusedHere(refused), "") << refused;
+    for (const char* taken : {"box.dat", "C:\\img\\box.dat", "c:/img/box.dat", "..\\box.dat", "\\\\server\\share\\box.dat",
+                              "COM10.dat", "console.dat", "Sicherung-M\xC3\xBCller.dat"})
+        EXPECT_EQ(NameRefusedHere(taken), "") << taken;
+    EXPECT_EQ(NameRefusedHere("q?.dat"), "'?' cannot stand in a Windows file name (q?.dat)");
+    EXPECT_EQ(NameRefusedHere("COM1.dat"), "COM1.dat names a Windows device, not a file");
+}
+
+TEST_F(Folder, ANameHeldAloneIsHeldAgainstEveryOtherHandle) {
+    const std::string path = dir + "\\box.kestrivane-lock";
+    ImageLock alone, other, reader;
+    LockHolder holder;
+    int error = 0;
+    ASSERT_EQ(ImageLock::Take(path, LockUse::Alone, "downloads it on COM7", &alone, &holder, &error), LockTaken::Taken);
+    EXPECT_EQ(ImageLock::Take(path, LockUse::Shared, "", &other, &holder, &error), LockTaken::Held);
+    EXPECT_TRUE(holder.alone);
+    EXPECT_EQ(holder.said, "kestrivane (pid " + std::to_string(GetCurrentProcessId()) + ") downloads it on COM7");
+    alone.Release();
+    EXPECT_FALSE(SystemDisk().Exists(path)) << "its last holder removes it";
+    ASSERT_EQ(ImageLock::Take(path, LockUse::Shared, "", &reader, &holder, &error), LockTaken::Taken);
+    ASSERT_EQ(ImageLock::Take(path, LockUse::Shared, "", &other, &holder, &error), LockTaken::Taken);
+    EXPECT_EQ(ImageLock::Take(path, LockUse::Alone, "", &alone, &holder, &error), LockTaken::Held);
+    EXPECT_FALSE(holder.alone) << "readers hold it";
+    reader.Release();
+    EXPECT_TRUE(SystemDisk().Exists(path)) << "another reader holds it still";
+    other.Release();
+    EXPECT_FALSE(SystemDisk().Exists(path));
+    std::unique_ptr<NewFile> file;
+    ASSERT_EQ(WriteNewFile(dir + "\\a.txt", "a"), 0);
+    EXPECT_EQ(CreateNewFile(dir + "\\a.txt", &file), EEXIST) << "made new, never over what stands";
 }
 
 TEST(WindowsFiles, Sha256OfTheSystem) {

@@ -61,6 +61,16 @@ kv --port COM5 upload --yes 'Sicherung-Müller.dat' || fail "upload: status $?"
 stop_boxes
 same_image record/recorded 'Sicherung-Müller'
 
+echo "== names Windows refuses are refused before the port"
+serve com5 --fault silent
+for name in CON CON.dat nul.dat aux COM1.dat 'a:b.dat' 'q?.dat' 'x.dat.'; do
+    kv --port COM5 download --yes "$name" 2>refused.txt
+    status=$?
+    [ $status -eq 2 ] || fail "download $name: status $status, not 2"
+    grep -q "cannot download to" refused.txt || fail "download $name: $(cat refused.txt)"
+done
+stop_boxes
+
 echo "== a station on COM5, COM6 and COM8, two boxes each, then Ctrl-C"
 for com in com5 com6 com8; do serve $com --boxes 2 --box-gap 300 --seed ${com#com}; done
 kv --port COM5 --port COM6 --port COM8 station download 'img-{port}-{n}.dat' 2>station.err &
