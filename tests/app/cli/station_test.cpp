@@ -96,6 +96,29 @@ TEST_F(CommandLine, AStationOutlivesAnUnpluggedPortAndEndsOnCtrlC) {
     EXPECT_FALSE(Exists("got/img-1.dat") || Exists("got/img-2.dat")) << "no box came down whole";
 }
 
+// A faulty port fails box after box: only its last failed box's files stay, and the
+// log says which files went.
+TEST_F(CommandLine, AFaultyPortKeepsOnlyItsLastFailedBoxsFiles) {
+    BoxProcess faulty(FastBox({"--synthetic", "16,16,0,4,16", "--boxes", "3", "--box-gap", "300", "--fault",
+                               "bad-checksum@2:satellite"}));
+    const ProcessResult r = Kestrivane({"--port", faulty.Port(), "station", "--log", At("bench.log"), "download",
+                                        At("got/img-{n}")}, {{9000, SIGINT}});
+    const std::vector<Json> log = LogLines(At("bench.log"));
+    ASSERT_EQ(log.size(), 3u) << r.err;
+    EXPECT_FALSE(log[0].contains("removed"));
+    for (std::size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(log[i]["result"], "failed");
+        ASSERT_TRUE(log[i].contains("removed")) << log[i].dump();
+        EXPECT_EQ(log[i]["removed"][0], At("got/img-" + std::to_string(i) + ".incomplete.dat"));
+    }
+    // (A number freed so is the next box's again.)
+    const std::string last = std::filesystem::path(log[2]["image"].get<std::string>()).stem().string();
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(At("got"))) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{last + ".incomplete.dat", last + ".incomplete.ur1", last + ".incomplete.ur2"}));
+}
+
 TEST(StationBoard, FitsASmallTerminalAndKeepsFailedPortsInView) {
     std::vector<StationRow> rows(12);
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i].port = "kv" + std::to_string(i);

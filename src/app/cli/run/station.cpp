@@ -199,7 +199,7 @@ void Station::BoxEnded(StationSlot& slot) {
     // A port's failed boxes keep their files until its next failure: a day of a faulty
     // port leaves one box's, not hundreds.
     std::vector<std::string> removed;
-    if (box.status != 0 && setup_.kind == TransferKind::Download &&
+    if (row.last == StationRow::Last::Failed && setup_.kind == TransferKind::Download &&
         !FilesOnDisk(NamesOf(slot.image).IncompleteFiles(), SystemDisk()).empty()) {
         if (!slot.keptFailure.empty() && slot.keptFailure != slot.image) removed = RemoveFailedBox(slot.keptFailure);
         slot.keptFailure = slot.image;
