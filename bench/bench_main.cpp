@@ -38,7 +38,7 @@
 #include "core/packet.h"
 #include "core/section_kind.h"
 #include "link/serial_link.h"
-#include "link/session.h"
+#include "link/session_link.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ Measured Measure(Child& box, const std::vector<std::string>& args) {
 // Round trips over the link: 1 byte out, a 2069-byte packet back.
 double LinkRoundTrips(const std::string& port, int trips) {
     const auto backend = MakePlatformSerialBackend();
-    NullDisplay nobody;
+    NullObserver nobody;
     Session session(*backend, nobody);
     session.settings.link.PortName = port;
     session.settings.link.BaudRate = 115200;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/packet.h"
-#include "core/progress_display.h"
+#include "core/transfer_event.h"
 #include "download/section_receiver.h"
 #include "link/session.h"
 
@@ -58,7 +58,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
-    NullDisplay display;
+    NullObserver display;
     const SectionKind section = AllSections[data[0] % SectionCount];
     const int lengths[] = {2048, 2500, 2979, 1000, 0, -7, 3000, 2069};
     const int packetLength = lengths[data[1] % 8];

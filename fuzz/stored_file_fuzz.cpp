@@ -10,7 +10,8 @@
 #include "app/cli/commands/compare.h"
 #include "app/cli/commands/inspect.h"
 #include "core/packet.h"
-#include "core/progress_display.h"
+#include "app/files/stdio_image_files.h"
+#include "core/transfer_event.h"
 #include "link/session.h"
 #include "stored/stored_section.h"
 #include "upload/section_sender.h"
@@ -41,9 +42,10 @@ void Write(const std::string& path, const std::uint8_t* data, std::size_t size) 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static std::FILE* sink = std::fopen("/dev/null", "w");
-    NullDisplay quiet;  // the sender's messages are not what is tested
+    NullObserver quiet;  // the sender's messages are not what is tested
     NoLine line;
     Session session(line, quiet);
+    StdioImageSource files;
     const std::string section = TempPath("box.ur4"), urt = TempPath("box.urt"), other = TempPath("box.ur2");
     Write(section, data, size);
     Write(urt, data, size);
@@ -55,18 +57,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t offset = urtMode ? UrtPrefixSize : 0;
         const std::optional<SectionKind> rule = urtMode ? std::nullopt : std::optional(SectionKind::EepromDatabase);
         const StoredSectionLayout layout = ReadStoredSection(data, size, offset, rule);
-        session.file = std::fopen((urtMode ? urt : section).c_str(), "r+b");
+        int error = 0;
+        session.in = files.Open(urtMode ? urt : section, &error);
         unsigned count = 0, length = 0;
         const bool usable = ReadStoredHeader(session, &count, &length, rule) == 0;
         if (usable != layout.headerUsable) __builtin_trap();
         if (usable) {
             if (count != layout.announced || length + PacketFramingSize != layout.headerSize) __builtin_trap();
             std::uint8_t buffer[PacketBufferSize];
-            if (ReadStoredPacket(session.file, length, buffer, static_cast<int>(offset)) != StoredRead::Packet) __builtin_trap();
+            if (ReadStoredPacket(*session.in, length, buffer, static_cast<int>(offset)) != StoredRead::Packet) __builtin_trap();
             if (std::memcmp(buffer, data + offset, layout.headerSize) != 0) __builtin_trap();
             std::size_t n = 0;
             StoredRead read;
-            for (; (read = ReadStoredPacket(session.file, DataPayloadSize, buffer, 0)) == StoredRead::Packet; ++n) {
+            for (; (read = ReadStoredPacket(*session.in, DataPayloadSize, buffer, 0)) == StoredRead::Packet; ++n) {
                 if (n >= layout.packets.size()) __builtin_trap();
                 const StoredPacketSpan& p = layout.packets[n];
                 if (std::memcmp(buffer, data + p.offset, p.size) != 0) __builtin_trap();
@@ -82,8 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (int i = 1; i < DataPacketSize; ++i)
                     if (buffer[i] != 0xFF) __builtin_trap();
         }
-        std::fclose(session.file);
-        session.file = nullptr;
+        session.in.reset();
     }
 
     InspectFiles({section, urt}, size % 2 == 0, sink);

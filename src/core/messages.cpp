@@ -4,42 +4,40 @@
 
 namespace {
 
-constexpr MessageIcon E = MessageIcon::Error;
-constexpr MessageOwner Main = MessageOwner::MainWindow;
-constexpr MessageOwner Dialog = MessageOwner::TransferDialog;
+constexpr MessageKind Port = MessageKind::PortOpening;
+constexpr MessageKind Failed = MessageKind::Failure;
+constexpr MessageKind Done = MessageKind::Completion;
 
 // A row per MessageId, in its order (checked below).
 constexpr Message kMessages[] = {
-    {MessageId::PortNotCreated, "port-not-created", "Failed to create a handle to COM port", "Handle Error", E, Main},
-    {MessageId::PortStateNotRead, "port-state-not-read", "Error while receiving COM port state", "Error", E, Main},
-    {MessageId::PortStateNotSet, "port-state-not-set", "Error while setting COM port state", "Error", E, Main},
-    {MessageId::PortLost, "port-lost", "Lost connection to COM port", "Error", E, Dialog,
+    {MessageId::PortNotCreated, "port-not-created", "Failed to create a handle to COM port", Port},
+    {MessageId::PortStateNotRead, "port-state-not-read", "Error while receiving COM port state", Port},
+    {MessageId::PortStateNotSet, "port-state-not-set", "Error while setting COM port state", Port},
+    {MessageId::PortLost, "port-lost", "Lost connection to COM port", Failed,
      "Lost connection to the serial port"},
-    {MessageId::IndexFileNotCreated, "index-file-not-created", "Unable to create a file", "Error", E, Dialog},
-    {MessageId::SectionFileNotCreated, "section-file-not-created", "Failed to create file", "Error", E, Dialog},
-    {MessageId::SectionFileNotWritten, "section-file-not-written", "Failed to write file", "Error", E, Dialog},
-    {MessageId::HeaderNotReceived, "header-not-received", "Header packet NOT received!", "Error", E, Dialog},
-    {MessageId::HeaderInvalid, "header-invalid", "Header Packet Invalid", "Error", E, Dialog},
-    {MessageId::HeaderNotRead, "header-not-read", "Failed to read header packet", "Error", E, Dialog},
-    {MessageId::DataError, "data-error", "Error receiving data. Quit any other applications and try again", "Error",
-     E, Dialog},
+    {MessageId::IndexFileNotCreated, "index-file-not-created", "Unable to create a file", Failed},
+    {MessageId::SectionFileNotCreated, "section-file-not-created", "Failed to create file", Failed},
+    {MessageId::SectionFileNotWritten, "section-file-not-written", "Failed to write file", Failed},
+    {MessageId::HeaderNotReceived, "header-not-received", "Header packet NOT received!", Failed},
+    {MessageId::HeaderInvalid, "header-invalid", "Header Packet Invalid", Failed},
+    {MessageId::HeaderNotRead, "header-not-read", "Failed to read header packet", Failed},
+    {MessageId::DataError, "data-error", "Error receiving data. Quit any other applications and try again", Failed},
     {MessageId::PartitionWrongSize, "partition-wrong-size",
-     "Error - Partition is wrong size\n\nRestart Windows and try again", "Error", E, Dialog,
+     "Error - Partition is wrong size\n\nRestart Windows and try again", Failed,
      "Error - Partition is wrong size"},
-    {MessageId::PacketLengthWrong, "packet-length-wrong", "Packet length wrong", "Error", E, Dialog},
-    {MessageId::DownloadComplete, "download-complete", "Transfer Complete", "Status", MessageIcon::None, Dialog},
+    {MessageId::PacketLengthWrong, "packet-length-wrong", "Packet length wrong", Failed},
+    {MessageId::DownloadComplete, "download-complete", "Transfer Complete", Done},
     {MessageId::DownloadCompleteWithoutApplication, "download-complete-without-application",
-     "Transfer Complete\n\nNote: The application data was empty therefore *.ur5 has not been created", "Status",
-     MessageIcon::Warning, Dialog},
-    {MessageId::StoredFileNotOpened, "stored-file-not-opened", "Could not open file", "Error", E, Dialog},
-    {MessageId::StoredHeaderInvalid, "stored-header-invalid", "Header packet in file is invalid", "Error", E, Dialog},
-    {MessageId::HeaderNotSent, "header-not-sent", "Header packet NOT sent!", "Error", E, Dialog},
-    {MessageId::StoredPacketMissing, "stored-packet-missing", "Packet NOT found in file!", "Error", E, Dialog},
+     "Transfer Complete\n\nNote: The application data was empty therefore *.ur5 has not been created", Done},
+    {MessageId::StoredFileNotOpened, "stored-file-not-opened", "Could not open file", Failed},
+    {MessageId::StoredHeaderInvalid, "stored-header-invalid", "Header packet in file is invalid", Failed},
+    {MessageId::HeaderNotSent, "header-not-sent", "Header packet NOT sent!", Failed},
+    {MessageId::StoredPacketMissing, "stored-packet-missing", "Packet NOT found in file!", Failed},
     {MessageId::StoredFileDamaged, "stored-file-damaged", "%s cannot be sent: %s.\n\nNothing was sent to the box.",
-     "Error", E, Dialog},
-    {MessageId::PacketNotSent, "packet-not-sent", "Packet NOT sent!", "Error", E, Dialog},
+     Failed},
+    {MessageId::PacketNotSent, "packet-not-sent", "Packet NOT sent!", Failed},
     {MessageId::UploadComplete, "upload-complete",
-     "Transfer Complete - Do not switch off box until 'BOOT' is displayed", "Status", MessageIcon::None, Dialog},
+     "Transfer Complete - Do not switch off box until 'BOOT' is displayed", Done},
 };
 
 constexpr std::size_t MessageCount = sizeof kMessages / sizeof kMessages[0];
@@ -57,23 +55,16 @@ static_assert(EveryIdHasItsRow(), "one row per message, in the order of MessageI
 
 const Message& MessageOf(MessageId id) { return kMessages[static_cast<int>(id)]; }
 
-Message FilledIn(MessageId id, std::initializer_list<std::string> values, std::string* text) {
-    Message message = MessageOf(id);
-    text->clear();
+std::string FilledIn(MessageId id, std::initializer_list<std::string> values) {
+    std::string text;
     auto value = values.begin();
-    for (const char* c = message.text; *c; ++c) {
+    for (const char* c = MessageOf(id).text; *c; ++c) {
         if (c[0] == '%' && c[1] == 's' && value != values.end()) {
-            *text += *value++;
+            text += *value++;
             ++c;
         } else {
-            *text += *c;
+            text += *c;
         }
     }
-    message.text = text->c_str();
-    return message;
-}
-
-bool IsCompletion(MessageId id) {
-    return id == MessageId::DownloadComplete || id == MessageId::DownloadCompleteWithoutApplication ||
-           id == MessageId::UploadComplete;
+    return text;
 }

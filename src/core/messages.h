@@ -1,14 +1,16 @@
-// The texts the system shows, each named once: the messages a transfer reports
-// (each with its caption, icon and owner), and the status and title texts.
+// The texts the system shows, each named once: the messages a transfer reports (what
+// each says, and its kind), and the status and title texts. How a message is shown
+// (a dialog's caption, icon and owner) is the front end's business.
 #pragma once
 
 #include <initializer_list>
 #include <string>
 
-enum class MessageIcon { None, Error, Warning };
-// Who owns a message box: the port-opening messages belong to the main window,
-// everything else a transfer shows to the transfer dialog.
-enum class MessageOwner { MainWindow, TransferDialog };
+enum class MessageKind {
+    PortOpening,  // the port could not be opened or set up
+    Failure,      // the transfer failed
+    Completion,   // the transfer is complete
+};
 
 // Every message a session can show. A front end that needs to know what went wrong
 // asks by these, never by the text.
@@ -45,9 +47,7 @@ struct Message {
     MessageId id;
     const char* name;  // the id as scripts read it: "data-error", "upload-complete" ..
     const char* text;
-    const char* caption;
-    MessageIcon icon;
-    MessageOwner owner;
+    MessageKind kind;
     // Where the text speaks of Windows ("COM port", "Restart Windows"), the words a
     // front end on another system shows instead (none: the text serves everywhere).
     const char* elsewhere = nullptr;
@@ -59,11 +59,11 @@ inline const char* TextElsewhere(const Message& m) { return m.elsewhere ? m.else
 const Message& MessageOf(MessageId id);
 
 // A message whose text takes values: the row's text with each %s filled in, in
-// order, by `values`; `text` holds the filled-in text the message points to.
-Message FilledIn(MessageId id, std::initializer_list<std::string> values, std::string* text);
+// order, by `values`.
+std::string FilledIn(MessageId id, std::initializer_list<std::string> values);
 
-// A completion ("Status" caption), as opposed to a failure.
-bool IsCompletion(MessageId id);
+// A completion, as opposed to a failure.
+inline bool IsCompletion(MessageId id) { return MessageOf(id).kind == MessageKind::Completion; }
 
 // Dialog titles during a transfer; the re-sent titles take the count (%i).
 constexpr const char* ReceivingTitle = "Receiving Status - Wait To Return To Main Screen";

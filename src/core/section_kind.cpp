@@ -7,21 +7,20 @@ struct SectionRow {
     const char* name;
     const char* shortName;
     const char* label;
-    int barId;
     const char* receiving;
     const char* sending;
 };
 
 constexpr SectionRow kSections[SectionCount] = {
-    {"ur1", "Flash Database", "flash", "Flash Data", 1007, "Status: Receiving Flash Database",
+    {"ur1", "Flash Database", "flash", "Flash Data", "Status: Receiving Flash Database",
      "Status: Sending Flash Database"},
-    {"ur2", "Satellite Database", "satellite", "Satellite Data", 1008, "Status: Receiving Satellite Database",
+    {"ur2", "Satellite Database", "satellite", "Satellite Data", "Status: Receiving Satellite Database",
      "Status: Sending Satellite Database"},
-    {"ur3", "Resource", "resource", "Resource", 1015, "Status: Receiving Resource", "Status: Sending Resource"},
-    {"ur4", "Eeprom Database", "eeprom", "Eeprom Data", 1009, "Status: Receiving Eeprom Database",
+    {"ur3", "Resource", "resource", "Resource", "Status: Receiving Resource", "Status: Sending Resource"},
+    {"ur4", "Eeprom Database", "eeprom", "Eeprom Data", "Status: Receiving Eeprom Database",
      "Status: Sending Eeprom Database"},
-    {"ur5", "Application Software", "application", "Application Software", 1010,
-     "Status: Receiving Application Software", "Status: Sending Application Software"},
+    {"ur5", "Application Software", "application", "Application Software", "Status: Receiving Application Software",
+     "Status: Sending Application Software"},
 };
 
 const SectionRow& Row(SectionKind kind) { return kSections[SectionIndex(kind)]; }
@@ -34,7 +33,7 @@ const char* SectionShortName(SectionKind kind) { return Row(kind).shortName; }
 const char* SectionLabel(SectionKind kind) { return Row(kind).label; }
 const char* ReceivingStatus(SectionKind kind) { return Row(kind).receiving; }
 const char* SendingStatus(SectionKind kind) { return Row(kind).sending; }
-int SectionBar(SectionKind kind) { return Row(kind).barId; }
+const char* ProgressLabel(std::optional<SectionKind> section) { return section ? SectionLabel(*section) : "URT file"; }
 
 bool SectionFromShortName(const std::string& name, SectionKind* kind) {
     for (SectionKind k : AllSections) {
@@ -44,17 +43,6 @@ bool SectionFromShortName(const std::string& name, SectionKind* kind) {
         }
     }
     return false;
-}
-
-std::optional<SectionKind> SectionOfBar(int barId) {
-    for (SectionKind kind : AllSections)
-        if (SectionBar(kind) == barId) return kind;
-    return std::nullopt;
-}
-
-const char* BarLabel(int barId) {
-    if (const auto kind = SectionOfBar(barId)) return SectionLabel(*kind);
-    return barId == UrtBarId ? "URT file" : "?";
 }
 
 std::string SectionFilePath(const std::string& chosenPath, SectionKind kind) {

@@ -1,6 +1,6 @@
 // The five sections of a box image, always handled in this order, and what each
-// section is called wherever it appears: file suffix, names, its bar in the
-// transfer dialogs and its status texts.
+// section is called wherever it appears: file suffix, names, the label of its
+// progress and its status texts.
 #pragma once
 
 #include <array>
@@ -34,21 +34,14 @@ const char* SectionName(SectionKind kind);
 const char* SectionShortName(SectionKind kind);
 bool SectionFromShortName(const std::string& name, SectionKind* kind);
 
-// The label beside the section's progress bar ("Flash Data", ...).
+// The label of the section's progress ("Flash Data", ...).
 const char* SectionLabel(SectionKind kind);
+// The label of a section's progress, or "URT file" for none.
+const char* ProgressLabel(std::optional<SectionKind> section);
 
 // "Status: Receiving Flash Database", "Status: Sending Flash Database", ...
 const char* ReceivingStatus(SectionKind kind);
 const char* SendingStatus(SectionKind kind);
-
-// Progress bars of the transfer dialogs, by control identifier: one per section,
-// and the URT file's.
-constexpr int UrtBarId = 1026;
-int SectionBar(SectionKind kind);
-// The section whose bar `barId` is; none for the URT bar (or an unknown one).
-std::optional<SectionKind> SectionOfBar(int barId);
-// The bar's label: the section's, or "URT file".
-const char* BarLabel(int barId);
 
 // The chosen path less its last three characters (whatever they are), followed by
 // the kind's suffix. A path of three characters or fewer gives the bare suffix.

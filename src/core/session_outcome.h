@@ -4,11 +4,14 @@
 // shown.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/messages.h"
-#include "core/progress_display.h"
+#include "core/transfer_event.h"
 #include "core/section_kind.h"
 
 enum class OutcomeKind {
@@ -29,6 +32,30 @@ enum class OutcomeKind {
 // The kind's name as scripts read it: "done", "cancelled", "out-of-patience" ..
 const char* OutcomeName(OutcomeKind kind);
 
+// Where a failure is: its section, data packet (from 1; 0: the header, or none),
+// file and the packet's offset in it, and the system's reason.
+struct FailurePlace {
+    FailurePlace(std::optional<SectionKind> section = std::nullopt, int packet = 0, std::string file = {},
+                 long long offset = -1, int systemError = 0)
+        : section(section), packet(packet), file(std::move(file)), offset(offset), systemError(systemError) {}
+    std::optional<SectionKind> section;
+    int packet;
+    std::string file;
+    long long offset;
+    int systemError;  // an errno, a Windows error code
+};
+
+// What a section went through: the data packets its header announced, those that
+// went through (received, or sent, empty filler among them), and the numbers of
+// those sent without the box's request.
+struct SectionCounts {
+    bool begun = false;  // its header came, or went
+    int announced = 0;
+    int through = 0;
+    int filler = 0;
+    std::vector<int> unasked;
+};
+
 struct SessionOutcome {
     OutcomeKind kind = OutcomeKind::Done;
     std::optional<SectionKind> section;  // where it ended, when that is a section
@@ -44,6 +71,16 @@ struct SessionOutcome {
     double waited = 0;
     std::optional<SectionKind> next;
     int shortPackets = 0, shortCount = 0;
+    // Each section's counts, and the URT file's, whatever the end.
+    std::array<SectionCounts, SectionCount> sections{};
+    SectionCounts urt;
 
     bool Ok() const { return kind == OutcomeKind::Done; }
+    // A section's counts, or the URT file's for none.
+    SectionCounts& CountsOf(std::optional<SectionKind> section) {
+        return section ? sections[static_cast<std::size_t>(SectionIndex(*section))] : urt;
+    }
+    const SectionCounts& CountsOf(std::optional<SectionKind> section) const {
+        return section ? sections[static_cast<std::size_t>(SectionIndex(*section))] : urt;
+    }
 };

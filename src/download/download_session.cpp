@@ -36,27 +36,22 @@ enum class Section { Received, Failed, NotCreated };
 // Creates the kind's section file, receives the section into it at time-critical
 // priority and closes it.
 Section ReceiveIntoFile(Session& s, const std::string& chosenPath, SectionKind kind) {
-    const std::string path = SectionFilePath(chosenPath, kind);
+    s.filePath = SectionFilePath(chosenPath, kind);
     int error = 0;
-    s.out = s.sink->CreateSection(path, &error);
+    s.out = s.sink->CreateSection(s.filePath, &error);
     if (!s.out) {
-        s.outcome.systemError = error;
-        s.outcome.file = path;
-        s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotCreated, kind);
+        s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotCreated, {kind, 0, s.filePath, -1, error});
         return Section::NotCreated;
     }
     s.Step(TransferStep::Packets, kind);
     if (s.priority) s.priority->SetThreadTimeCritical();
     int result = ReceiveSection(s, kind);
     if (s.priority) s.priority->SetThreadNormal();
-    if (s.outcome.kind == OutcomeKind::WriteFailed && s.outcome.file.empty()) s.outcome.file = path;
     // What the close writes out may fail too (a full disk): the section is then lost.
     error = s.out->Close();
     s.out.reset();
     if (error != 0 && result == 0) {
-        s.outcome.systemError = error;
-        s.outcome.file = path;
-        s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotWritten, kind);
+        s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotWritten, {kind, 0, s.filePath, -1, error});
         result = 1;
     }
     return result == 0 ? Section::Received : Section::Failed;
@@ -67,25 +62,27 @@ int Finish(Session& s, int result) {
     return result;
 }
 
+// One event of a kind, about `section`.
+void Tell(Session& s, TransferEvent::Kind kind, std::optional<SectionKind> section = std::nullopt, int count = 0) {
+    TransferEvent e;
+    e.kind = kind;
+    e.section = section;
+    e.count = count;
+    s.Tell(e);
+}
+
 }  // namespace
 
 int RunDownload(Session& s, const std::string& chosenPath) {
-    ProgressDisplay& display = s.observer;
     if (s.priority) s.priority->RaiseProcessPriority();
-    display.SetTransferTitle(ReceivingTitle);
+    Tell(s, TransferEvent::Kind::Begun);
     if (!OpenSerialLink(s)) return 1;
     s.Step(TransferStep::PowerOn);
-    display.SetStatusText(SwitchOnForDownloadStatus);
-    display.Repaint();
+    s.Status(SwitchOnForDownloadStatus);
     // A download goes on without its index file.
     int indexError = 0;
-    if (WriteIndexFile(chosenPath, *s.sink, display, &indexError) != 0) {
-        s.End(OutcomeKind::WriteFailed, std::nullopt, 0, MessageId::IndexFileNotCreated);
-        if (s.outcome.message == MessageId::IndexFileNotCreated) {
-            s.outcome.file = chosenPath;
-            s.outcome.systemError = indexError;
-        }
-    }
+    if (WriteIndexFile(chosenPath, *s.sink, s.observer, &indexError) != 0)
+        s.End(OutcomeKind::WriteFailed, {std::nullopt, 0, chosenPath, -1, indexError}, MessageId::IndexFileNotCreated);
 
     // Opening handshake: the first ETB (or 10 s of silence), then the next ETB
     // within 15 s, answered with ACK.
@@ -101,15 +98,15 @@ int RunDownload(Session& s, const std::string& chosenPath) {
     WriteLinkByte(s, ACK);
 
     s.Step(TransferStep::Announcement, SectionKind::FlashDatabase);
-    display.SetStatusText(ReceivingStatus(SectionKind::FlashDatabase));
-    display.ShowSectionProgress();
+    s.Status(ReceivingStatus(SectionKind::FlashDatabase));
+    Tell(s, TransferEvent::Kind::Answered);
     SetLinkTimeouts(s, timeouts, 1000);
 
     for (SectionKind kind : AllSections) {
         if (kind == SectionKind::ApplicationSoftware) break;
         if (kind != SectionKind::FlashDatabase) {
             s.Step(TransferStep::Announcement, kind);
-            display.SetStatusText(ReceivingStatus(kind));
+            s.Status(ReceivingStatus(kind));
         }
         byte = 0;  // an ETB of an earlier exchange never counts
         if (WaitForEtb(s, &byte, false, kind) == Wait::Stopped) return Finish(s, 1);
@@ -119,16 +116,14 @@ int RunDownload(Session& s, const std::string& chosenPath) {
 
     SetLinkTimeouts(s, timeouts, 2000, 2000);
     s.Step(TransferStep::Announcement, SectionKind::ApplicationSoftware);
-    display.SetStatusText(ReceivingStatus(SectionKind::ApplicationSoftware));
+    s.Status(ReceivingStatus(SectionKind::ApplicationSoftware));
     byte = 0;
     const Wait application = WaitForEtb(s, &byte, true);
     if (application == Wait::Stopped) return Finish(s, 1);
     if (application == Wait::Silent) {
         // The box has no Application Software: no ACK, no .ur5 file.
-        const int bar = SectionBar(SectionKind::ApplicationSoftware);
-        display.SetProgressRange(bar, 10);
-        display.SetProgressPosition(bar, 10);
-        return s.Complete(MessageId::DownloadCompleteWithoutApplication);
+        Tell(s, TransferEvent::Kind::Missing, SectionKind::ApplicationSoftware);
+        return CompleteSession(s, MessageId::DownloadCompleteWithoutApplication);
     }
     WriteLinkByte(s, ACK);
     const Section last = ReceiveIntoFile(s, chosenPath, SectionKind::ApplicationSoftware);
@@ -140,5 +135,5 @@ int RunDownload(Session& s, const std::string& chosenPath) {
         s.sink->RemoveSection(SectionFilePath(chosenPath, SectionKind::ApplicationSoftware));
         return 1;
     }
-    return s.Complete(MessageId::DownloadComplete);
+    return CompleteSession(s, MessageId::DownloadComplete);
 }

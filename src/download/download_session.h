@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "link/session.h"
+#include "link/session_link.h"
 
 // Returns 0 when the download completed (all five sections, or four and an empty
 // Application Software section), 1 when it failed or was cancelled. Failures have

@@ -14,8 +14,7 @@ namespace {
 bool Store(Session& s, SectionKind section, const std::uint8_t* bytes, std::size_t size) {
     const int error = s.out->Append(bytes, size);
     if (error == 0) return true;
-    s.outcome.systemError = error;
-    s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotWritten, section);
+    s.Fail(OutcomeKind::WriteFailed, MessageId::SectionFileNotWritten, {section, 0, s.filePath, -1, error});
     return false;
 }
 
@@ -100,26 +99,23 @@ int RequestHeaderPacket(Session& s, SectionKind section, std::uint8_t* header, u
                              : ReadLink(s, receiveBuffer, PacketBufferSize);
     if (ReportIfLinkLost(s)) return 1;
     if (received == 0) {
-        s.Fail(OutcomeKind::Failed, MessageId::HeaderNotReceived, section);
+        s.Fail(OutcomeKind::Failed, MessageId::HeaderNotReceived, {section});
         return 1;
     }
     const HeaderFound found = FindHeader(receiveBuffer, received);
     if (!found.valid) {
-        s.Fail(OutcomeKind::Failed, MessageId::HeaderInvalid, section);
+        s.Fail(OutcomeKind::Failed, MessageId::HeaderInvalid, {section});
         return 1;
     }
     const std::uint8_t* packet = receiveBuffer + found.start;
     const unsigned size = found.length + PacketFramingSize;
     std::memcpy(header, packet, size);
     *packetCount = HeaderPacketCount(packet, section);
-    s.Activity();
-    s.packetsThrough = 0;
-    s.observer.SetProgressRange(SectionBar(section), static_cast<int>(*packetCount));
+    s.Counted(section, static_cast<int>(*packetCount), false);
     return static_cast<int>(size);
 }
 
 int ReceiveSection(Session& s, SectionKind section) {
-    const int bar = SectionBar(section);
     const std::uint16_t resent = 0;  // no packet is ever asked for again
     bool previousAccepted = true;
     std::uint8_t* receiveBuffer = s.receive.data();
@@ -145,14 +141,15 @@ int ReceiveSection(Session& s, SectionKind section) {
     };
     if (packetCount == 0) return ended(0);
 
-    char title[64];
+    TransferEvent told;
+    told.section = section;
     for (unsigned i = 0; i <= packetCount; ++i) {
         if (i == packetCount && previousAccepted) return ended(0);
         if (TransferStopped(s)) return 1;
         s.pump();
         // A damaged packet fails the section here, before anything more is asked for.
         if (!previousAccepted) {
-            s.Fail(OutcomeKind::PacketDamaged, MessageId::DataError, section, accepted + 1);
+            s.Fail(OutcomeKind::PacketDamaged, MessageId::DataError, {section, accepted + 1});
             return 1;
         }
         WriteLinkByte(s, ENQ);
@@ -171,16 +168,18 @@ int ReceiveSection(Session& s, SectionKind section) {
             return ended(0);
         if (receiveBuffer[0] != STX) {
             if (section == SectionKind::ApplicationSoftware) {
-                s.observer.SetProgressPosition(bar, static_cast<int>(packetCount));
+                told.kind = TransferEvent::Kind::Filled;
+                told.count = static_cast<int>(packetCount);
+                s.Tell(told);
                 return ended(0);
             }
-            s.Fail(OutcomeKind::PacketDamaged, MessageId::PartitionWrongSize, section, accepted + 1);
+            s.Fail(OutcomeKind::PacketDamaged, MessageId::PartitionWrongSize, {section, accepted + 1});
             return 1;
         }
         const unsigned length = PacketPayloadLength(receiveBuffer);
         if (length >= static_cast<unsigned>(PacketBufferSize)) {
             // The download goes on with the next section; the image is not whole.
-            s.Fail(OutcomeKind::PacketDamaged, MessageId::PacketLengthWrong, section, accepted + 1);
+            s.Fail(OutcomeKind::PacketDamaged, MessageId::PacketLengthWrong, {section, accepted + 1});
             return 0;
         }
         // Accepted only with its ETX and checksum inside the bytes received; bytes
@@ -188,14 +187,13 @@ int ReceiveSection(Session& s, SectionKind section) {
         if (StartsWithValidPacket(receiveBuffer, received)) {
             if (!Store(s, section, receiveBuffer, length + PacketFramingSize)) return 1;
             ++accepted;
-            ++s.packetsThrough;
-            s.Activity();
-            s.observer.AdvanceProgress(bar);
+            s.Through(section, false);
         } else {
             previousAccepted = false;
         }
-        std::snprintf(title, sizeof title, ReceivingResentTitle, resent);
-        s.observer.SetTransferTitle(title);
+        told.kind = TransferEvent::Kind::Resent;
+        told.count = resent;
+        s.Tell(told);
     }
     return ended(0);
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "core/section_kind.h"
-#include "link/session.h"
+#include "link/session_link.h"
 
 // Sends ENQ and reads the header packet (under the time-out profile in force) into
 // `header`, which holds PacketBufferSize bytes. Returns the header's size (L + 9)

@@ -7,26 +7,76 @@ double Session::Now() const {
     return SteadySeconds();
 }
 
-int Session::Complete(MessageId done) {
-    Step(TransferStep::Complete);
-    observer.SetStatusText(CompleteStatus);
-    CloseSerialLink(*this);
-    End(OutcomeKind::Done, std::nullopt, 0, done);
-    Show(done);
-    return 0;
+void Session::Status(const char* text) {
+    TransferEvent e;
+    e.kind = TransferEvent::Kind::Status;
+    e.text = text;
+    Tell(e);
 }
 
-void Session::End(OutcomeKind kind, std::optional<SectionKind> section, int packet, std::optional<MessageId> message) {
-    if (outcome.kind != OutcomeKind::Done) return;  // the first failure stands
+void Session::Show(MessageId id, const char* text) {
+    TransferEvent e;
+    e.kind = TransferEvent::Kind::Message;
+    e.message = id;
+    e.text = text ? text : MessageOf(id).text;
+    Tell(e);
+}
+
+void Session::Step(TransferStep step, std::optional<SectionKind> section) {
+    Activity();
+    currentStep = step;
+    TransferEvent e;
+    e.kind = TransferEvent::Kind::Step;
+    e.step = step;
+    e.section = section;
+    Tell(e);
+}
+
+void Session::Counted(std::optional<SectionKind> section, int count, bool upload) {
+    SectionCounts& counts = outcome.CountsOf(section);
+    counts = SectionCounts{};
+    counts.begun = true;
+    counts.announced = count;
+    Activity();
+    packetsThrough = 0;
+    TransferEvent e;
+    e.kind = TransferEvent::Kind::Counted;
+    e.section = section;
+    e.count = count;
+    e.upload = upload;
+    Tell(e);
+}
+
+void Session::Through(std::optional<SectionKind> section, bool upload, bool unasked, bool filler) {
+    SectionCounts& counts = outcome.CountsOf(section);
+    ++counts.through;
+    counts.filler += filler ? 1 : 0;
+    if (unasked) counts.unasked.push_back(counts.through);
+    ++packetsThrough;
+    Activity();
+    TransferEvent e;
+    e.kind = TransferEvent::Kind::Packet;
+    e.section = section;
+    e.count = counts.through;
+    e.upload = upload;
+    e.unasked = unasked;
+    Tell(e);
+}
+
+void Session::End(OutcomeKind kind, const FailurePlace& at, std::optional<MessageId> message) {
+    if (outcome.kind != OutcomeKind::Done) return;  // the first failure stands, whole
     outcome.kind = kind;
-    outcome.section = section;
-    outcome.packet = packet;
+    outcome.section = at.section;
+    outcome.packet = at.packet;
+    outcome.file = at.file;
+    outcome.offset = at.offset;
+    outcome.systemError = at.systemError;
     outcome.message = message;
 }
 
 bool Session::OutOfPatience(std::optional<SectionKind> next) {
     if (settings.patience <= 0 || Now() - lastActivity < settings.patience) return false;
-    End(OutcomeKind::OutOfPatience, shortSection ? shortSection : next);
+    End(OutcomeKind::OutOfPatience, {shortSection ? shortSection : next});
     if (outcome.kind == OutcomeKind::OutOfPatience) {
         outcome.step = currentStep;
         outcome.waited = settings.patience;

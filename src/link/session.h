@@ -9,18 +9,18 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "core/image_sink.h"
+#include "core/image_source.h"
 #include "core/link_settings.h"
 #include "core/packet.h"
 #include "core/priority_hook.h"
-#include "core/progress_display.h"
 #include "core/session_outcome.h"
+#include "core/transfer_event.h"
 #include "link/serial_link.h"
 
 struct SessionSettings {
@@ -41,12 +41,12 @@ struct SessionSettings {
 };
 
 struct Session {
-    Session(SerialBackend& port, ProgressDisplay& reportTo) : backend(port), observer(reportTo) {}
+    Session(SerialBackend& port, TransferObserver& reportTo) : backend(port), observer(reportTo) {}
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     SerialBackend& backend;
-    ProgressDisplay& observer;
+    TransferObserver& observer;
     SessionSettings settings;
     // The user's Cancel, tested by every wait.
     std::function<bool()> stopRequested = [] { return false; };
@@ -60,8 +60,10 @@ struct Session {
     std::function<void(const std::string&)> lineNote;
 
     ImageSink* sink = nullptr;        // where a download's files go (the front end's)
+    ImageSource* source = nullptr;    // where an upload's come from (the front end's)
     std::unique_ptr<SectionOut> out;  // the section file a download writes
-    std::FILE* file = nullptr;        // the section file an upload reads
+    std::unique_ptr<SectionIn> in;    // the file an upload reads
+    std::string filePath;             // the path of either
     std::array<std::uint8_t, PacketBufferSize> receive{}, header{}, packet{};
     SessionOutcome outcome;  // how it ended: its first failure, or done
 
@@ -80,28 +82,31 @@ struct Session {
     double Now() const;
     // Something happened: the patience starts again.
     void Activity() { lastActivity = Now(); }
-    // A message of the system's, to the observer.
-    void Show(MessageId id) { observer.ShowMessage(MessageOf(id)); }
+    // What happens, told to the observer.
+    void Tell(const TransferEvent& event) { observer.Take(event); }
+    // A status line.
+    void Status(const char* text);
+    // A message of the system's, in its own words or in `text` (one filled in).
+    void Show(MessageId id, const char* text = nullptr);
     // The step the session is in, told.
-    void Step(TransferStep step, std::optional<SectionKind> section = std::nullopt) {
-        Activity();
-        currentStep = step;
-        observer.EnterStep(step, section);
-    }
+    void Step(TransferStep step, std::optional<SectionKind> section = std::nullopt);
+    // A section's header announced `count` data packets (an upload's: read from its
+    // file); counted and told.
+    void Counted(std::optional<SectionKind> section, int count, bool upload);
+    // A section's next data packet went through (an upload's: sent `unasked`, as
+    // `filler`); counted and told.
+    void Through(std::optional<SectionKind> section, bool upload, bool unasked = false, bool filler = false);
     // True, the session ended out of patience, when nothing has happened for longer
     // than the patience while the box was to do something for `next`.
     bool OutOfPatience(std::optional<SectionKind> next);
     // A section ended with `packets` of the `count` data packets its header announced.
     void SectionEnded(std::optional<SectionKind> section, int packets, int count);
-    // Records how the session ended, where it is seen; the first failure stands.
-    void End(OutcomeKind kind, std::optional<SectionKind> section = std::nullopt, int packet = 0,
-             std::optional<MessageId> message = std::nullopt);
-    // The transfer complete: the step and status said, the port closed, the
-    // completion recorded and shown (its message `done`). Returns 0.
-    int Complete(MessageId done);
-    // A failure with its message shown and recorded.
-    void Fail(OutcomeKind kind, MessageId message, std::optional<SectionKind> section = std::nullopt, int packet = 0) {
-        End(kind, section, packet, message);
-        Show(message);
+    // Records how the session ended, where it is seen, all at once; the first failure
+    // stands whole.
+    void End(OutcomeKind kind, const FailurePlace& at = {}, std::optional<MessageId> message = std::nullopt);
+    // A failure recorded and its message shown (in `text`, when filled in).
+    void Fail(OutcomeKind kind, MessageId message, const FailurePlace& at = {}, const char* text = nullptr) {
+        End(kind, at, message);
+        Show(message, text);
     }
 };

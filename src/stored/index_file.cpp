@@ -8,10 +8,14 @@ std::string IndexFileText(const std::string& chosenPath) {
     return text;
 }
 
-int WriteIndexFile(const std::string& chosenPath, ImageSink& sink, ProgressDisplay& observer, int* systemError) {
+int WriteIndexFile(const std::string& chosenPath, ImageSink& sink, TransferObserver& observer, int* systemError) {
     // A write that failed (a full disk) is reported as a file that could not be made.
     *systemError = sink.WriteIndex(chosenPath, IndexFileText(chosenPath));
     if (*systemError == 0) return 0;
-    observer.ShowMessage(MessageOf(MessageId::IndexFileNotCreated));
+    TransferEvent e;
+    e.kind = TransferEvent::Kind::Message;
+    e.message = MessageId::IndexFileNotCreated;
+    e.text = MessageOf(e.message).text;
+    observer.Take(e);
     return 1;
 }

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "core/image_sink.h"
-#include "core/progress_display.h"
+#include "core/transfer_event.h"
 
 // What the index file of `chosenPath` holds.
 std::string IndexFileText(const std::string& chosenPath);
 
 // Writes the index file through `sink`. Returns 0, or 1 after "Unable to create a
-// file" (shown to `observer`) when it cannot be made or written whole; `systemError`
+// file" (told to `observer`) when it cannot be made or written whole; `systemError`
 // then holds the system's reason.
-int WriteIndexFile(const std::string& chosenPath, ImageSink& sink, ProgressDisplay& observer, int* systemError);
+int WriteIndexFile(const std::string& chosenPath, ImageSink& sink, TransferObserver& observer, int* systemError);

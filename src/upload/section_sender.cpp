@@ -1,7 +1,6 @@
 #include "upload/section_sender.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "core/packet.h"
@@ -9,14 +8,21 @@
 
 namespace {
 
-int ProgressBar(std::optional<SectionKind> section) { return section ? SectionBar(*section) : UrtBarId; }
+void Tell(Session& s, TransferEvent::Kind kind, std::optional<SectionKind> section, int count) {
+    TransferEvent e;
+    e.kind = kind;
+    e.section = section;
+    e.count = count;
+    e.upload = true;
+    s.Tell(e);
+}
 
 int HeaderOffset(const Session& s) { return s.settings.urt ? UrtPrefixSize : 0; }
 
-// The section counts as sent: its bar shows full.
+// The section counts as sent: it stands as done.
 int EndedEarly(Session& s, std::optional<SectionKind> section, int sent, unsigned packetCount) {
     s.SectionEnded(section, sent, static_cast<int>(packetCount));
-    s.observer.SetProgressPosition(ProgressBar(section), static_cast<int>(packetCount));
+    Tell(s, TransferEvent::Kind::Filled, section, static_cast<int>(packetCount));
     return 0;
 }
 
@@ -26,28 +32,26 @@ int ReadStoredHeader(Session& s, unsigned* packetCount, unsigned* headerLength, 
     // Room for the prefix and a header as long as a packet buffer holds: the header
     // is sent whole, and its count is read at offset N + 35.
     std::uint8_t bytes[UrtPrefixSize + PacketBufferSize] = {};
-    const std::size_t stored = std::fread(bytes, 1, sizeof bytes, s.file);
-    std::rewind(s.file);
+    const std::size_t stored = s.in->Read(bytes, sizeof bytes);
+    s.in->Rewind();
     const StoredSectionLayout layout = ReadStoredSection(bytes, stored, HeaderOffset(s), section);
     if (!layout.headerUsable) {
-        s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredHeaderInvalid, section);
+        s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredHeaderInvalid, {section});
         return 1;
     }
     *headerLength = static_cast<unsigned>(layout.headerSize - PacketFramingSize);
     *packetCount = layout.announced;
-    s.Activity();
-    s.packetsThrough = 0;
-    s.observer.SetProgressRange(ProgressBar(section), static_cast<int>(*packetCount));
+    s.Counted(section, static_cast<int>(*packetCount), true);
     return 0;
 }
 
-StoredRead ReadStoredPacket(std::FILE* file, unsigned payloadLength, std::uint8_t* buffer, int skip) {
-    for (int i = 0; i < skip; ++i) std::fgetc(file);
+StoredRead ReadStoredPacket(SectionIn& file, unsigned payloadLength, std::uint8_t* buffer, int skip) {
+    for (int i = 0; i < skip; ++i) file.Next();
     int c;
     int lastRead = 0x00;  // the last byte the search read; none read stands as 0x00
-    while ((c = std::fgetc(file)) != EOF && c != STX) lastRead = c;
+    while ((c = file.Next()) != -1 && c != STX) lastRead = c;
     const std::size_t size = payloadLength + PacketFramingSize;
-    if (c == EOF) {
+    if (c == -1) {
         // The file holds no further packet: filler stands for it.
         buffer[0] = static_cast<std::uint8_t>(lastRead);
         std::memset(buffer + 1, 0xFF, size - 1);
@@ -55,7 +59,7 @@ StoredRead ReadStoredPacket(std::FILE* file, unsigned payloadLength, std::uint8_
     }
     buffer[0] = STX;
     const std::size_t wanted = size - 1;
-    const std::size_t got = std::fread(buffer + 1, 1, wanted, file);
+    const std::size_t got = file.Read(buffer + 1, wanted);
     if (got < wanted) {
         // The file ends within these bytes. A packet that is whole in the file goes
         // with what follows it, 0xFF past the end; one cut short by the end of the
@@ -68,14 +72,12 @@ StoredRead ReadStoredPacket(std::FILE* file, unsigned payloadLength, std::uint8_
 }
 
 int SendSection(Session& s, unsigned packetCount, unsigned headerLength, std::optional<SectionKind> section) {
-    const int bar = ProgressBar(section);
     std::uint8_t* packetBuffer = s.packet.data();
     // Long enough, on a slow line, for the longest packet to cross it.
     const int longest = std::max(static_cast<int>(headerLength) + PacketFramingSize, DataPacketSize);
     LinkTimeouts timeouts;
     SetLinkTimeouts(s, timeouts, AtLeastWireTime(s, 1000, longest), AtLeastWireTime(s, 1000, longest));
     std::uint8_t last = 0;  // the box's most recent byte; a time-out leaves it
-    char title[64];
     int sent = 0;  // data packets sent
 
     for (unsigned i = 0; i <= packetCount; ++i) {
@@ -89,12 +91,12 @@ int SendSection(Session& s, unsigned packetCount, unsigned headerLength, std::op
                 if (ReportIfLinkLost(s)) return 1;
                 if (last != ENQ && s.OutOfPatience(section)) return 1;
             } while (last != ENQ);
-            if (ReadStoredPacket(s.file, headerLength, packetBuffer, HeaderOffset(s)) != StoredRead::Packet) {
-                s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredHeaderInvalid, section);
+            if (ReadStoredPacket(*s.in, headerLength, packetBuffer, HeaderOffset(s)) != StoredRead::Packet) {
+                s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredHeaderInvalid, {section});
                 return 1;
             }
             if (WriteLink(s, packetBuffer, static_cast<int>(headerLength) + PacketFramingSize) == 0) {
-                s.Fail(OutcomeKind::Failed, MessageId::HeaderNotSent, section);
+                s.Fail(OutcomeKind::Failed, MessageId::HeaderNotSent, {section});
                 return 1;
             }
             s.Step(TransferStep::Packets, section);
@@ -109,7 +111,7 @@ int SendSection(Session& s, unsigned packetCount, unsigned headerLength, std::op
                 const int got = ReadLinkByte(s, &last);
                 if (ReportIfLinkLost(s)) return 1;
                 if (last == NAK) {
-                    s.Fail(OutcomeKind::PacketRefused, MessageId::DataError, section, sent);
+                    s.Fail(OutcomeKind::PacketRefused, MessageId::DataError, {section, sent});
                     return 1;
                 }
                 if (last == ENQ) {
@@ -125,24 +127,20 @@ int SendSection(Session& s, unsigned packetCount, unsigned headerLength, std::op
             // A packet the file does not hold goes as filler when the box asks for it;
             // one that went quiet after the packets it wanted has them all. A packet
             // cut short by the end of the file is not made whole.
-            const StoredRead read = ReadStoredPacket(s.file, DataPayloadSize, packetBuffer, 0);
+            const StoredRead read = ReadStoredPacket(*s.in, DataPayloadSize, packetBuffer, 0);
             if (read != StoredRead::Packet && !asked) return EndedEarly(s, section, sent, packetCount);
             if (read == StoredRead::CutShort) {
-                s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredPacketMissing, section, sent + 1);
+                s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredPacketMissing, {section, sent + 1});
                 return 1;
             }
             if (WriteLink(s, packetBuffer, DataPacketSize) == 0) {
-                s.Fail(OutcomeKind::Failed, MessageId::PacketNotSent, section, sent + 1);
+                s.Fail(OutcomeKind::Failed, MessageId::PacketNotSent, {section, sent + 1});
                 return 1;
             }
             ++sent;
-            ++s.packetsThrough;
-            s.Activity();
-            s.observer.AdvanceProgress(bar);
-            if (!asked) s.observer.NotePacketUnasked(bar);
+            s.Through(section, true, !asked, read == StoredRead::Filler);
         }
-        std::snprintf(title, sizeof title, SendingResentTitle, 0);
-        s.observer.SetTransferTitle(title);
+        Tell(s, TransferEvent::Kind::Resent, section, 0);
     }
     s.SectionEnded(section, sent, static_cast<int>(packetCount));
     return 0;

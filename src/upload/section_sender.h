@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "core/section_kind.h"
-#include "link/session.h"
+#include "link/session_link.h"
 
 // Reads the header fields of the session's file (the packet count by the rule for
 // `section`, none for a URT file, and the header's payload length), sets the
@@ -28,7 +28,7 @@ enum class StoredRead {
 // Copies the next stored packet of `file` (payload length + 9 bytes from the next STX
 // after `skip` bytes) into `buffer`: a packet, the filler that stands for a packet
 // the file does not hold, or nothing for one cut short.
-StoredRead ReadStoredPacket(std::FILE* file, unsigned payloadLength, std::uint8_t* buffer, int skip);
+StoredRead ReadStoredPacket(SectionIn& file, unsigned payloadLength, std::uint8_t* buffer, int skip);
 
 // Answers the box's requests until the header and `packetCount` data packets are
 // sent. Returns 0 when the section is sent (or the box ended it early), 1 when it

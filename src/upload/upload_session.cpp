@@ -1,8 +1,6 @@
 #include "upload/upload_session.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -49,10 +47,6 @@ Handshake AnnounceUntilAck(Session& s, bool limitSilence, bool afterSection = fa
     }
 }
 
-std::FILE* OpenStoredFile(const std::string& path) {
-    return std::fopen(path.c_str(), "r+b");  // must be writable; never written
-}
-
 // What in a stored file would stop the upload: a header that cannot be sent (or that
 // the box would refuse), a damaged data packet (the box refuses it), a last packet
 // cut short (not in the file whole). Packets beyond the count announced never go.
@@ -83,29 +77,25 @@ bool CheckStoredFiles(Session& s, const std::string* paths, const bool* sending)
         if (!sending[SectionIndex(kind)]) continue;
         const std::string& path = paths[SectionIndex(kind)];
         const std::optional<SectionKind> section = urt ? std::nullopt : std::optional<SectionKind>(kind);
-        std::FILE* file = OpenStoredFile(path);
+        int error = 0;
+        const std::unique_ptr<SectionIn> file = s.source->Open(path, &error);
         if (!file) {
-            s.outcome.file = path;
-            s.outcome.systemError = errno;
-            s.Fail(OutcomeKind::Failed, MessageId::StoredFileNotOpened, section);
+            s.Fail(OutcomeKind::Failed, MessageId::StoredFileNotOpened, {section, 0, path, -1, error});
             return false;
         }
         // As much as the file holds, up to all an upload can send of it.
-        std::fseek(file, 0, SEEK_END);
-        const long size = std::ftell(file);
-        std::rewind(file);
-        bytes.resize(std::min<std::size_t>(size > 0 ? static_cast<std::size_t>(size) : 0, StoredFileReadLimit));
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-        std::fclose(file);
+        bytes.resize(StoredFileReadLimit);
+        std::size_t got = 0, n = 0;
+        while (got < bytes.size() && (n = file->Read(bytes.data() + got, bytes.size() - got)) > 0) got += n;
+        bytes.resize(got);
         const auto problem =
             ProblemOf(ReadStoredSection(bytes.data(), bytes.size(), urt ? UrtPrefixSize : 0, section),
                       s.settings.checkStoredPackets);
         if (problem) {
-            s.End(OutcomeKind::PacketDamaged, section, static_cast<int>(problem->packet), MessageId::StoredFileDamaged);
-            s.outcome.file = path;
-            s.outcome.offset = static_cast<long long>(problem->offset);
-            std::string text;
-            s.observer.ShowMessage(FilledIn(MessageId::StoredFileDamaged, {path, DescribeFinding(*problem)}, &text));
+            const std::string text = FilledIn(MessageId::StoredFileDamaged, {path, DescribeFinding(*problem)});
+            s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredFileDamaged,
+                   {section, static_cast<int>(problem->packet), path, static_cast<long long>(problem->offset)},
+                   text.c_str());
             return false;
         }
     }
@@ -115,19 +105,18 @@ bool CheckStoredFiles(Session& s, const std::string* paths, const bool* sending)
 // Opens one stored file, reads its header and sends it. On failure the port is
 // closed and false returned.
 bool SendFile(Session& s, const std::string& path, std::optional<SectionKind> section) {
-    s.file = OpenStoredFile(path);
-    if (!s.file) {
-        s.outcome.file = path;
-        s.outcome.systemError = errno;
-        s.Fail(OutcomeKind::Failed, MessageId::StoredFileNotOpened, section);
+    int error = 0;
+    s.filePath = path;
+    s.in = s.source->Open(path, &error);
+    if (!s.in) {
+        s.Fail(OutcomeKind::Failed, MessageId::StoredFileNotOpened, {section, 0, path, -1, error});
         CloseSerialLink(s);
         return false;
     }
     unsigned packetCount = 0, headerLength = 0;
     int result = ReadStoredHeader(s, &packetCount, &headerLength, section);
     if (result == 0) result = SendSection(s, packetCount, headerLength, section);
-    std::fclose(s.file);
-    s.file = nullptr;
+    s.in.reset();
     if (result != 0) CloseSerialLink(s);
     return result == 0;
 }
@@ -139,7 +128,7 @@ int Cancelled(Session& s) {
 
 // The box refused a section's last packet: never a completion.
 int Refused(Session& s, std::optional<SectionKind> section, int packet) {
-    s.Fail(OutcomeKind::PacketRefused, MessageId::DataError, section, packet);
+    s.Fail(OutcomeKind::PacketRefused, MessageId::DataError, {section, packet});
     CloseSerialLink(s);
     return 1;
 }
@@ -149,13 +138,21 @@ std::uint32_t SendingReadTotal(const Session& s) {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(ms, 0, UINT32_MAX));
 }
 
+// One event of a kind: the upload's, of a URT file or of sections.
+void Tell(Session& s, TransferEvent::Kind kind) {
+    TransferEvent e;
+    e.kind = kind;
+    e.upload = true;
+    e.urt = s.settings.urt;
+    s.Tell(e);
+}
+
 }  // namespace
 
 int RunUpload(Session& s, const std::string& chosenPath) {
-    ProgressDisplay& display = s.observer;
     const bool urt = s.settings.urt;
     std::string paths[SectionCount];
-    if (!urt) display.SetTransferTitle(SendingTitle);
+    Tell(s, TransferEvent::Kind::Begun);
     // The files to send: URT mode sends the chosen file as path 1 with no section;
     // section mode the sections its settings name. They are checked before the
     // dialog collapses and before the port opens: a file that cannot be sent is said
@@ -168,11 +165,10 @@ int RunUpload(Session& s, const std::string& chosenPath) {
         sending[i] = urt ? kind == SectionKind::FlashDatabase : s.settings.sections[static_cast<std::size_t>(i)];
     }
     if (!CheckStoredFiles(s, paths, sending)) return 1;
-    if (!urt) display.CollapseSectionOptions();
+    Tell(s, TransferEvent::Kind::Checked);
     if (!OpenSerialLink(s)) return 1;
     s.Step(TransferStep::PowerOn);
-    display.SetStatusText(SwitchOnForUploadStatus);
-    display.Repaint();
+    s.Status(SwitchOnForUploadStatus);
 
     LinkTimeouts timeouts;
     SetLinkTimeouts(s, timeouts, 15000);
@@ -182,23 +178,22 @@ int RunUpload(Session& s, const std::string& chosenPath) {
     SetLinkTimeouts(s, timeouts, SendingReadTotal(s));
 
     std::optional<SectionKind> sent;  // the section sent last
+    Tell(s, TransferEvent::Kind::Answered);
     if (urt) {
-        display.ShowUrtProgress();
         s.Step(TransferStep::HeaderRequest);
-        display.SetStatusText(SendingUrtStatus);
+        s.Status(SendingUrtStatus);
         if (!SendFile(s, paths[0], std::nullopt)) return 1;
     } else {
-        display.ShowSectionProgress();
         for (SectionKind kind : AllSections) {
             if (!sending[SectionIndex(kind)]) continue;  // no exchange for an unticked section
-            display.SetStatusText(SendingStatus(kind));
+            s.Status(SendingStatus(kind));
             if (sent) {
                 s.Step(TransferStep::Handshake, kind);
                 const Handshake next = AnnounceUntilAck(s, false, true, kind);
                 if (next == Handshake::Stopped) return Cancelled(s);
                 if (next == Handshake::Refused) {
                     // The refusal is of the last packet sent: the status names its section.
-                    display.SetStatusText(SendingStatus(*sent));
+                    s.Status(SendingStatus(*sent));
                     return Refused(s, sent, s.packetsThrough);
                 }
             }
@@ -224,5 +219,5 @@ int RunUpload(Session& s, const std::string& chosenPath) {
         if (WriteLinkByte(s, ENQ) == 1) break;
         if (TransferStopped(s)) return Cancelled(s);
     }
-    return s.Complete(MessageId::UploadComplete);
+    return CompleteSession(s, MessageId::UploadComplete);
 }

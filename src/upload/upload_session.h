@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "link/session.h"
+#include "link/session_link.h"
 
 // Sends the URT file `chosenPath` (the session's settings say URT), or the section
 // files beside it that its settings name. Before it touches the box it refuses files

@@ -1,6 +1,7 @@
 // Whole downloads against the emulated box on the virtual clock.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 
@@ -134,6 +135,18 @@ TEST(Download, FilesThatCannotBeCreated) {
         EXPECT_EQ(rig.FileBytes(rig.Path("box.ur1")), image[SectionKind::FlashDatabase]->FileBytes());
         EXPECT_TRUE(rig.Exists(rig.Path("box.dat")));
         EXPECT_FALSE(rig.Exists(rig.Path("box.ur3")));
+    }
+    {   // Both: the first failure stands whole, its file and reason with it.
+        SessionRig rig(box::SyntheticImage({}));
+        fs::create_directory(rig.Path("box.dat"));
+        fs::create_directory(rig.Path("box.ur2"));
+        EXPECT_EQ(RunDownload(rig.NewSession(), rig.Path("box.dat")), 1);
+        const SessionOutcome& o = rig.LastSession().outcome;
+        EXPECT_EQ(o.message, MessageId::IndexFileNotCreated);
+        EXPECT_EQ(o.file, rig.Path("box.dat"));
+        EXPECT_NE(o.systemError, 0) << "the reason the index could not be made";
+        const SectionCounts& flash = o.CountsOf(SectionKind::FlashDatabase);
+        EXPECT_TRUE(flash.begun && flash.through == flash.announced && flash.through > 0) << "each section's counts";
     }
     {   // No Application Software file: what stands under its name is left alone.
         SessionRig rig(box::SyntheticImage({}));

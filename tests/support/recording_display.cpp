@@ -33,7 +33,7 @@ void RecordingDisplay::PumpOneMessage() {
     if (onPump) onPump();
 }
 
-void RecordingDisplay::ShowMessage(const Message& m) {
+void RecordingDisplay::ShowMessage(const DialogMessage& m) {
     messages.push_back({m.text, m.caption, m.icon, m.owner});
     events.push_back(std::string("message ") + m.caption + "|" + m.text);
 }

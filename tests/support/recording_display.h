@@ -1,4 +1,4 @@
-// A display that records what the sessions show, for tests.
+// A display that records what the sessions show, as the transfer dialog shows it, for tests.
 #pragma once
 
 #include <functional>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/progress_display.h"
+#include "display/dialog/dialog_view.h"
 
 struct ShownMessage {
     std::string text;
@@ -15,7 +15,7 @@ struct ShownMessage {
     MessageOwner owner;
 };
 
-class RecordingDisplay : public ProgressDisplay {
+class RecordingDisplay : public DialogView {
 public:
 
     // Every operation in call order, as one line each ("status Status: Idle",
@@ -48,7 +48,7 @@ public:
     void SetProgressPosition(int barId, int position) override;
     void NotePacketUnasked(int barId) override { events.push_back("unasked " + std::to_string(barId)); }
     void CollapseSectionOptions() override { events.push_back("collapse"); }
-    void ShowMessage(const Message& message) override;
+    void ShowMessage(const DialogMessage& message) override;
 
     // The pump a test session runs before every read of a wait.
     void PumpOneMessage();

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/files/stdio_image_files.h"
-#include "link/session.h"
+#include "link/session_link.h"
 #include "support/recording_display.h"
 
 struct TestSession : Session {
@@ -16,7 +16,9 @@ struct TestSession : Session {
         stopRequested = [this] { return cancel != 0; };
         pump = [&display] { display.PumpOneMessage(); };
         sink = &files;
+        source = &stored;
     }
     StdioImageSink files;
+    StdioImageSource stored;
     volatile int cancel = 0;
 };

@@ -64,14 +64,14 @@ private:
 class StoredFile : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (session.file) std::fclose(session.file);
-        session.file = nullptr;
+        session.in.reset();
         std::remove(path_.c_str());
     }
     void Open(const Bytes& bytes) {
         box::WriteFileBytes(path_, bytes);
-        session.file = std::fopen(path_.c_str(), "r+b");
-        ASSERT_TRUE(session.file);
+        int error = 0;
+        session.in = session.source->Open(path_, &error);
+        ASSERT_TRUE(session.in);
     }
     std::string path_ = ::testing::TempDir() + "kv_stored_section";
     RecordingDisplay display;
@@ -86,13 +86,13 @@ TEST_F(StoredFile, HeaderFieldsAndTheEepromRule) {
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(length, 300u);
     EXPECT_EQ(display.bars[1009].range, 4);
-    EXPECT_EQ(std::ftell(session.file), 0) << "rewound";
+    EXPECT_EQ(session.in->Position(), 0) << "rewound";
     ASSERT_EQ(ReadStoredHeader(session, &count, &length, SectionKind::FlashDatabase), 0);
     EXPECT_EQ(count, 16u);
 
     // A URT file: six bytes ahead, header fields at file offsets 8, 9 and 18, and
     // K = 1 gives 16 even for an Eeprom header.
-    std::fclose(session.file);
+    session.in.reset();
     const Bytes h = Header(200, 1);
     Bytes urt(UrtPrefixSize + h.size());
     const std::uint8_t prefix[UrtPrefixSize] = {0x02, 0x02, 0x0F, 0xFF, 0x05, 0x17};
@@ -104,7 +104,7 @@ TEST_F(StoredFile, HeaderFieldsAndTheEepromRule) {
     EXPECT_EQ(length, 300u);
     EXPECT_EQ(display.bars[1026].range, 16);
     std::uint8_t buffer[PacketBufferSize];
-    ASSERT_EQ(ReadStoredPacket(session.file, length, buffer, UrtPrefixSize), StoredRead::Packet);
+    ASSERT_EQ(ReadStoredPacket(*session.in, length, buffer, UrtPrefixSize), StoredRead::Packet);
     EXPECT_EQ(Bytes(buffer, buffer + h.size()), h);
 }
 
@@ -117,8 +117,7 @@ TEST_F(StoredFile, HeadersThatCannotBeSentAreRefused) {
         Open(*file);
         unsigned count = 0, length = 0;
         EXPECT_EQ(ReadStoredHeader(session, &count, &length, SectionKind::FlashDatabase), 1);
-        std::fclose(session.file);
-        session.file = nullptr;
+        session.in.reset();
     }
     EXPECT_EQ(display.MessageTexts(), std::vector<std::string>(3, "Header packet in file is invalid"));
     EXPECT_EQ(Header(0, 1, 2991).size(), 3000u);
@@ -140,21 +139,21 @@ TEST_F(StoredFile, PacketsAreCopiedAsStoredAndFillerStandsForAMissingOne) {
     file.push_back(0x00);
     Open(file);
     std::uint8_t buffer[PacketBufferSize];
-    ASSERT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Packet);
+    ASSERT_EQ(ReadStoredPacket(*session.in, DataPayloadSize, buffer, 0), StoredRead::Packet);
     EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), Bytes(file.begin(), file.begin() + DataPacketSize));
-    ASSERT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Packet);
+    ASSERT_EQ(ReadStoredPacket(*session.in, DataPayloadSize, buffer, 0), StoredRead::Packet);
     EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), full);
-    ASSERT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Packet);
+    ASSERT_EQ(ReadStoredPacket(*session.in, DataPayloadSize, buffer, 0), StoredRead::Packet);
     Bytes padded = shortPacket;
     padded.push_back(0x00);
     padded.resize(DataPacketSize, 0xFF);
     EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), padded);
     Bytes filler(DataPacketSize, 0xFF);
     filler[0] = 0x00;
-    EXPECT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Filler);
+    EXPECT_EQ(ReadStoredPacket(*session.in, DataPayloadSize, buffer, 0), StoredRead::Filler);
     EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), filler);
     Open({0x41, 0x42});  // bytes without an STX: the last one read leads the filler
-    EXPECT_EQ(ReadStoredPacket(session.file, DataPayloadSize, buffer, 0), StoredRead::Filler);
+    EXPECT_EQ(ReadStoredPacket(*session.in, DataPayloadSize, buffer, 0), StoredRead::Filler);
     filler[0] = 0x42;
     EXPECT_EQ(Bytes(buffer, buffer + DataPacketSize), filler);
 }
@@ -171,8 +170,7 @@ TEST_F(StoredFile, SenderAnswersNakSilenceAndOtherBytesByTheirPlace) {
         line.writes.clear();
         session.cancel = 0;
         const int result = SendSection(session, count, headerLength, SectionKind::FlashDatabase);
-        std::fclose(session.file);
-        session.file = nullptr;
+        session.in.reset();
         return result;
     };
 
@@ -310,7 +308,7 @@ TEST(SectionSender, FailuresCloseFileAndPortAfterTheirMessage) {
             EXPECT_EQ(headerWrites, 0u) << "nothing of it sent";
         }
         EXPECT_FALSE(rig.link().IsOpen()) << row.name;
-        EXPECT_EQ(rig.LastSession().file, nullptr) << row.name;
+        EXPECT_EQ(rig.LastSession().in, nullptr) << row.name;
     }
 }
 

@@ -27,6 +27,19 @@ private:
     std::FILE* file_;
 };
 
+class StdioIn final : public SectionIn {
+public:
+    explicit StdioIn(std::FILE* file) : file_(file) {}
+    ~StdioIn() override { std::fclose(file_); }
+    std::size_t Read(std::uint8_t* bytes, std::size_t size) override { return std::fread(bytes, 1, size, file_); }
+    int Next() override { return std::fgetc(file_); }
+    void Rewind() override { std::rewind(file_); }
+    long long Position() const override { return std::ftell(file_); }
+
+private:
+    std::FILE* file_;
+};
+
 }  // namespace
 
 int StdioImageSink::WriteIndex(const std::string& path, const std::string& text) {
@@ -52,3 +65,13 @@ std::unique_ptr<SectionOut> StdioImageSink::CreateSection(const std::string& pat
 }
 
 void StdioImageSink::RemoveSection(const std::string& path) { std::remove(path.c_str()); }
+
+std::unique_ptr<SectionIn> StdioImageSource::Open(const std::string& path, int* error) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "r+b");  // must be writable; never written
+    if (!file) {
+        *error = errno ? errno : EIO;
+        return nullptr;
+    }
+    return std::make_unique<StdioIn>(file);
+}

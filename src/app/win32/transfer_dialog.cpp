@@ -54,7 +54,9 @@ void RunSession(TransferDialogKind kind, const std::string& path) {
     session.pump = [&display] { display.PumpOneMessage(); };
     session.priority = TransferPriority;
     StdioImageSink files;
+    StdioImageSource stored;
     session.sink = &files;
+    session.source = &stored;
     if (kind == TransferDialogKind::Download)
         RunDownload(session, path);
     else

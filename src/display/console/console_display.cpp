@@ -12,7 +12,6 @@ namespace {
 
 constexpr auto RedrawEvery = std::chrono::milliseconds(100);
 constexpr double PlainLineEvery = 5;     // seconds between plain lines without a terminal
-constexpr double WaitShownAfter = 3;     // seconds of silence before the wait is shown
 
 }  // namespace
 
@@ -23,33 +22,53 @@ ConsoleDisplay::~ConsoleDisplay() { Finish(); }
 
 double ConsoleDisplay::Now() const { return SteadySeconds(); }
 
-void ConsoleDisplay::EnterStep(TransferStep step, std::optional<SectionKind>) { step_ = step; }
+void ConsoleDisplay::Take(const ProgressEvent& e) {
+    using Kind = ProgressEvent::Kind;
+    switch (e.kind) {
+    case Kind::Status: SetStatusText(e.text); break;
+    case Kind::Step: step_ = e.step; break;
+    case Kind::Section: StartSection(e.section, e.count); break;
+    case Kind::Packet: Advance(e); break;
+    case Kind::Position:
+        if (!bar_) break;
+        position_ = e.count;
+        dirty_ = true;
+        Draw(false);
+        break;
+    case Kind::Unasked: unasked_ += bar_ ? 1 : 0; break;
+    case Kind::Waiting: ShowWaiting(e); break;
+    case Kind::Message: ShowMessage(e); break;
+    case Kind::BoxEnd:
+    case Kind::End: break;
+    }
+}
 
-void ConsoleDisplay::SetStatusText(const char* text) {
+void ConsoleDisplay::SetStatusText(const std::string& text) {
     // The completion says it once, on standard output.
-    if (!*text || lastStatus_ == text || step_ == TransferStep::Complete) return;
+    if (text.empty() || lastStatus_ == text || step_ == TransferStep::Complete) return;
     FinishBar();
     lastStatus_ = text;
-    waitShown_ = Now();
     if (quiet_) return;
     ClearLive();  // a waiting line goes
-    std::fprintf(err_, "%s\n", text);
+    std::fprintf(err_, "%s\n", text.c_str());
     std::fflush(err_);
 }
 
-void ConsoleDisplay::SetProgressRange(int barId, int count) {
+void ConsoleDisplay::StartSection(std::optional<SectionKind> section, int count) {
     FinishBar();
     // A download's section: its header's count stands for the guess.
-    if (const auto kind = SectionOfBar(barId); kind && step_ == TransferStep::Packets && expectedPackets_ == 0) {
+    if (section && step_ == TransferStep::Packets && expectedPackets_ == 0) {
         estimating_ = true;
-        estimates_[SectionIndex(*kind)] = count;
+        estimates_[SectionIndex(*section)] = count;
     }
-    bar_ = barId;
+    bar_ = true;
+    section_ = section;
     range_ = count;
     position_ = 0;
     advanced_ = 0;
+    rate_ = 0;
     unasked_ = 0;
-    started_ = plainDrawn_ = waitShown_ = Now();
+    started_ = plainDrawn_ = Now();
     if (lastActivity_ >= 0) {
         gaps_ += started_ - lastActivity_;
         ++gapCount_;
@@ -60,27 +79,15 @@ void ConsoleDisplay::SetProgressRange(int barId, int count) {
     Draw(false);
 }
 
-void ConsoleDisplay::AdvanceProgress(int barId) {
+void ConsoleDisplay::Advance(const ProgressEvent& packet) {
     lastActivity_ = Now();
-    if (barId != bar_) return;
+    if (!bar_) return;
     ++position_;
-    ++advanced_;
+    advanced_ = packet.count;
+    rate_ = packet.rate;
     ++donePackets_;
     dirty_ = true;
-    waitShown_ = Now();
     Tick(stopping_);
-}
-
-void ConsoleDisplay::SetProgressPosition(int barId, int position) {
-    if (barId != bar_) return;
-    position_ = position;
-    dirty_ = true;
-    Draw(false);
-}
-
-void ConsoleDisplay::NotePacketUnasked(int barId) {
-    if (barId != bar_) return;
-    ++unasked_;
 }
 
 void ConsoleDisplay::Tick(bool stopping) {
@@ -95,48 +102,39 @@ void ConsoleDisplay::Tick(bool stopping) {
     if (TerminalResized || (dirty_ && Clock::now() - drawn_ > RedrawEvery)) Draw(false);
 }
 
-void ConsoleDisplay::ShowWaiting(const std::string& awaited, double seconds, double left) {
+void ConsoleDisplay::ShowWaiting(const ProgressEvent& waiting) {
     if (quiet_) return;
-    const double now = Now();
     // "waiting for the box to announce Resource: 12 s", "switch the box on ...: 23 s left"
-    const std::string said = left < 0 ? "waiting for " + awaited + ": " + WholeSeconds(seconds)
-                                      : awaited + ": " + WholeSeconds(left) + " left";
+    const std::string said = waiting.left < 0 ? "waiting for " + waiting.text + ": " + WholeSeconds(waiting.seconds)
+                                              : waiting.text + ": " + WholeSeconds(waiting.left) + " left";
     if (terminal_) {
-        if (now - waitShown_ < 0.5) return;
         ClearLive();
         std::fputs(FitToWidth("  " + said, TerminalWidth(err_)).c_str(), err_);
         live_ = 1;
     } else {
-        if (now - waitShown_ < PlainLineEvery) return;
         std::fprintf(err_, "%s\n", said.c_str());
     }
-    waitShown_ = now;
     std::fflush(err_);
 }
 
-void ConsoleDisplay::ShowMessage(const Message& message) {
+void ConsoleDisplay::ShowMessage(const ProgressEvent& message) {
     Finish();
     // A completion is the result, on standard output; everything else a complaint.
-    const bool completion = IsCompletion(message.id);
+    const bool completion = IsCompletion(message.message);
     if (quiet_ && completion) return;
     std::FILE* stream = completion ? out_ : err_;
-    std::fprintf(stream, "%s: %s\n", message.caption, TextElsewhere(message));
+    // The words of this system where the row has them, else the message's own (filled in).
+    const Message& row = MessageOf(message.message);
+    std::fprintf(stream, "%s: %s\n", ConsoleCaption(message.message), row.elsewhere ? row.elsewhere : message.text.c_str());
     std::fflush(stream);
 }
 
 double ConsoleDisplay::Seconds() const { return firstStarted_ < 0 ? 0 : Now() - firstStarted_; }
 
-double ConsoleDisplay::Rate(double bytes, double seconds) const {
-    if (seconds <= 0) return 0;
-    const double rate = bytes / seconds;
-    return lineRate_ > 0 && rate > lineRate_ ? lineRate_ : rate;  // what was written, not yet on the wire
-}
-
 std::string ConsoleDisplay::SectionLine(int width, bool final) const {
-    const double rate = Rate(advanced_ * double{DataPacketSize}, Now() - started_);
     const double left =
-        !final && rate > 0 && position_ < range_ ? (range_ - position_) * double{DataPacketSize} / rate : -1;
-    return BarLine(BarLabel(bar_), advanced_, position_, range_, rate, left, width);
+        !final && rate_ > 0 && position_ < range_ ? (range_ - position_) * double{DataPacketSize} / rate_ : -1;
+    return BarLine(ProgressLabel(section_), advanced_, position_, range_, rate_, left, width);
 }
 
 std::string ConsoleDisplay::TotalLine() const {
@@ -196,7 +194,7 @@ void ConsoleDisplay::PlainProgress() {
     const double now = Now();
     if (now - plainDrawn_ < PlainLineEvery || advanced_ == 0) return;
     plainDrawn_ = now;
-    std::fprintf(err_, "%s: %d of %d data packets (%s) after %.1f s\n", BarLabel(bar_), advanced_, range_,
+    std::fprintf(err_, "%s: %d of %d data packets (%s) after %.1f s\n", ProgressLabel(section_), advanced_, range_,
                  Kilobytes(advanced_ * double{DataPacketSize}).c_str(), now - started_);
     std::fflush(err_);
 }
@@ -208,11 +206,11 @@ void ConsoleDisplay::FinishBar() {
         Draw(true);
     } else if (shown && (advanced_ > 0 || position_ < range_ || range_ == 0)) {
         // (A bar only shown full, with no packet through it, has nothing to report.)
-        std::fprintf(err_, "%s: %d of %d data packets in %.1f s\n", BarLabel(bar_), advanced_, range_,
+        std::fprintf(err_, "%s: %d of %d data packets in %.1f s\n", ProgressLabel(section_), advanced_, range_,
                      Now() - started_);
         std::fflush(err_);
     }
-    bar_ = 0;
+    bar_ = false;
 }
 
 void ConsoleDisplay::Finish() {

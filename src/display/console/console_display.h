@@ -1,9 +1,8 @@
-// The transfer display of the command line: status texts and progress on standard
-// error (on a terminal a live bar for the section and a line for the whole image,
+// The bars of the command line: a transfer's events drawn on standard error (status
+// texts; on a terminal a live bar for the section and a line for the whole image,
 // both fitted to the terminal's width; otherwise a plain line every few seconds),
-// message boxes as "<caption>: <text>", a completion on standard output. It only
-// draws: what a transfer went through is kept by whoever stands in front of it.
-// (Events for scripts and boards are the events view's.)
+// messages as "Error: <text>", a completion on standard output. It only draws: what
+// a transfer went through is its outcome's.
 #pragma once
 
 #include <array>
@@ -12,13 +11,13 @@
 #include <cstdio>
 #include <string>
 
-#include "display/console/transfer_view.h"
+#include "display/console/progress_events.h"
 
 // Set (by a signal handler) when the terminal was resized; the next draw fits the
 // new width and clears it.
 extern volatile std::sig_atomic_t TerminalResized;
 
-class ConsoleDisplay final : public TransferView {
+class ConsoleDisplay final : public EventSink {
 public:
     ConsoleDisplay(std::FILE* out, std::FILE* err, bool terminal, bool quiet = false);
     ~ConsoleDisplay() override;
@@ -35,18 +34,8 @@ public:
     // be about right: every section's count known, and the time between two sections
     // (the box's announcement, the header) measured once.
     void SetSectionEstimates(const std::array<int, SectionCount>& packets) { estimates_ = packets; }
-    // The line's rate in bytes a second: no speed shown on the bars is higher (0: not known).
-    void SetLineRate(double bytesPerSecond) { lineRate_ = bytesPerSecond; }
 
-    void SetStatusText(const char* text) override;
-    void EnterStep(TransferStep step, std::optional<SectionKind> section) override;
-    void SetProgressRange(int barId, int count) override;
-    void AdvanceProgress(int barId) override;
-    void SetProgressPosition(int barId, int position) override;
-    void NotePacketUnasked(int barId) override;
-    void ShowMessage(const Message& message) override;
-
-    void ShowWaiting(const std::string& awaited, double seconds, double left = -1) override;
+    void Take(const ProgressEvent& event) override;
     void Tick(bool stopping) override;
     void StopExplained() override { cancelSaid_ = true; }
     void Finish() override;
@@ -58,7 +47,11 @@ private:
 
     double Now() const;
     double Seconds() const;
-    double Rate(double bytes, double seconds) const;
+    void SetStatusText(const std::string& text);
+    void StartSection(std::optional<SectionKind> section, int count);
+    void Advance(const ProgressEvent& packet);
+    void ShowWaiting(const ProgressEvent& waiting);
+    void ShowMessage(const ProgressEvent& message);
     void ClearLive();
     void Draw(bool final);
     void FinishBar();
@@ -72,17 +65,16 @@ private:
     bool quiet_;
     std::string lastStatus_;
     TransferStep step_ = TransferStep::PowerOn;
-    double lineRate_ = 0;
-
-    int bar_ = 0;  // control id of the bar shown; 0: none
+    bool bar_ = false;  // a section's bar is shown
+    std::optional<SectionKind> section_;  // its section (none: the URT file)
     int range_ = 0;
     int position_ = 0;   // where the bar stands
     int advanced_ = 0;   // packets that really went through
+    double rate_ = 0;    // bytes a second, as the last packet told
     double started_ = 0;       // of the section
     double firstStarted_ = -1;  // of the first section
     Clock::time_point drawn_;
     double plainDrawn_ = 0;    // the last plain progress line
-    double waitShown_ = 0;     // the last waiting line
     bool dirty_ = false;
     int live_ = 0;  // lines drawn in place on the terminal; the cursor ends the last
     int expectedPackets_ = 0;

@@ -3,31 +3,14 @@
 #include "core/packet.h"
 #include "core/steady_seconds.h"
 
-namespace {
-
-constexpr double WaitingEvery = 5;  // seconds between two waiting events
-
-// A bar's section as events name it: its name, or "URT file".
-std::string SectionTitle(int barId) {
-    const auto kind = SectionOfBar(barId);
-    return kind ? SectionName(*kind) : BarLabel(barId);
-}
-
-}  // namespace
-
 EventsView::EventsView(EventSink& sink, std::string port, bool quiet)
     : sink_(sink), port_(std::move(port)), quiet_(quiet) {}
 
-ProgressEvent EventsView::Event(ProgressEvent::Kind kind) const {
+ProgressEvent EventsView::Event(ProgressEvent::Kind kind, std::optional<SectionKind> section, int count) const {
     ProgressEvent e;
     e.kind = kind;
     e.port = port_;
-    return e;
-}
-
-ProgressEvent EventsView::OnBar(ProgressEvent::Kind kind, int barId, int count) const {
-    ProgressEvent e = Event(kind);
-    e.section = SectionTitle(barId);
+    e.section = section;
     e.count = count;
     return e;
 }
@@ -36,67 +19,66 @@ void EventsView::Send(const ProgressEvent& event) {
     if (!quiet_) sink_.Take(event);
 }
 
-void EventsView::SetStatusText(const char* text) {
-    // The completion says it once, as its message.
-    if (!*text || lastStatus_ == text || step_ == TransferStep::Complete) return;
-    lastStatus_ = text;
-    waitShown_ = SteadySeconds();
-    ProgressEvent e = Event(ProgressEvent::Kind::Status);
-    e.text = text;
-    Send(e);
-}
-
-void EventsView::EnterStep(TransferStep step, std::optional<SectionKind> section) {
-    step_ = step;
-    ProgressEvent e = Event(ProgressEvent::Kind::Step);
-    e.step = TransferStepName(step);
-    e.section = section ? SectionName(*section) : "";
-    Send(e);
-}
-
-void EventsView::SetProgressRange(int barId, int count) {
-    bar_ = barId;
-    advanced_ = 0;
-    started_ = waitShown_ = SteadySeconds();
-    Send(OnBar(ProgressEvent::Kind::Section, barId, count));
-}
-
-void EventsView::AdvanceProgress(int barId) {
-    if (barId != bar_) return;
-    ++advanced_;
-    ++donePackets_;
-    waitShown_ = SteadySeconds();
-    const double seconds = SteadySeconds() - started_;
-    double rate = seconds > 0 ? advanced_ * double{DataPacketSize} / seconds : 0;
-    if (lineRate_ > 0 && rate > lineRate_) rate = lineRate_;  // what was written, not yet on the wire
-    ProgressEvent e = OnBar(ProgressEvent::Kind::Packet, barId, advanced_);
-    e.bytes = donePackets_ * double{DataPacketSize};
-    e.rate = rate;
-    Send(e);
-}
-
-void EventsView::SetProgressPosition(int barId, int position) {
-    if (barId != bar_) return;
-    Send(OnBar(ProgressEvent::Kind::Position, barId, position));
-}
-
-void EventsView::NotePacketUnasked(int barId) {
-    if (barId != bar_) return;
-    Send(OnBar(ProgressEvent::Kind::Unasked, barId, advanced_));
-}
-
-void EventsView::ShowMessage(const Message& message) {
-    if (quiet_ && IsCompletion(message.id)) return;  // failures are told even so
-    ProgressEvent e = Event(ProgressEvent::Kind::Message);
-    e.id = message.name;
-    e.caption = message.caption;
-    e.text = message.text;
-    sink_.Take(e);
+void EventsView::Take(const TransferEvent& t) {
+    using Kind = TransferEvent::Kind;
+    using Shown = ProgressEvent::Kind;
+    switch (t.kind) {
+    case Kind::Status: {
+        // The completion says it once, as its message.
+        if (!*t.text || lastStatus_ == t.text || step_ == TransferStep::Complete) return;
+        lastStatus_ = t.text;
+        waitShown_ = SteadySeconds();
+        ProgressEvent e = Event(Shown::Status);
+        e.text = t.text;
+        Send(e);
+        return;
+    }
+    case Kind::Step: {
+        step_ = t.step;
+        ProgressEvent e = Event(Shown::Step, t.section);
+        e.step = t.step;
+        Send(e);
+        return;
+    }
+    case Kind::Counted:
+        started_ = waitShown_ = SteadySeconds();
+        Send(Event(Shown::Section, t.section, t.count));
+        return;
+    case Kind::Packet: {
+        ++donePackets_;
+        waitShown_ = SteadySeconds();
+        const double seconds = SteadySeconds() - started_;
+        double rate = seconds > 0 ? t.count * double{DataPacketSize} / seconds : 0;
+        if (lineRate_ > 0 && rate > lineRate_) rate = lineRate_;  // what was written, not yet on the wire
+        ProgressEvent e = Event(Shown::Packet, t.section, t.count);
+        e.bytes = donePackets_ * double{DataPacketSize};
+        e.rate = rate;
+        Send(e);
+        if (t.unasked) Send(Event(Shown::Unasked, t.section, t.count));
+        return;
+    }
+    case Kind::Filled: Send(Event(Shown::Position, t.section, t.count)); return;
+    case Kind::Missing:  // the box announced none of it
+        Send(Event(Shown::Section, t.section, 0));
+        return;
+    case Kind::Message: {
+        if (quiet_ && IsCompletion(t.message)) return;  // failures are told even so
+        ProgressEvent e = Event(Shown::Message);
+        e.message = t.message;
+        e.text = t.text;
+        sink_.Take(e);
+        return;
+    }
+    case Kind::Begun:
+    case Kind::Checked:
+    case Kind::Answered:
+    case Kind::Resent: return;  // the dialog's to show
+    }
 }
 
 void EventsView::ShowWaiting(const std::string& awaited, double seconds, double left) {
     const double now = SteadySeconds();
-    if (now - waitShown_ < WaitingEvery) return;
+    if (now - waitShown_ < waitingEvery_) return;
     waitShown_ = now;
     ProgressEvent e = Event(ProgressEvent::Kind::Waiting);
     e.text = awaited;

@@ -1,48 +1,49 @@
-// A transfer shown as typed events (--progress=json, and each box of several boxes
-// or of a station): every operation of the session as an event of its port, handed
-// to a sink.
+// A transfer as the command line shows it: the session's events turned into typed
+// events of its port (the bars on a terminal or in plain lines, --progress=json, each
+// box of several boxes or of a station), with what only the command line adds: the
+// whole transfer's bytes, the speed (never more than the line carries), and how long
+// the box has kept a wait silent. Handed to one sink.
 #pragma once
 
 #include <string>
 
+#include "core/transfer_event.h"
 #include "display/console/progress_events.h"
-#include "display/console/transfer_view.h"
 
-class EventsView final : public TransferView {
+class EventsView final : public TransferObserver {
 public:
-    // `quiet`: only failures and the end.
+    // `quiet`: only failures.
     EventsView(EventSink& sink, std::string port, bool quiet = false);
 
     // The line's rate in bytes a second: no speed told is higher (0: not known).
     void SetLineRate(double bytesPerSecond) { lineRate_ = bytesPerSecond; }
+    // Seconds between two waiting events (a line drawn in place is told more often).
+    void SetWaitingEvery(double seconds) { waitingEvery_ = seconds; }
 
-    void SetStatusText(const char* text) override;
-    void EnterStep(TransferStep step, std::optional<SectionKind> section) override;
-    void SetProgressRange(int barId, int count) override;
-    void AdvanceProgress(int barId) override;
-    void SetProgressPosition(int barId, int position) override;
-    void NotePacketUnasked(int barId) override;
-    void ShowMessage(const Message& message) override;
+    void Take(const TransferEvent& event) override;
 
-    void ShowWaiting(const std::string& awaited, double seconds, double left = -1) override;
-    void Tick(bool) override {}
-    void StopExplained() override {}
-    void Finish() override {}
+    // The box has kept the transfer waiting `seconds` for `awaited` ("the box to
+    // announce Resource"), or, with `left` (seconds the session still waits), the user
+    // for what to do ("switch the box on holding channel up").
+    void ShowWaiting(const std::string& awaited, double seconds, double left = -1);
+    // Between two reads, the stop the user asked for, the end of the live lines: for
+    // the sink.
+    void Tick(bool stopping) { sink_.Tick(stopping); }
+    void StopExplained() { sink_.StopExplained(); }
+    void Finish() { sink_.Finish(); }
 
 private:
-    ProgressEvent Event(ProgressEvent::Kind kind) const;
-    // An event of a bar's section, with its count.
-    ProgressEvent OnBar(ProgressEvent::Kind kind, int barId, int count) const;
+    ProgressEvent Event(ProgressEvent::Kind kind, std::optional<SectionKind> section = std::nullopt,
+                        int count = 0) const;
     void Send(const ProgressEvent& event);
 
     EventSink& sink_;
     std::string port_;
     bool quiet_;
     double lineRate_ = 0;
+    double waitingEvery_ = 5;
     TransferStep step_ = TransferStep::PowerOn;
     std::string lastStatus_;
-    int bar_ = 0;
-    int advanced_ = 0;      // packets of the section through
     int donePackets_ = 0;   // of the whole transfer
     double started_ = 0;    // the section's start
     double waitShown_ = 0;  // the last waiting event

@@ -12,27 +12,33 @@ Json Files(const std::vector<std::pair<std::string, std::string>>& files) {
     return list;
 }
 
+// A section's count, packet or position names its section, or the URT file.
+std::string Progress(const ProgressEvent& e) { return e.section ? SectionName(*e.section) : "URT file"; }
+
 Json AsJson(const ProgressEvent& e) {
     using Kind = ProgressEvent::Kind;
     switch (e.kind) {
     case Kind::Status: return {{"event", "status"}, {"text", e.text}};
-    case Kind::Step: return {{"event", "step"}, {"step", e.step}, {"section", e.section}};
-    case Kind::Section: return {{"event", "section"}, {"section", e.section}, {"announced", e.count}};
+    case Kind::Step:
+        return {{"event", "step"}, {"step", TransferStepName(e.step)}, {"section", e.section ? SectionName(*e.section) : ""}};
+    case Kind::Section: return {{"event", "section"}, {"section", Progress(e)}, {"announced", e.count}};
     case Kind::Packet:
-        return {{"event", "packet"}, {"section", e.section}, {"packet", e.count},
+        return {{"event", "packet"}, {"section", Progress(e)}, {"packet", e.count},
                 {"bytes", static_cast<long long>(e.bytes)}, {"bytes_per_second", std::round(e.rate)}};
-    case Kind::Position: return {{"event", "position"}, {"section", e.section}, {"position", e.count}};
-    case Kind::Unasked: return {{"event", "unasked"}, {"section", e.section}, {"packet", e.count}};
+    case Kind::Position: return {{"event", "position"}, {"section", Progress(e)}, {"position", e.count}};
+    case Kind::Unasked: return {{"event", "unasked"}, {"section", Progress(e)}, {"packet", e.count}};
     case Kind::Waiting: {
         Json event = {{"event", "waiting"}, {"for", e.text}, {"seconds", static_cast<long>(e.seconds)}};
         if (e.left >= 0) event["left"] = static_cast<long>(e.left);
         return event;
     }
-    case Kind::Message: return {{"event", "message"}, {"id", e.id}, {"caption", e.caption}, {"text", e.text}};
+    case Kind::Message:
+        return {{"event", "message"}, {"id", MessageOf(e.message).name}, {"caption", ConsoleCaption(e.message)},
+                {"text", e.text}};
     case Kind::BoxEnd:
     case Kind::End: break;
     }
-    return {{"event", e.kind == Kind::End ? "end" : "box-end"}, {"status", e.status}, {"outcome", e.outcome},
+    return {{"event", e.kind == Kind::End ? "end" : "box-end"}, {"status", e.status}, {"outcome", OutcomeName(e.outcome)},
             {"message", ValidUtf8(e.text)}, {"files", Files(e.files)}};
 }
 
@@ -48,7 +54,9 @@ void JsonEventWriter::Take(const ProgressEvent& event) {
     std::fflush(out_);
 }
 
-ProgressEvent EndEvent(int status, const std::string& outcome, const std::string& message,
+const char* ConsoleCaption(MessageId id) { return IsCompletion(id) ? "Status" : "Error"; }
+
+ProgressEvent EndEvent(int status, OutcomeKind outcome, const std::string& message,
                        std::vector<std::pair<std::string, std::string>> files, const std::string& port) {
     ProgressEvent e;
     e.kind = ProgressEvent::Kind::End;

@@ -1,7 +1,8 @@
-// `--progress=json` and the boards: a transfer's progress as typed events, one value
-// each, made by the events view of each box's session. The JSON writer writes them,
-// one object a line; the boards of several boxes and of the station read them as
-// they are. Nothing parses them back. In JSON, each with its port:
+// A transfer's progress as the command line shows it: typed events, one value each,
+// made by the events view of each box's session from the session's own. The bars,
+// the boards of several boxes and of the station read them as they are; the JSON
+// writer (--progress=json) alone turns them into text, one object a line. Nothing
+// parses them back. In JSON, each with its port:
 //   {"event": "status", "text"}           a status line
 //   {"event": "step", "step", "section"}  what the session does now: "power-on" (the box is to be
 //                                          switched on), "announcement", "handshake", "header-request",
@@ -22,34 +23,52 @@
 
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "core/session_outcome.h"
+#include "core/transfer_event.h"
 
 struct ProgressEvent {
     enum class Kind { Status, Step, Section, Packet, Position, Unasked, Waiting, Message, BoxEnd, End };
     Kind kind = Kind::Status;
     std::string port;     // the box's port ("" for a whole command's end)
     std::string text;     // status: its text; waiting: what is awaited; message, ends: the message
-    std::string step;     // step: its name
-    std::string section;  // the section concerned ("URT file" for one)
+    TransferStep step = TransferStep::PowerOn;  // step
+    // The section concerned: a step's (none: the opening or the closing), or that of a
+    // section's count, packet or position (none: the URT file).
+    std::optional<SectionKind> section;
     int count = 0;        // section: announced; packet, unasked: the packet; position: the position
     double bytes = 0;     // packet: the whole transfer's so far
-    double rate = 0;      // packet: bytes a second
+    double rate = 0;      // packet: bytes a second (never more than the line carries)
     double seconds = 0;   // waiting: how long so far
     double left = -1;     // waiting: what the session still waits (negative: no limit to tell)
-    std::string id, caption;  // message
-    int status = 0;           // ends
-    std::string outcome;
+    MessageId message = MessageId::DownloadComplete;  // message
+    int status = 0;                                   // ends
+    OutcomeKind outcome = OutcomeKind::Done;
     std::vector<std::pair<std::string, std::string>> files;  // ends: path, state
 };
 
-// Where a box's events go: the JSON writer, or a board.
+// Where a box's events go: the console's bars, the JSON writer, or a board. The bars
+// also draw between events, and end their live lines.
 class EventSink {
 public:
     virtual ~EventSink() = default;
     virtual void Take(const ProgressEvent& event) = 0;
+    // Between two reads of a wait: a redraw where one is due; `stopping`: the user
+    // asked to stop.
+    virtual void Tick(bool /*stopping*/) {}
+    // The transfer is being stopped for a reason said elsewhere: no notice of Ctrl-C.
+    virtual void StopExplained() {}
+    // Ends the live lines, so that what follows stands on its own lines.
+    virtual void Finish() {}
 };
+
+// The word a console puts before a message of that kind: "Status" for a completion,
+// "Error" for any other.
+const char* ConsoleCaption(MessageId id);
 
 // Each event as one JSON line on `out`, whole, whichever thread it comes from.
 class JsonEventWriter final : public EventSink {
@@ -62,6 +81,6 @@ private:
     std::mutex writing_;
 };
 
-// A command's end, for `sink`: its status and last word, and each file.
-ProgressEvent EndEvent(int status, const std::string& outcome, const std::string& message,
+// A command's end, for `sink`: its status, how it ended and its last word, and each file.
+ProgressEvent EndEvent(int status, OutcomeKind outcome, const std::string& message,
                        std::vector<std::pair<std::string, std::string>> files, const std::string& port = "");

@@ -1,6 +1,6 @@
 // Controls of the transfer dialogs that only the dialogs themselves use: the shared
 // lines and buttons, and per section its label, bar colour (packed 0x00BBGGRR) and
-// check box. The bars' own numbers stand with the sections.
+// check box. The bars' own numbers stand with the dialogs' mapping of a transfer.
 #pragma once
 
 #include <cstdint>

@@ -23,7 +23,7 @@ void SetControlText(int id, const char* text) {
     SendToControl(id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
-UINT MessageBoxStyle(const Message& m) {
+UINT MessageBoxStyle(const DialogMessage& m) {
     switch (m.icon) {
     case MessageIcon::Error: return MB_OK | MB_ICONERROR;
     case MessageIcon::Warning: return MB_OK | MB_ICONWARNING;
@@ -101,7 +101,7 @@ bool Win32Display::IsSectionChecked(SectionKind kind) {
     return IsDlgButtonChecked(TransferDialog, SectionControlsOf(kind).checkBoxId) == BST_CHECKED;
 }
 
-void Win32Display::ShowMessage(const Message& m) {
+void Win32Display::ShowMessage(const DialogMessage& m) {
     HWND owner = m.owner == MessageOwner::MainWindow ? MainWindowHandle : TransferDialog;
     // A transfer that runs on behind its closed dialog ends with its message above the
     // main window, where the user is: owned by the hidden dialog it would stand behind.

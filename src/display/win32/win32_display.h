@@ -4,16 +4,15 @@
 
 #include <windows.h>
 
-#include "core/progress_display.h"
+#include "display/dialog/dialog_view.h"
 
 // The transfer dialog that opened last; set by each dialog when it opens, never cleared.
 extern HWND TransferDialog;
 
 // The display operations on the transfer dialog, and what only the dialogs need.
-class Win32Display final : public ProgressDisplay {
+class Win32Display final : public DialogView {
 public:
     void SetStatusText(const char* text) override;
-    void EnterStep(TransferStep, std::optional<SectionKind>) override {}  // the status text says it
     void SetTransferTitle(const char* text) override;
     void Repaint() override;
     void ShowSectionProgress() override;
@@ -21,9 +20,8 @@ public:
     void SetProgressRange(int barId, int count) override;
     void AdvanceProgress(int barId) override;
     void SetProgressPosition(int barId, int position) override;
-    void NotePacketUnasked(int) override {}  // the dialog does not tell
     void CollapseSectionOptions() override;
-    void ShowMessage(const Message& message) override;
+    void ShowMessage(const DialogMessage& message) override;
 
     // Handles at most one pending window message; returns at once when none waits
     // (a session's pump).

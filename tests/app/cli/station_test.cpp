@@ -123,8 +123,8 @@ TEST(StationBoard, FitsASmallTerminalAndKeepsFailedPortsInView) {
     std::vector<StationRow> rows(12);
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i].port = "kv" + std::to_string(i);
     rows[7].state = StationRow::State::Running;
-    rows[7].step = "packets";
-    rows[7].section = "Satellite Database";
+    rows[7].step = TransferStep::Packets;
+    rows[7].section = SectionKind::SatelliteDatabase;
     rows[7].packets = 10;
     rows[7].announced = 16;
     rows[7].rate = 11520;
@@ -152,8 +152,8 @@ TEST(StationBoard, FitsASmallTerminalAndKeepsFailedPortsInView) {
     EXPECT_EQ(lines[5], "kv0          waiting: box on, channel up") << "then the waiting ones, in natural order";
     for (const std::string& line : lines) EXPECT_LT(line.size(), 80u);
     EXPECT_TRUE(Has(StationBoard::Line(rows[7], 132), "Receiving Satellite Database [")) << "in full where there is room";
-    rows[7].step = "announcement";
-    rows[7].section = "Resource";
+    rows[7].step = TransferStep::Announcement;
+    rows[7].section = SectionKind::Resource;
     EXPECT_EQ(StationBoard::Line(rows[7], 80), "kv7          await Resource");
     // Its next box running, a failed port is a running one again.
     rows[4].state = StationRow::State::Running;

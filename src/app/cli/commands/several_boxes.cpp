@@ -151,7 +151,7 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
     if (options.progressJson) {
         // The command's end, once and last, with every box's files.
         const std::string failure = view.FirstFailure();
-        json.Take(EndEvent(status, status == 0 ? "done" : stop ? "cancelled" : "failed",
+        json.Take(EndEvent(status, status == 0 ? OutcomeKind::Done : stop ? OutcomeKind::Cancelled : OutcomeKind::Failed,
                            std::to_string(done) + " of " + std::to_string(all) + " boxes done" +
                                (failure.empty() ? "" : "; " + failure),
                            view.Files()));

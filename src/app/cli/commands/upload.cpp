@@ -1,5 +1,6 @@
 #include "app/cli/commands/upload.h"
 
+#include "app/cli/image/checked_files.h"
 #include "app/cli/image/upload_plan.h"
 #include "app/cli/run/before_the_box.h"
 #include "app/cli/run/image_checks.h"
@@ -19,6 +20,8 @@ int UploadCommand(const std::string& path, const BoxJob& job) {
     if (const int refused = CheckBeforeTheBox(options, voice); refused >= 0) return refused;
 
     SessionRun run(job, false);
+    CheckedFiles files(plan.files);
+    run.Send(files);
     run.Settings().sections = plan.send;
     run.Settings().urt = plan.urt;
     if (run.Bars()) run.Bars()->SetExpectedPackets(plan.packets, static_cast<int>(plan.files.size()));

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "core/progress_display.h"
+#include "core/transfer_event.h"
 #include "link/serial_link.h"
 
 class TracingBackend final : public SerialBackend {

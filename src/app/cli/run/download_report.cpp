@@ -59,7 +59,7 @@ std::vector<LoggedFile> KeepWaiting(const DownloadPlace& place, const Placement&
         voice.Say(AsItWas(place) + "; the new image stands whole under " + incomplete +
             " and its section files, but without its move record a later download of " +
             Printable(place.names.image) + " takes it for an attempt's remains and removes it: move them to keep them");
-    outcome = Failure(OutcomeKind::WriteFailed, placement.why);
+    FailAfter(outcome, OutcomeKind::WriteFailed, placement.why);
     return FilesOf(place.names.incompleteSections, true);
 }
 
@@ -98,9 +98,9 @@ std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placeme
     // its block does has fewer. Normal, and said as such.
     std::string fewer;
     for (SectionKind kind : AllSections)
-        if (const TransferRecorder::Tally* t = recorder.TallyOf(SectionBar(kind)); t && t->advanced < t->range)
-            fewer += (fewer.empty() ? "" : ", ") + std::string(SectionName(kind)) + " " + std::to_string(t->advanced) +
-                     " of " + std::to_string(t->range);
+        if (const SectionCounts& c = outcome.CountsOf(kind); c.begun && c.through < c.announced)
+            fewer += (fewer.empty() ? "" : ", ") + std::string(SectionName(kind)) + " " + std::to_string(c.through) +
+                     " of " + std::to_string(c.announced);
     if (!fewer.empty() && !quiet)
         voice.Say("data packets: " + fewer + " (a header counts whole blocks of 16; a section ends where its data does)");
     std::vector<LoggedFile> files = FilesOf(place.names.sections, true);

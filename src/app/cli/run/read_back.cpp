@@ -66,7 +66,7 @@ std::vector<LoggedFile> Compare(const VerifyTarget& target, const std::string& r
     const std::string notCompared =
         lacking.empty() ? "" : "; the image has no " + Names(lacking) + ", so " + (lacking.size() == 1 ? "it was" : "they were") + " not compared";
     if (!differ.empty()) {
-        outcome = Failure(OutcomeKind::Differs, "the box does not hold the image: it differs in " + Names(differ));
+        FailAfter(outcome, OutcomeKind::Differs, "the box does not hold the image: it differs in " + Names(differ));
         voice.Say("verify: " + outcome.sentence + notCompared);
     } else {
         outcome.sentence = "the box holds the image (" + Names(same) + " compared" + notCompared + ")";

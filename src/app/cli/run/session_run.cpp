@@ -6,23 +6,17 @@
 #include "app/cli/image/disk.h"
 #include "app/cli/records/trace_link.h"
 #include "app/cli/run/signals.h"
-#include "display/console/events_view.h"
 #include "display/console/terminal.h"
 #include "version.h"
 
 SessionRun::SessionRun(const BoxJob& job, bool download)
     : job_(job), settings_(job.options.session), download_(download) {
     const TransferOptions& options = job.options;
-    if (job.events) {
-        auto events = std::make_unique<EventsView>(*job.events, job.Port(), options.quiet);
-        events->SetLineRate(settings_.link.BaudRate / 10.0);
-        view_ = std::move(events);
-    } else {
-        auto bars = std::make_unique<ConsoleDisplay>(stdout, stderr, IsTerminal(stderr), options.quiet);
-        bars->SetLineRate(settings_.link.BaudRate / 10.0);
-        bars_ = bars.get();
-        view_ = std::move(bars);
-    }
+    const bool terminal = !job.events && IsTerminal(stderr);
+    if (!job.events) bars_ = std::make_unique<ConsoleDisplay>(stdout, stderr, terminal, options.quiet);
+    view_ = std::make_unique<EventsView>(job.events ? *job.events : *bars_, job.Port(), options.quiet);
+    view_->SetLineRate(settings_.link.BaudRate / 10.0);
+    if (terminal) view_->SetWaitingEvery(0.5);  // a line drawn in place
     recorder_ = std::make_unique<TransferRecorder>(*view_, download);
 }
 
@@ -51,6 +45,7 @@ TransferOutcome SessionRun::Run(const std::function<int(Session&)>& run, const s
     Session session(tracer ? static_cast<SerialBackend&>(*tracer) : *port, *recorder_);
     session.settings = settings_;
     session.sink = &files_;
+    session.source = source_;
     session.stopRequested = [] { return StopsAsked() > 0; };
     session.pump = [this] {
         const bool stopping = StopsAsked() > 0;
@@ -91,7 +86,7 @@ void SessionRun::Finish(TransferOutcome& outcome, TransferRecord record) {
     if (traceError_) {
         const std::string why = "the trace " + options.trace + " is incomplete: " + std::strerror(traceError_);
         job_.voice.Say(why);
-        if (outcome.Ok()) outcome = Failure(OutcomeKind::WriteFailed, why);
+        FailAfter(outcome, OutcomeKind::WriteFailed, why);
     }
     outcome.files.clear();
     for (const LoggedFile& f : record.files) outcome.files.push_back({f.file.path, f.state});
@@ -104,11 +99,7 @@ void SessionRun::Finish(TransferOutcome& outcome, TransferRecord record) {
         if (!AppendToLog(options.log, record, &why)) {
             why += "; the log misses this transfer's line";
             job_.voice.Say(why);
-            if (outcome.Ok()) {
-                std::vector<FileState> files = std::move(outcome.files);
-                outcome = Failure(OutcomeKind::WriteFailed, why);
-                outcome.files = std::move(files);
-            }
+            FailAfter(outcome, OutcomeKind::WriteFailed, why);
         }
     }
     if (outcome.Ok()) recorder_->ShowCompletion();
@@ -119,7 +110,7 @@ int EndCommand(const BoxJob& job, const TransferOutcome& outcome, std::optional<
     if (job.events) {
         std::vector<std::pair<std::string, std::string>> files;
         for (const FileState& f : outcome.files) files.emplace_back(f.path, f.state);
-        ProgressEvent end = EndEvent(ended, OutcomeName(outcome.kind), outcome.sentence, files, job.Port());
+        ProgressEvent end = EndEvent(ended, outcome.kind, outcome.sentence, files, job.Port());
         if (job.served) end.kind = ProgressEvent::Kind::BoxEnd;
         job.events->Take(end);
     }

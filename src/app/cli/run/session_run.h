@@ -16,6 +16,7 @@
 #include "app/cli/run/transfer_outcome.h"
 #include "app/cli/run/transfer_recorder.h"
 #include "display/console/console_display.h"
+#include "display/console/events_view.h"
 #include "link/session.h"
 
 class SessionRun {
@@ -27,9 +28,11 @@ public:
     // What the session is told (the box's settings): an upload sets the sections it
     // sends here before it runs.
     SessionSettings& Settings() { return settings_; }
+    // Where an upload's files come from (they must outlive the run).
+    void Send(ImageSource& files) { source_ = &files; }
     TransferRecorder& Recorder() { return *recorder_; }
     // The bars, when this transfer shows them (not as events).
-    ConsoleDisplay* Bars() { return bars_; }
+    ConsoleDisplay* Bars() { return bars_.get(); }
     // Runs `session` on a session of its own (the box's port, its settings, the
     // recorder as its observer, Ctrl-C as its Cancel, the trace on its line, whose
     // header names `what` runs: "download box.dat"); how it ended.
@@ -47,8 +50,9 @@ private:
     const BoxJob& job_;
     SessionSettings settings_;
     NewFilesSink files_;  // what a download writes
-    std::unique_ptr<TransferView> view_;
-    ConsoleDisplay* bars_ = nullptr;
+    ImageSource* source_ = nullptr;
+    std::unique_ptr<ConsoleDisplay> bars_;  // the bars, when the events go to no other sink
+    std::unique_ptr<EventsView> view_;
     std::unique_ptr<TransferRecorder> recorder_;
     bool download_;
     int traceError_ = 0;

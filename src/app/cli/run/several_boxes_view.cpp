@@ -75,11 +75,7 @@ void BoxesView::Take(const ProgressEvent& event) {
 }
 
 std::string BoxesView::WhatItSaid(std::size_t i) const {
-    if (!lastWord_[i].empty()) return lastWord_[i];
-    const std::vector<std::string> said = boxes_[i]->voice.Lines();
-    for (auto line = said.rbegin(); line != said.rend(); ++line)
-        if (line->rfind("warning", 0) != 0) return *line;
-    return {};
+    return lastWord_[i].empty() ? boxes_[i]->voice.Refusal() : lastWord_[i];
 }
 
 void BoxesView::Ended(std::size_t i) {

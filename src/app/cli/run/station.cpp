@@ -30,11 +30,11 @@ const char* CommandName(TransferKind kind) {
 }
 
 
-// Why a box's session could not start: its last word, or its last line of its own.
+// Why a box's session could not start: its last word, or why its command refused.
 std::string WhyNotStarted(const StationSlot& slot) {
     if (!slot.lastWord.empty()) return slot.lastWord;
-    const std::vector<std::string> said = slot.box->voice.Lines();
-    return said.empty() ? "its session ended with status " + std::to_string(slot.box->status) : said.back();
+    const std::string refusal = slot.box->voice.Refusal();
+    return refusal.empty() ? "its session ended with status " + std::to_string(slot.box->status) : refusal;
 }
 
 }  // namespace
@@ -125,7 +125,7 @@ void Station::StartSessions() {
             slot.began = false;
             slot.files.clear();
             slot.lastWord.clear();
-            slot.outcome.clear();
+            slot.outcome = OutcomeKind::Done;
         }
         slot.nextStart = now + RestartAfter;
         // The box's session on a thread of its own; the station keeps the log.
@@ -178,7 +178,7 @@ void Station::BoxEnded(StationSlot& slot) {
         }
         return;
     }
-    const bool cancelled = slot.outcome == "cancelled" || box.status > 128;
+    const bool cancelled = slot.outcome == OutcomeKind::Cancelled || box.status > 128;
     const std::string result = box.status == 0 ? "done" : cancelled ? "cancelled" : "failed";
     row.state = slot.present ? StationRow::State::Waiting : StationRow::State::Gone;
     row.verdict =
@@ -210,7 +210,7 @@ void Station::BoxEnded(StationSlot& slot) {
     for (const auto& [path, state] : slot.files) record.files.push_back({AnalyseStoredFile(path), state});
     record.port = slot.port;
     record.status = box.status;
-    record.outcome = slot.outcome;
+    record.outcome = OutcomeName(slot.outcome);
     record.message = verdict;
     record.started = slot.startedUtc;
     record.result = result;
@@ -285,6 +285,6 @@ int Station::Run() {
     }
     if (count) Say(std::to_string(count) + (count == 1 ? " port was" : " ports were") + " never served: " + unserved);
     const int status = failed_ > 0 || cutShort_ > 0 || logFailed_ || count > 0 ? 1 : 0;
-    if (setup_.options.progressJson) json_.Take(EndEvent(status, status == 0 ? "done" : "failed", tally, {}));
+    if (setup_.options.progressJson) json_.Take(EndEvent(status, status == 0 ? OutcomeKind::Done : OutcomeKind::Failed, tally, {}));
     return status;
 }

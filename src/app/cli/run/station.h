@@ -35,7 +35,8 @@ struct StationSlot {
     std::string startedUtc;
     double nextStart = 0;       // when the next session may start
     // Its end: its message, outcome and files, as the box said them (told from its thread).
-    std::string lastWord, outcome;
+    std::string lastWord;
+    OutcomeKind outcome = OutcomeKind::Done;
     std::vector<std::pair<std::string, std::string>> files;
     // The last box of the port that failed and left files: kept until its next failure.
     std::string keptFailure;

@@ -89,6 +89,13 @@ TransferOutcome Failure(OutcomeKind kind, const std::string& sentence) {
     return outcome;
 }
 
+void FailAfter(TransferOutcome& outcome, OutcomeKind kind, const std::string& sentence) {
+    if (!outcome.Ok()) return;
+    outcome.kind = kind;
+    outcome.sentence = sentence;
+    outcome.message.reset();
+}
+
 TransferOutcome Described(const SessionOutcome& session, const std::string& port, bool download, int stopSignal,
                           const OpenFailure& open) {
     TransferOutcome o;

@@ -32,6 +32,9 @@ struct TransferOutcome : SessionOutcome {
 
 // The outcome of a failure found by the command line itself.
 TransferOutcome Failure(OutcomeKind kind, const std::string& sentence);
+// A failure the command line finds after a session that ended well (the first
+// failure stands): the session's counts and the files stay as they are.
+void FailAfter(TransferOutcome& outcome, OutcomeKind kind, const std::string& sentence);
 
 // What a session that ran on `port` came to, in the command line's words. `download`:
 // it received; `stopSignal`: a stop signal came meanwhile (0: none); `open`: why the

@@ -17,7 +17,7 @@ void EventLines::Event(const std::string& name, const ProgressEvent& event) {
     if (event.kind == Kind::Status) {
         line = event.text;
     } else if (event.kind == Kind::Section) {
-        box.section = event.section;
+        box.section = event.section ? SectionName(*event.section) : "URT file";
         box.announced = event.count;
         box.lastProgress = SteadySeconds();
     } else if (event.kind == Kind::Packet && SteadySeconds() - box.lastProgress >= ProgressEvery) {
@@ -27,8 +27,8 @@ void EventLines::Event(const std::string& name, const ProgressEvent& event) {
     } else if (event.kind == Kind::Waiting) {
         line = "waiting for " + event.text + ": " + std::to_string(static_cast<long>(event.seconds)) + " s";
     } else if (event.kind == Kind::Message) {
-        line = event.caption + ": " + event.text;
-        if (event.caption == "Status") stream = out_;
+        line = std::string(ConsoleCaption(event.message)) + ": " + event.text;
+        if (IsCompletion(event.message)) stream = out_;
     }
     if (line.empty()) return;
     for (char& c : line)

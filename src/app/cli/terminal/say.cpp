@@ -22,6 +22,7 @@ void Voice::Say(const std::string& text) { Line(PrintableText(text)); }
 
 int Voice::Refuse(const std::string& reason) {
     Say(reason);
+    Refused(PrintableText(reason));
     return 2;
 }
 
@@ -38,6 +39,16 @@ std::vector<std::string> LinesVoice::Lines() const {
 void LinesVoice::Line(const std::string& line) {
     const std::lock_guard<std::mutex> lock(lines_);
     said_.push_back(line);
+}
+
+std::string LinesVoice::Refusal() const {
+    const std::lock_guard<std::mutex> lock(lines_);
+    return refusal_;
+}
+
+void LinesVoice::Refused(const std::string& reason) {
+    const std::lock_guard<std::mutex> lock(lines_);
+    refusal_ = reason;
 }
 
 void SayLine(const std::string& line) {

@@ -19,6 +19,8 @@ public:
 protected:
     // A line, its control bytes escaped, without the program's name.
     virtual void Line(const std::string& line) = 0;
+    // The reason of a refusal, as it was said.
+    virtual void Refused(const std::string&) {}
 };
 
 // The command's own: standard error.
@@ -28,13 +30,17 @@ Voice& StandardError();
 class LinesVoice final : public Voice {
 public:
     std::vector<std::string> Lines() const;
+    // Why its command could not go on, as said ("" when it went on).
+    std::string Refusal() const;
 
 protected:
     void Line(const std::string& line) override;
+    void Refused(const std::string& reason) override;
 
 private:
     mutable std::mutex lines_;
     std::vector<std::string> said_;
+    std::string refusal_;
 };
 
 // A line on standard error as it stands ("port: ..."), broken between words on a

@@ -32,17 +32,21 @@ std::string FirstWord(const std::string& text) { return text.substr(0, text.find
 // What a running box does, in full or in a few words: "Receiving Satellite Database",
 // "recv Satellite"; "waiting for the box to announce Resource", "await Resource".
 std::string Doing(const StationRow& row, bool wide, bool upload) {
-    const std::string section = row.section.empty() ? "URT file" : row.section;
-    const std::string shortName = row.section.empty() ? "URT" : FirstWord(row.section);
-    if (row.step == "packets") return wide ? (upload ? "Sending " : "Receiving ") + section : (upload ? "send " : "recv ") + shortName;
-    if (row.step == "announcement") return wide ? "waiting for the box to announce " + section : "await " + shortName;
-    if (row.step == "handshake") return wide ? "waiting for the box to answer for " + section : "await " + shortName;
-    if (row.step == "header-request") return wide ? "waiting for the box to ask for " + section : "await " + shortName;
+    const std::string section = row.section ? SectionName(*row.section) : "URT file";
+    const std::string shortName = row.section ? FirstWord(section) : "URT";
+    switch (row.step) {
+    case TransferStep::Packets:
+        return wide ? (upload ? "Sending " : "Receiving ") + section : (upload ? "send " : "recv ") + shortName;
+    case TransferStep::Announcement: return wide ? "waiting for the box to announce " + section : "await " + shortName;
+    case TransferStep::Handshake: return wide ? "waiting for the box to answer for " + section : "await " + shortName;
+    case TransferStep::HeaderRequest: return wide ? "waiting for the box to ask for " + section : "await " + shortName;
+    default: break;
+    }
     return wide ? "closing the transfer" : "closing";
 }
 
 std::string Bar(const StationRow& row, int width) {
-    if (row.step != "packets" || row.announced == 0 || width < 8) return {};
+    if (row.step != TransferStep::Packets || row.announced == 0 || width < 8) return {};
     std::string counts = " " + std::to_string(row.packets) + "/" + std::to_string(row.announced);
     if (row.rate > 0 && width >= 30) {
         char speed[32];
@@ -114,7 +118,7 @@ bool TakeEvent(StationRow& row, const ProgressEvent& event) {
         row.section = event.section;
         row.packets = row.announced = 0;
         row.rate = 0;
-        began = row.step != "power-on" && row.state != StationRow::State::Running;
+        began = row.step != TransferStep::PowerOn && row.state != StationRow::State::Running;
         if (began) {
             row.problem.clear();
             row.state = StationRow::State::Running;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,9 @@ struct StationRow {
     State state = State::Waiting;
     Last last = Last::None;
     bool upload = false;       // the box is switched on holding channel down (else up)
-    std::string step;          // running: the session's step ("announcement", "packets" ..)
-    std::string section;       // running: the section it concerns, its packets through and announced
+    TransferStep step = TransferStep::PowerOn;  // running: the session's step
+    std::optional<SectionKind> section;          // running: the section it concerns (none: the URT file),
+                                                 // its packets through and announced
     int packets = 0, announced = 0;
     double rate = 0;           // running: bytes a second
     std::string verdict;       // the last box's: its cause in words

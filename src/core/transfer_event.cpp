@@ -1,4 +1,4 @@
-#include "core/progress_display.h"
+#include "core/transfer_event.h"
 
 const char* TransferStepName(TransferStep step) {
     static const char* const names[] = {"power-on", "announcement", "handshake", "header-request",
