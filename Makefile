@@ -1,7 +1,8 @@
 # make test     installs what is missing, builds every preset this machine needs and runs
 #                every test: the native build's, the sanitized build's (address and
 #                undefined-behaviour sanitizers, a few seconds of each fuzz target, the
-#                fault soak), then the Windows tests under 32-bit Wine, or under 64-bit
+#                fault soak), the ThreadSanitizer build's (the command line's tests and
+#                the soak), then the Windows tests under 32-bit Wine, or under 64-bit
 #                Wine where this machine cannot run 32-bit programs
 #                (KV_WINDOWS_TESTS=win32 or win64 forces either), and last the Debian
 #                package, built and read back
@@ -16,7 +17,7 @@
 # make package   makes build/native/package/kestrivane_VERSION_ARCH.deb (the command line)
 PREFIX ?= /usr/local
 
-.PHONY: all deps install native sanitize test-sanitize fuzz soak win32 win64 test test-native test-win32 test-win64 test-windows test-package demo bench gui dist package clean
+.PHONY: all deps install native sanitize test-sanitize tsan test-tsan fuzz soak win32 win64 test test-native test-win32 test-win64 test-windows test-package demo bench gui dist package clean
 
 all: native
 
@@ -45,6 +46,13 @@ test-native: native
 test-sanitize: sanitize
 	ctest --preset sanitize
 
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan
+
+test-tsan: tsan
+	ctest --preset tsan
+
 FUZZ_SECONDS ?= 60
 fuzz: sanitize
 	scripts/fuzz $(FUZZ_SECONDS)
@@ -69,7 +77,7 @@ test-windows: win32
 test-package: native
 	scripts/check-package
 
-test: test-native test-sanitize test-windows test-package
+test: test-native test-sanitize test-tsan test-windows test-package
 
 demo: native
 	scripts/demo

@@ -71,53 +71,43 @@ void Tell(Session& s, TransferEvent::Kind kind, std::optional<SectionKind> secti
     s.Tell(e);
 }
 
-}  // namespace
-
-int RunDownload(Session& s, const std::string& chosenPath) {
-    if (s.priority) s.priority->RaiseProcessPriority();
-    Tell(s, TransferEvent::Kind::Begun);
-    if (!OpenSerialLink(s)) return 1;
-    s.Step(TransferStep::PowerOn);
-    s.Status(SwitchOnForDownloadStatus);
-    // A download goes on without its index file.
-    int indexError = 0;
-    if (WriteIndexFile(chosenPath, *s.sink, s.observer, &indexError) != 0)
-        s.End(OutcomeKind::WriteFailed, {std::nullopt, 0, chosenPath, -1, indexError}, MessageId::IndexFileNotCreated);
-
-    // Opening handshake: the first ETB (or 10 s of silence), then the next ETB
-    // within 15 s, answered with ACK.
-    LinkTimeouts timeouts;
+// The opening handshake: the first ETB (or 10 s of silence), then the next ETB within
+// 15 s, answered with ACK. False when it did not end so (a silent box is recorded).
+bool OpeningHandshake(Session& s, LinkTimeouts& timeouts) {
     std::uint8_t byte = 0;
     SetLinkTimeouts(s, timeouts, 10000);
-    if (WaitForEtb(s, &byte, true) == Wait::Stopped) return Finish(s, 1);
+    if (WaitForEtb(s, &byte, true) == Wait::Stopped) return false;
     SetLinkTimeouts(s, timeouts, 15000);
     byte = 0;
     const Wait second = WaitForEtb(s, &byte, true);
     if (second == Wait::Silent) s.End(OutcomeKind::BoxSilent);
-    if (second != Wait::Announced) return Finish(s, 1);  // cancelled, or a silent box: no message
+    if (second != Wait::Announced) return false;  // cancelled, or a silent box: no message
     WriteLinkByte(s, ACK);
+    return true;
+}
 
-    s.Step(TransferStep::Announcement, SectionKind::FlashDatabase);
-    s.Status(ReceivingStatus(SectionKind::FlashDatabase));
-    Tell(s, TransferEvent::Kind::Answered);
-    SetLinkTimeouts(s, timeouts, 1000);
-
+// Flash Database to Eeprom Database, each announced, answered and received.
+bool FirstFourSections(Session& s, const std::string& chosenPath) {
     for (SectionKind kind : AllSections) {
         if (kind == SectionKind::ApplicationSoftware) break;
         if (kind != SectionKind::FlashDatabase) {
             s.Step(TransferStep::Announcement, kind);
             s.Status(ReceivingStatus(kind));
         }
-        byte = 0;  // an ETB of an earlier exchange never counts
-        if (WaitForEtb(s, &byte, false, kind) == Wait::Stopped) return Finish(s, 1);
+        std::uint8_t byte = 0;  // an ETB of an earlier exchange never counts
+        if (WaitForEtb(s, &byte, false, kind) == Wait::Stopped) return false;
         WriteLinkByte(s, ACK);
-        if (ReceiveIntoFile(s, chosenPath, kind) != Section::Received) return Finish(s, 1);
+        if (ReceiveIntoFile(s, chosenPath, kind) != Section::Received) return false;
     }
+    return true;
+}
 
+// Application Software, or none: the box says nothing for 2 s. Then the session's end.
+int LastSection(Session& s, const std::string& chosenPath, LinkTimeouts& timeouts) {
     SetLinkTimeouts(s, timeouts, 2000, 2000);
     s.Step(TransferStep::Announcement, SectionKind::ApplicationSoftware);
     s.Status(ReceivingStatus(SectionKind::ApplicationSoftware));
-    byte = 0;
+    std::uint8_t byte = 0;
     const Wait application = WaitForEtb(s, &byte, true);
     if (application == Wait::Stopped) return Finish(s, 1);
     if (application == Wait::Silent) {
@@ -136,4 +126,27 @@ int RunDownload(Session& s, const std::string& chosenPath) {
         return 1;
     }
     return CompleteSession(s, MessageId::DownloadComplete);
+}
+
+}  // namespace
+
+int RunDownload(Session& s, const std::string& chosenPath) {
+    if (s.priority) s.priority->RaiseProcessPriority();
+    Tell(s, TransferEvent::Kind::Begun);
+    if (!OpenSerialLink(s)) return 1;
+    s.Step(TransferStep::PowerOn);
+    s.Status(SwitchOnForDownloadStatus);
+    // A download goes on without its index file.
+    int indexError = 0;
+    if (WriteIndexFile(chosenPath, *s.sink, s.observer, &indexError) != 0)
+        s.End(OutcomeKind::WriteFailed, {std::nullopt, 0, chosenPath, -1, indexError}, MessageId::IndexFileNotCreated);
+
+    LinkTimeouts timeouts;
+    if (!OpeningHandshake(s, timeouts)) return Finish(s, 1);
+    s.Step(TransferStep::Announcement, SectionKind::FlashDatabase);
+    s.Status(ReceivingStatus(SectionKind::FlashDatabase));
+    Tell(s, TransferEvent::Kind::Answered);
+    SetLinkTimeouts(s, timeouts, 1000);
+    if (!FirstFourSections(s, chosenPath)) return Finish(s, 1);
+    return LastSection(s, chosenPath, timeouts);
 }

@@ -115,6 +115,48 @@ int RequestHeaderPacket(Session& s, SectionKind section, std::uint8_t* header, u
     return static_cast<int>(size);
 }
 
+namespace {
+
+// What a data packet's reply comes to.
+enum class Reply { Accepted, Damaged, SectionEnds, Failed, LengthWrong };
+
+// The checks of a reply of `received` bytes, in their order: read length, last byte,
+// STX, length bound, then ETX and checksum together. An accepted packet is stored.
+Reply TakeReply(Session& s, SectionKind section, int received, int readSize, unsigned packetCount, int accepted) {
+    const std::uint8_t* reply = s.receive.data();
+    if (received == 0) return Reply::SectionEnds;  // the box has nothing more for this section
+    // A short reply ends the section, unless its last byte is an ETX or it begins
+    // with a whole, valid packet (the box's next announcement may follow it).
+    if (received < readSize && reply[received - 1] != ETX && !StartsWithValidPacket(reply, received))
+        return Reply::SectionEnds;
+    if (reply[0] != STX) {
+        if (section == SectionKind::ApplicationSoftware) {
+            TransferEvent filled;
+            filled.kind = TransferEvent::Kind::Filled;
+            filled.section = section;
+            filled.count = static_cast<int>(packetCount);
+            s.Tell(filled);
+            return Reply::SectionEnds;
+        }
+        s.Fail(OutcomeKind::PacketDamaged, MessageId::PartitionWrongSize, {section, accepted + 1});
+        return Reply::Failed;
+    }
+    const unsigned length = PacketPayloadLength(reply);
+    if (length >= static_cast<unsigned>(PacketBufferSize)) {
+        // The download goes on with the next section; the image is not whole.
+        s.Fail(OutcomeKind::PacketDamaged, MessageId::PacketLengthWrong, {section, accepted + 1});
+        return Reply::LengthWrong;
+    }
+    // Accepted only with its ETX and checksum inside the bytes received; bytes after
+    // the ETX are dropped.
+    if (!StartsWithValidPacket(reply, received)) return Reply::Damaged;
+    if (!Store(s, section, reply, length + PacketFramingSize)) return Reply::Failed;
+    s.Through(section, false);
+    return Reply::Accepted;
+}
+
+}  // namespace
+
 int ReceiveSection(Session& s, SectionKind section) {
     const std::uint16_t resent = 0;  // no packet is ever asked for again
     bool previousAccepted = true;
@@ -139,10 +181,10 @@ int ReceiveSection(Session& s, SectionKind section) {
         if (result == 0) s.SectionEnded(section, accepted, static_cast<int>(packetCount));
         return result;
     };
-    if (packetCount == 0) return ended(0);
-
-    TransferEvent told;
-    told.section = section;
+    TransferEvent resentTitle;
+    resentTitle.kind = TransferEvent::Kind::Resent;
+    resentTitle.section = section;
+    resentTitle.count = resent;
     for (unsigned i = 0; i <= packetCount; ++i) {
         if (i == packetCount && previousAccepted) return ended(0);
         if (TransferStopped(s)) return 1;
@@ -160,40 +202,14 @@ int ReceiveSection(Session& s, SectionKind section) {
             s.End(OutcomeKind::Cancelled);
             return 1;
         }
-        if (received == 0) return ended(0);  // the box has nothing more for this section
-        // A short reply ends the section, unless its last byte is an ETX or it begins
-        // with a whole, valid packet (the box's next announcement may follow it).
-        if (received < readSize && receiveBuffer[received - 1] != ETX &&
-            !StartsWithValidPacket(receiveBuffer, received))
-            return ended(0);
-        if (receiveBuffer[0] != STX) {
-            if (section == SectionKind::ApplicationSoftware) {
-                told.kind = TransferEvent::Kind::Filled;
-                told.count = static_cast<int>(packetCount);
-                s.Tell(told);
-                return ended(0);
-            }
-            s.Fail(OutcomeKind::PacketDamaged, MessageId::PartitionWrongSize, {section, accepted + 1});
-            return 1;
+        switch (TakeReply(s, section, received, readSize, packetCount, accepted)) {
+        case Reply::SectionEnds: return ended(0);
+        case Reply::Failed: return 1;
+        case Reply::LengthWrong: return 0;
+        case Reply::Damaged: previousAccepted = false; break;
+        case Reply::Accepted: ++accepted; break;
         }
-        const unsigned length = PacketPayloadLength(receiveBuffer);
-        if (length >= static_cast<unsigned>(PacketBufferSize)) {
-            // The download goes on with the next section; the image is not whole.
-            s.Fail(OutcomeKind::PacketDamaged, MessageId::PacketLengthWrong, {section, accepted + 1});
-            return 0;
-        }
-        // Accepted only with its ETX and checksum inside the bytes received; bytes
-        // after the ETX are dropped.
-        if (StartsWithValidPacket(receiveBuffer, received)) {
-            if (!Store(s, section, receiveBuffer, length + PacketFramingSize)) return 1;
-            ++accepted;
-            s.Through(section, false);
-        } else {
-            previousAccepted = false;
-        }
-        told.kind = TransferEvent::Kind::Resent;
-        told.count = resent;
-        s.Tell(told);
+        s.Tell(resentTitle);
     }
     return ended(0);
 }

@@ -71,77 +71,91 @@ StoredRead ReadStoredPacket(SectionIn& file, unsigned payloadLength, std::uint8_
     return StoredRead::Packet;
 }
 
+namespace {
+
+// The header goes when the box asks; everything else, NAK included, waits. False
+// when the upload ends here.
+bool SendHeader(Session& s, unsigned headerLength, std::optional<SectionKind> section) {
+    std::uint8_t last = 0;  // the box's most recent byte; a time-out leaves it
+    do {
+        if (TransferStopped(s)) return false;
+        s.pump();
+        ReadLinkByte(s, &last);
+        if (ReportIfLinkLost(s)) return false;
+        if (last != ENQ && s.OutOfPatience(section)) return false;
+    } while (last != ENQ);
+    std::uint8_t* packet = s.packet.data();
+    std::memset(packet, 0, PacketBufferSize);
+    if (ReadStoredPacket(*s.in, headerLength, packet, HeaderOffset(s)) != StoredRead::Packet) {
+        s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredHeaderInvalid, {section});
+        return false;
+    }
+    if (WriteLink(s, packet, static_cast<int>(headerLength) + PacketFramingSize) == 0) {
+        s.Fail(OutcomeKind::Failed, MessageId::HeaderNotSent, {section});
+        return false;
+    }
+    s.Step(TransferStep::Packets, section);
+    return true;
+}
+
+enum class Request { Asked, SilentAfterEnq, Silent, Ended };  // Ended: the upload ends here
+
+// A data packet goes on ENQ, or after a second of silence that followed an ENQ (the
+// `last` byte the box sent); NAK ends the upload; silence after any other byte ends
+// the section as sent.
+Request AwaitRequest(Session& s, std::optional<SectionKind> section, int sent, std::uint8_t* last) {
+    for (;;) {
+        if (TransferStopped(s)) return Request::Ended;
+        s.pump();
+        const int got = ReadLinkByte(s, last);
+        if (ReportIfLinkLost(s)) return Request::Ended;
+        if (*last == NAK) {
+            s.Fail(OutcomeKind::PacketRefused, MessageId::DataError, {section, sent});
+            return Request::Ended;
+        }
+        if (*last == ENQ) return got == 1 ? Request::Asked : Request::SilentAfterEnq;
+        if (got == 0 && s.stopRequested()) {  // Cancel is no silence
+            s.End(OutcomeKind::Cancelled);
+            return Request::Ended;
+        }
+        if (got == 0) return Request::Silent;
+    }
+}
+
+}  // namespace
+
 int SendSection(Session& s, unsigned packetCount, unsigned headerLength, std::optional<SectionKind> section) {
     std::uint8_t* packetBuffer = s.packet.data();
     // Long enough, on a slow line, for the longest packet to cross it.
     const int longest = std::max(static_cast<int>(headerLength) + PacketFramingSize, DataPacketSize);
     LinkTimeouts timeouts;
     SetLinkTimeouts(s, timeouts, AtLeastWireTime(s, 1000, longest), AtLeastWireTime(s, 1000, longest));
-    std::uint8_t last = 0;  // the box's most recent byte; a time-out leaves it
-    int sent = 0;  // data packets sent
-
-    for (unsigned i = 0; i <= packetCount; ++i) {
+    if (!SendHeader(s, headerLength, section)) return 1;
+    Tell(s, TransferEvent::Kind::Resent, section, 0);
+    std::uint8_t last = ENQ;  // the box's most recent byte: the header's request
+    for (int sent = 0; sent < static_cast<int>(packetCount);) {
+        const Request request = AwaitRequest(s, section, sent, &last);
+        if (request == Request::Ended) return 1;
+        if (request == Request::Silent) return EndedEarly(s, section, sent, packetCount);
+        const bool asked = request == Request::Asked;  // a fresh ENQ, not a second of silence after an old one
+        // A packet the file does not hold goes as filler when the box asks for it;
+        // one that went quiet after the packets it wanted has them all. A packet cut
+        // short by the end of the file is not made whole.
         std::memset(packetBuffer, 0, PacketBufferSize);
-        if (i == 0) {
-            // The header goes when the box asks; everything else, NAK included, waits.
-            do {
-                if (TransferStopped(s)) return 1;
-                s.pump();
-                ReadLinkByte(s, &last);
-                if (ReportIfLinkLost(s)) return 1;
-                if (last != ENQ && s.OutOfPatience(section)) return 1;
-            } while (last != ENQ);
-            if (ReadStoredPacket(*s.in, headerLength, packetBuffer, HeaderOffset(s)) != StoredRead::Packet) {
-                s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredHeaderInvalid, {section});
-                return 1;
-            }
-            if (WriteLink(s, packetBuffer, static_cast<int>(headerLength) + PacketFramingSize) == 0) {
-                s.Fail(OutcomeKind::Failed, MessageId::HeaderNotSent, {section});
-                return 1;
-            }
-            s.Step(TransferStep::Packets, section);
-        } else {
-            // A data packet goes on ENQ, or after a second of silence that followed
-            // an ENQ. NAK ends the upload; silence after any other byte ends the
-            // section as sent.
-            bool asked = false;  // a fresh ENQ, not a second of silence after an old one
-            for (;;) {
-                if (TransferStopped(s)) return 1;
-                s.pump();
-                const int got = ReadLinkByte(s, &last);
-                if (ReportIfLinkLost(s)) return 1;
-                if (last == NAK) {
-                    s.Fail(OutcomeKind::PacketRefused, MessageId::DataError, {section, sent});
-                    return 1;
-                }
-                if (last == ENQ) {
-                    asked = got == 1;
-                    break;
-                }
-                if (got == 0 && s.stopRequested()) {  // Cancel is no silence
-                    s.End(OutcomeKind::Cancelled);
-                    return 1;
-                }
-                if (got == 0) return EndedEarly(s, section, sent, packetCount);
-            }
-            // A packet the file does not hold goes as filler when the box asks for it;
-            // one that went quiet after the packets it wanted has them all. A packet
-            // cut short by the end of the file is not made whole.
-            const StoredRead read = ReadStoredPacket(*s.in, DataPayloadSize, packetBuffer, 0);
-            if (read != StoredRead::Packet && !asked) return EndedEarly(s, section, sent, packetCount);
-            if (read == StoredRead::CutShort) {
-                s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredPacketMissing, {section, sent + 1});
-                return 1;
-            }
-            if (WriteLink(s, packetBuffer, DataPacketSize) == 0) {
-                s.Fail(OutcomeKind::Failed, MessageId::PacketNotSent, {section, sent + 1});
-                return 1;
-            }
-            ++sent;
-            s.Through(section, true, !asked, read == StoredRead::Filler);
+        const StoredRead read = ReadStoredPacket(*s.in, DataPayloadSize, packetBuffer, 0);
+        if (read != StoredRead::Packet && !asked) return EndedEarly(s, section, sent, packetCount);
+        if (read == StoredRead::CutShort) {
+            s.Fail(OutcomeKind::PacketDamaged, MessageId::StoredPacketMissing, {section, sent + 1});
+            return 1;
         }
+        if (WriteLink(s, packetBuffer, DataPacketSize) == 0) {
+            s.Fail(OutcomeKind::Failed, MessageId::PacketNotSent, {section, sent + 1});
+            return 1;
+        }
+        ++sent;
+        s.Through(section, true, !asked, read == StoredRead::Filler);
         Tell(s, TransferEvent::Kind::Resent, section, 0);
     }
-    s.SectionEnded(section, sent, static_cast<int>(packetCount));
+    s.SectionEnded(section, static_cast<int>(packetCount), static_cast<int>(packetCount));
     return 0;
 }

@@ -147,23 +147,56 @@ void Tell(Session& s, TransferEvent::Kind kind) {
     s.Tell(e);
 }
 
-}  // namespace
-
-int RunUpload(Session& s, const std::string& chosenPath) {
+// The files to send: URT mode sends the chosen file as path 1 with no section;
+// section mode the sections its settings name.
+void FilesToSend(const Session& s, const std::string& chosenPath, std::string* paths, bool* sending) {
     const bool urt = s.settings.urt;
-    std::string paths[SectionCount];
-    Tell(s, TransferEvent::Kind::Begun);
-    // The files to send: URT mode sends the chosen file as path 1 with no section;
-    // section mode the sections its settings name. They are checked before the
-    // dialog collapses and before the port opens: a file that cannot be sent is said
-    // while the choice of sections still shows.
-    bool sending[SectionCount] = {};
     for (SectionKind kind : AllSections) {
         const int i = SectionIndex(kind);
         paths[i] = urt ? (kind == SectionKind::FlashDatabase ? chosenPath : std::string())
                        : SectionFilePath(chosenPath, kind);
         sending[i] = urt ? kind == SectionKind::FlashDatabase : s.settings.sections[static_cast<std::size_t>(i)];
     }
+}
+
+// Each ticked section, a handshake before every one after the first (a section
+// unticked causes no exchange with the box); or the URT file. `sent`: the section sent
+// last. -1 when all went, else the session's result.
+int SendAll(Session& s, const std::string* paths, const bool* sending, std::optional<SectionKind>* sent) {
+    if (s.settings.urt) {
+        s.Step(TransferStep::HeaderRequest);
+        s.Status(SendingUrtStatus);
+        return SendFile(s, paths[0], std::nullopt) ? -1 : 1;
+    }
+    for (SectionKind kind : AllSections) {
+        if (!sending[SectionIndex(kind)]) continue;
+        s.Status(SendingStatus(kind));
+        if (*sent) {
+            s.Step(TransferStep::Handshake, kind);
+            const Handshake next = AnnounceUntilAck(s, false, true, kind);
+            if (next == Handshake::Stopped) return Cancelled(s);
+            if (next == Handshake::Refused) {
+                // The refusal is of the last packet sent: the status names its section.
+                s.Status(SendingStatus(**sent));
+                return Refused(s, *sent, s.packetsThrough);
+            }
+        }
+        s.Step(TransferStep::HeaderRequest, kind);
+        *sent = kind;
+        if (!SendFile(s, paths[SectionIndex(kind)], kind)) return 1;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int RunUpload(Session& s, const std::string& chosenPath) {
+    std::string paths[SectionCount];
+    bool sending[SectionCount] = {};
+    Tell(s, TransferEvent::Kind::Begun);
+    // The files are checked before the dialog collapses and before the port opens: a
+    // file that cannot be sent is said while the choice of sections still shows.
+    FilesToSend(s, chosenPath, paths, sending);
     if (!CheckStoredFiles(s, paths, sending)) return 1;
     Tell(s, TransferEvent::Kind::Checked);
     if (!OpenSerialLink(s)) return 1;
@@ -176,32 +209,9 @@ int RunUpload(Session& s, const std::string& chosenPath) {
     if (opening == Handshake::Silent) s.End(OutcomeKind::BoxSilent);
     if (opening != Handshake::Answered) return Cancelled(s);  // silent box or Cancel: no message
     SetLinkTimeouts(s, timeouts, SendingReadTotal(s));
-
-    std::optional<SectionKind> sent;  // the section sent last
     Tell(s, TransferEvent::Kind::Answered);
-    if (urt) {
-        s.Step(TransferStep::HeaderRequest);
-        s.Status(SendingUrtStatus);
-        if (!SendFile(s, paths[0], std::nullopt)) return 1;
-    } else {
-        for (SectionKind kind : AllSections) {
-            if (!sending[SectionIndex(kind)]) continue;  // no exchange for an unticked section
-            s.Status(SendingStatus(kind));
-            if (sent) {
-                s.Step(TransferStep::Handshake, kind);
-                const Handshake next = AnnounceUntilAck(s, false, true, kind);
-                if (next == Handshake::Stopped) return Cancelled(s);
-                if (next == Handshake::Refused) {
-                    // The refusal is of the last packet sent: the status names its section.
-                    s.Status(SendingStatus(*sent));
-                    return Refused(s, sent, s.packetsThrough);
-                }
-            }
-            s.Step(TransferStep::HeaderRequest, kind);
-            sent = kind;
-            if (!SendFile(s, paths[SectionIndex(kind)], kind)) return 1;
-        }
-    }
+    std::optional<SectionKind> sent;  // the section sent last
+    if (const int ended = SendAll(s, paths, sending, &sent); ended >= 0) return ended;
 
     s.Step(TransferStep::Closing);
     // The box's first byte after the last packet, read for up to the sender's time:

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,7 +24,9 @@ class CommandLine : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() / (std::string("kv-cli-") + test->name());
+        // Of this process too: two builds' tests may run at once.
+        dir_ = std::filesystem::temp_directory_path() /
+               (std::string("kv-cli-") + test->name() + "-" + std::to_string(::getpid()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_ / "served");
         std::filesystem::create_directories(dir_ / "got");

@@ -32,39 +32,26 @@ int Usage(const std::string& reason) {
     return UsageError;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) try {
-    PrepareTerminal();
-    CommandLineValues values;
-    const CommandLineParser line(values);
-    try {
-        line.app->parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) return line.app->exit(e);  // --help, --version
-        // A mistyped command or option: what was probably meant, alone.
-        const std::string suggestion = SuggestionFor(*line.app, argc, argv);
-        if (!suggestion.empty()) return Usage(suggestion + " (kestrivane --help lists them)");
-        return Usage(std::string(e.what()) + " (" + HelpPointer(*line.app) + " says more)");
-    }
-    TransferOptions& options = values.options;
-    if (line.help->parsed()) {
-        const CLI::App* about = line.app.get();
-        std::string name = "kestrivane";
-        if (!values.helpOn.empty()) {
-            const auto commands = line.app->get_subcommands([&](const CLI::App* c) { return c->get_name() == values.helpOn; });
-            if (commands.empty()) {
-                const std::string near = NearestCommand(*line.app, values.helpOn);
-                return Usage("no command " + values.helpOn + (near.empty() ? "" : "; did you mean " + near + "?") +
-                             " (kestrivane help lists them)");
-            }
-            about = commands.front();
-            name += " " + values.helpOn;
+// kestrivane help [COMMAND]: the program's help, or a command's.
+int Help(const CommandLineParser& line, const std::string& on) {
+    const CLI::App* about = line.app.get();
+    std::string name = "kestrivane";
+    if (!on.empty()) {
+        const auto commands = line.app->get_subcommands([&](const CLI::App* c) { return c->get_name() == on; });
+        if (commands.empty()) {
+            const std::string near = NearestCommand(*line.app, on);
+            return Usage("no command " + on + (near.empty() ? "" : "; did you mean " + near + "?") +
+                         " (kestrivane help lists them)");
         }
-        std::fputs(about->get_formatter()->make_help(about, name, CLI::AppFormatMode::Normal).c_str(), stdout);
-        return 0;
+        about = commands.front();
+        name += " " + on;
     }
+    std::fputs(about->get_formatter()->make_help(about, name, CLI::AppFormatMode::Normal).c_str(), stdout);
+    return 0;
+}
 
+// The commands that only read files, or list the ports; -1 for any other.
+int FilesAndPorts(const CommandLineParser& line, const CommandLineValues& values) {
     // What only reads images shares their names' locks: no download changes them meanwhile.
     std::vector<ImageLock> reading;
     if (line.inspect->parsed()) {
@@ -77,8 +64,12 @@ int main(int argc, char** argv) try {
         return CompareImages(values.first, values.second, values.json, stdout, stderr);
     }
     if (line.ports->parsed()) return PrintSerialPorts(values.json, stdout);
+    return -1;
+}
 
-    // The commands that talk to the box, on their own or served by the station.
+// The commands that talk to the box, on their own or served by the station.
+int Transfer(const CommandLineParser& line, CommandLineValues& values) {
+    TransferOptions& options = values.options;
     const bool station = line.station->parsed();
     const TransferCommands& commands = station ? line.stationTransfers : line.transfers;
     if (commands.upload->parsed()) {
@@ -116,6 +107,26 @@ int main(int argc, char** argv) try {
     if (read.ports.size() > 1) return SeveralBoxesCommand(kind, values.image, options, read.ports, command);
     JsonEventWriter json(stdout);
     return command(kind, values.image, {options, StandardError(), options.progressJson ? &json : nullptr, false, nullptr});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) try {
+    PrepareTerminal();
+    CommandLineValues values;
+    const CommandLineParser line(values);
+    try {
+        line.app->parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return line.app->exit(e);  // --help, --version
+        // A mistyped command or option: what was probably meant, alone.
+        const std::string suggestion = SuggestionFor(*line.app, argc, argv);
+        if (!suggestion.empty()) return Usage(suggestion + " (kestrivane --help lists them)");
+        return Usage(std::string(e.what()) + " (" + HelpPointer(*line.app) + " says more)");
+    }
+    if (line.help->parsed()) return Help(line, values.helpOn);
+    if (const int status = FilesAndPorts(line, values); status >= 0) return status;
+    return Transfer(line, values);
 } catch (const std::exception& e) {
     Say(e.what());
     return UsageError;

@@ -36,9 +36,12 @@ public:
     void SetSectionEstimates(const std::array<int, SectionCount>& packets) { estimates_ = packets; }
 
     void Take(const ProgressEvent& event) override;
-    void Tick(bool stopping) override;
-    void StopExplained() override { cancelSaid_ = true; }
-    void Finish() override;
+    void Redraw(bool stopping) override { Tick(stopping); }
+    void EndLines() override { Finish(); }
+    // Between two reads: a redraw where one is due; `stopping`: the user asked to stop.
+    void Tick(bool stopping);
+    // Ends the live lines.
+    void Finish();
     // Only failures are to be said (-q).
     bool Quiet() const { return quiet_; }
 

@@ -52,3 +52,10 @@ std::string BarLine(const char* label, int advanced, int position, int range, do
     while (!line.empty() && line.back() == ' ') line.pop_back();  // the field's own padding
     return FitToWidth(line, width);
 }
+
+std::string JoinedWithAnd(const std::vector<std::string>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + words[i];
+    return text;
+}

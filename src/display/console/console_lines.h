@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "display/console/terminal.h"
 
@@ -11,6 +12,9 @@
 std::string MinutesSeconds(double seconds);
 std::string WholeSeconds(double seconds);
 std::string Kilobytes(double bytes);
+
+// Words as a list in a line: "a", "a and b", "a, b and c".
+std::string JoinedWithAnd(const std::vector<std::string>& words);
 
 // The line cut to at most width - 1 characters.
 std::string FitToWidth(std::string line, int width);

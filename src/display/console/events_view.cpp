@@ -58,9 +58,6 @@ void EventsView::Take(const TransferEvent& t) {
         return;
     }
     case Kind::Filled: Send(Event(Shown::Position, t.section, t.count)); return;
-    case Kind::Missing:  // the box announced none of it
-        Send(Event(Shown::Section, t.section, 0));
-        return;
     case Kind::Message: {
         if (quiet_ && IsCompletion(t.message)) return;  // failures are told even so
         ProgressEvent e = Event(Shown::Message);
@@ -72,6 +69,7 @@ void EventsView::Take(const TransferEvent& t) {
     case Kind::Begun:
     case Kind::Checked:
     case Kind::Answered:
+    case Kind::Missing:  // the completion says it
     case Kind::Resent: return;  // the dialog's to show
     }
 }

@@ -26,11 +26,10 @@ public:
     // announce Resource"), or, with `left` (seconds the session still waits), the user
     // for what to do ("switch the box on holding channel up").
     void ShowWaiting(const std::string& awaited, double seconds, double left = -1);
-    // Between two reads, the stop the user asked for, the end of the live lines: for
-    // the sink.
-    void Tick(bool stopping) { sink_.Tick(stopping); }
-    void StopExplained() { sink_.StopExplained(); }
-    void Finish() { sink_.Finish(); }
+    // Between two reads (and the stop the user asked for), the end of the live lines:
+    // for the sink.
+    void Tick(bool stopping) { sink_.Redraw(stopping); }
+    void Finish() { sink_.EndLines(); }
 
 private:
     ProgressEvent Event(ProgressEvent::Kind kind, std::optional<SectionKind> section = std::nullopt,

@@ -59,11 +59,9 @@ public:
     virtual void Take(const ProgressEvent& event) = 0;
     // Between two reads of a wait: a redraw where one is due; `stopping`: the user
     // asked to stop.
-    virtual void Tick(bool /*stopping*/) {}
-    // The transfer is being stopped for a reason said elsewhere: no notice of Ctrl-C.
-    virtual void StopExplained() {}
+    virtual void Redraw(bool /*stopping*/) {}
     // Ends the live lines, so that what follows stands on its own lines.
-    virtual void Finish() {}
+    virtual void EndLines() {}
 };
 
 // The word a console puts before a message of that kind: "Status" for a completion,

@@ -33,19 +33,6 @@ int Open(const std::string& path, LockUse use) {
 
 }  // namespace
 
-ImageLock::ImageLock(ImageLock&& other) noexcept { *this = std::move(other); }
-
-ImageLock& ImageLock::operator=(ImageLock&& other) noexcept {
-    if (this != &other) {
-        Release();
-        handle_ = other.handle_;
-        path_ = std::move(other.path_);
-        use_ = other.use_;
-        other.handle_ = NoHandle;
-    }
-    return *this;
-}
-
 LockTaken ImageLock::Take(const std::string& path, LockUse use, const std::string& what, ImageLock* lock,
                           LockHolder* holder, int* error) {
     for (int attempt = 0; attempt < Attempts; ++attempt) {

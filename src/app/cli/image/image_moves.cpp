@@ -32,6 +32,35 @@ int MoveTo(Disk& disk, const std::string& from, const std::string& to) {
     return disk.Rename(from, to);
 }
 
+// Where the record and the disk disagree (see MoveState): "" when they agree. `placed`:
+// every new file stands and the index is written; `newIndex`: the index is the new one.
+std::string Disagreement(const ImageNames& names, const MoveRecord& record, const MoveState& s, Disk& disk,
+                         bool placed, bool newIndex) {
+    std::vector<std::string> unknown, nowhere;
+    for (const std::string& path : names.Files()) {
+        if (!disk.Exists(path)) continue;
+        bool known = path == names.image && newIndex;
+        for (std::size_t j = 0; j < record.old.size(); ++j) known = known || (record.old[j] == path && s.inPlace[j]);
+        // A new file's name, once the new file has left its own: what stands there is
+        // it (damaged or not), the record's to move back.
+        for (const RecordedFile& f : record.moves) known = known || (f.to == path && !disk.Exists(f.from));
+        if (!known) unknown.push_back(BaseName(path));
+    }
+    // While the move is under way each old file is aside or in place. (Before it began
+    // the user may have removed them, as told to; once the new image is placed, the
+    // move removes them.)
+    for (std::size_t j = 0; j < record.old.size(); ++j)
+        if (!s.untouched && !placed && !s.aside[j] && !s.inPlace[j]) nowhere.push_back(BaseName(record.old[j]));
+    std::string said;
+    if (!unknown.empty())
+        said = Joined(unknown) + (unknown.size() == 1 ? " stands" : " stand") + " but the record does not list " +
+               (unknown.size() == 1 ? "it" : "them");
+    if (!nowhere.empty())
+        said += (said.empty() ? "" : "; ") + std::string("the record lists ") + Joined(nowhere) + " of the old image, but " +
+                (nowhere.size() == 1 ? "it is" : "they are") + " nowhere";
+    return said;
+}
+
 }  // namespace
 
 MoveState ReadMoveState(const ImageNames& names, const MoveRecord& record, Disk& disk) {
@@ -67,30 +96,9 @@ MoveState ReadMoveState(const ImageNames& names, const MoveRecord& record, Disk&
         anyOldInPlace = anyOldInPlace || inPlace;
     }
     const bool newIndex = anyTarget && HoldsText(disk, names.image, IndexFileText(names.image));
+    s.disagreement = Disagreement(names, record, s, disk, allTargets && newIndex, newIndex);
     bool anything = false;
-    std::vector<std::string> unknown, nowhere;
-    for (const std::string& path : names.Files()) {
-        if (!disk.Exists(path)) continue;
-        anything = true;
-        bool known = path == names.image && newIndex;
-        for (std::size_t j = 0; j < record.old.size(); ++j) known = known || (record.old[j] == path && s.inPlace[j]);
-        // A new file's name, once the new file has left its own: what stands there is
-        // it (damaged or not), the record's to move back.
-        for (const RecordedFile& f : record.moves) known = known || (f.to == path && !disk.Exists(f.from));
-        if (!known) unknown.push_back(BaseName(path));
-    }
-    // While the move is under way each old file is aside or in place. (Before it began
-    // the user may have removed them, as told to; once every new file stands and the
-    // index is written, the move removes them.)
-    for (std::size_t j = 0; j < record.old.size(); ++j)
-        if (!s.untouched && !(allTargets && newIndex) && !s.aside[j] && !s.inPlace[j])
-            nowhere.push_back(BaseName(record.old[j]));
-    if (!unknown.empty())
-        s.disagreement = Joined(unknown) + (unknown.size() == 1 ? " stands" : " stand") + " but the record does not list " +
-                         (unknown.size() == 1 ? "it" : "them");
-    if (!nowhere.empty())
-        s.disagreement += (s.disagreement.empty() ? "" : "; ") + std::string("the record lists ") + Joined(nowhere) +
-                          " of the old image, but " + (nowhere.size() == 1 ? "it is" : "they are") + " nowhere";
+    for (const std::string& path : names.Files()) anything = anything || disk.Exists(path);
     if (!anything)
         s.holds = NameHolds::Nothing;
     else if (s.untouched && allOldInPlace && !record.old.empty())

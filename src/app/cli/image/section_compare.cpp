@@ -50,8 +50,3 @@ std::vector<std::string> SectionDifferences(const StoredFile& a, const StoredFil
                       std::to_string(b.packets.size()));
     return out;
 }
-struct Pair {
-    std::string label;
-    const StoredFile* a;
-    const StoredFile* b;
-};

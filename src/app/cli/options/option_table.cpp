@@ -4,6 +4,8 @@
 
 #include "app/cli/machine/system_ways.h"
 #include "app/cli/options/command_line.h"
+#include "app/cli/options/settings.h"
+#include "display/console/console_lines.h"
 #include "core/whole_number.h"
 
 namespace {
@@ -23,6 +25,30 @@ CLI::Validator WholeNumber(long low, long high) {
 using Values = CommandLineValues;
 using Names = const std::string&;
 
+// "--baud" of "-b,--baud".
+std::string LongOf(const std::string& names) { return names.substr(names.find("--")); }
+
+// A setting's option: its number, or a flag, kept by its long name.
+CLI::Option* Number(CLI::App& on, Names n, Names h, Values& v) { return on.add_option(n, v.settings.given[LongOf(n)], h); }
+CLI::Option* Flag(CLI::App& on, Names n, Names h, Values& v) { return on.add_flag(n, v.settings.flags[LongOf(n)], h); }
+
+// The settings of the line and the transfer, and where each lands.
+const SettingRule LineSpeed{FileValue::AsWindowsReads, OutOfBounds::Refused, "a line speed", "bit/s", "",
+                            "%ld bit/s", [](SettingsRead& r, long v) { r.session.link.BaudRate = static_cast<std::int32_t>(v); }};
+const SettingRule PacketLength{
+    FileValue::AsWindowsReads, OutOfBounds::Unusable, "can never read a whole data packet", "",
+    "the length of the box's full packets", "packet length %ld",
+    [](SettingsRead& r, long v) { r.session.packetLength = [v] { return static_cast<std::int32_t>(v); }; }};
+const SettingRule TimeOutFactor{
+    FileValue::AsWindowsReads, OutOfBounds::Used, "a time-out factor", "",
+    "; it is in force only where nothing is read, so no wait changes", "upload time-out factor %ld",
+    [](SettingsRead& r, long v) { r.session.link.SpeedFactor = static_cast<std::int32_t>(v); }};
+const SettingRule Patience{FileValue::Strict, OutOfBounds::Default, "a number of seconds", "s", "", "patience %ld s",
+                           [](SettingsRead& r, long v) { r.session.patience = static_cast<double>(v); }};
+const SettingRule FastHeader{FileValue::Flag, OutOfBounds::Default, "1 nor 0", "",
+                             ": the header is read as the Windows program reads it", "fast header",
+                             [](SettingsRead& r, long v) { r.session.fastHeader = v != 0; }};
+
 const std::vector<OptionSpec> table = {
     // The line and what is shown.
     {"-p,--port", "DEVICE",
@@ -32,25 +58,24 @@ const std::vector<OptionSpec> table = {
          return on.add_option(n, v.settings.ports, h)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
      }},
     {"-b,--baud", "RATE", "line speed in bit/s", nullptr, Shared, "BAUD_RATE", "115200", nullptr, 1, 100000000,
-     [](CLI::App& on, Names n, Names h, Values& v) { return on.add_option(n, v.settings.baud, h); }},
+     Number, &LineSpeed},
+    {"--packet-length", "BYTES", "bytes of a data packet a download expects, 2048 for full packets",
+     "bytes of a data packet a download expects", Shared, "PacketLength", "2048", nullptr, 2048, 2979, Number,
+     &PacketLength},
     {"--speed", "FACTOR",
      "the Windows program's upload time-out factor, x 5000 ms; it is in force only between the opening handshake "
      "and the first section, where nothing is read, so it lengthens no wait",
-     "the Windows program's upload time-out factor", Shared, "SPEED", "10", nullptr, 1, 100000,
-     [](CLI::App& on, Names n, Names h, Values& v) { return on.add_option(n, v.settings.speed, h); }},
-    {"--packet-length", "BYTES", "bytes of a data packet a download expects, 2048 for full packets",
-     "bytes of a data packet a download expects", Shared, "PacketLength", "2048", nullptr, 2048, 2979,
-     [](CLI::App& on, Names n, Names h, Values& v) { return on.add_option(n, v.settings.packetLength, h); }},
+     "the Windows program's upload time-out factor", Shared, "SPEED", "10", nullptr, 1, 100000, Number, &TimeOutFactor},
     {"--patience", "SECONDS",
      "seconds the box may stay silent where it should announce a section, answer a section handshake or ask for a "
      "header, before the transfer fails; 0 waits without end",
-     "seconds the box may stay silent between sections", Shared, "Patience", "60", nullptr, 0, 86400,
-     [](CLI::App& on, Names n, Names h, Values& v) { return on.add_option(n, v.settings.patience, h); }},
+     "seconds the box may stay silent between sections", Shared, "Patience", "60", nullptr, 0, 86400, Number,
+     &Patience},
     {"--fast-header", nullptr,
      "stop reading a section's header as soon as a whole header packet is in, instead of waiting out the read "
      "as the Windows program does (about 6 s less a download at 115200 bit/s; not tried on a real box)",
-     "stop a header's read once the header packet is whole", Shared, "FastHeader", nullptr, nullptr, 0, 1,
-     [](CLI::App& on, Names n, Names h, Values& v) { return on.add_flag(n, v.settings.fastHeader, h); }},
+     "stop a header's read once the header packet is whole", Shared, "FastHeader", "0", nullptr, 0, 1, Flag,
+     &FastHeader},
     {"-v,--verbose", nullptr, "say which settings are used, where each came from, and what was done to the line",
      "say the settings used and where they came from", Shared, nullptr, nullptr, nullptr, 1, 0,
      [](CLI::App& on, Names n, Names h, Values& v) { return on.add_flag(n, v.options.verbose, h); }},
@@ -103,10 +128,7 @@ const std::vector<OptionSpec> table = {
 
 }  // namespace
 
-std::string OptionSpec::LongName() const {
-    const std::string all = names;
-    return all.substr(all.find("--"));
-}
+std::string OptionSpec::LongName() const { return LongOf(names); }
 
 std::string OptionSpec::FullHelp() const {
     std::string sources;
@@ -145,8 +167,5 @@ std::string SettingsKeys() {
         if (!spec.key || !(spec.commands & OnProgram)) continue;
         keys.push_back(spec.key);
     }
-    std::string text;
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == keys.size() ? " and " : ", ") + keys[i];
-    return text;
+    return JoinedWithAnd(keys);
 }

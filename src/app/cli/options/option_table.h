@@ -11,6 +11,33 @@
 #include <vector>
 
 struct CommandLineValues;
+struct SettingsRead;
+
+// How a setting's value is taken from a settings file.
+enum class FileValue {
+    AsWindowsReads,  // its leading digits, as the Windows program reads it (anything more is warned of)
+    Strict,          // a whole number within the bounds, else the default (warned of)
+    Flag,            // 1 or 0 (anything else is warned of, and off)
+};
+// What a value outside the bounds does, wherever it comes from (an option's is refused by the parser).
+enum class OutOfBounds {
+    Used,      // warned of, and used as it is
+    Refused,   // the command stops (status 2)
+    Unusable,  // what reads the box stops (status 2); an upload is warned
+    Default,   // warned of; the default is used
+};
+
+// A setting of the line or the transfer, which a settings file may give: how its value
+// is checked, what -v says of it, and where it lands.
+struct SettingRule {
+    FileValue file;
+    OutOfBounds outside;
+    const char* notA;  // what a value outside the bounds is not ("a line speed"), or cannot do
+    const char* unit;  // after the bounds ("bit/s"; "" for none)
+    const char* note;  // what follows such a value's warning or refusal ("" for nothing)
+    const char* said;  // how -v tells it, %ld the value ("%ld bit/s"); a flag is told only when on
+    void (*lands)(SettingsRead& read, long value);
+};
 
 // The commands an option is on.
 enum CommandSet : unsigned {
@@ -41,6 +68,8 @@ struct OptionSpec {
     // Binds it to where its value is read into.
     CLI::Option* (*bind)(CLI::App& on, const std::string& names, const std::string& help,
                          CommandLineValues& values) = nullptr;
+    // A setting (read from the files too, told by -v); none: the option alone.
+    const SettingRule* setting = nullptr;
 
     // "--baud".
     std::string LongName() const;

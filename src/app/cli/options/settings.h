@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,11 +12,9 @@
 
 struct CommandLineSettings {
     std::vector<std::string> ports;  // --port, as often as given
-    std::optional<std::int32_t> baud;
-    std::optional<std::int32_t> speed;
-    std::optional<std::int32_t> packetLength;
-    std::optional<std::int32_t> patience;
-    bool fastHeader = false;  // --fast-header
+    // The settings' options as given, by long name ("--baud"): a number, or a flag.
+    std::map<std::string, std::optional<std::int32_t>> given;
+    std::map<std::string, bool> flags;
 };
 
 struct SettingsRead {

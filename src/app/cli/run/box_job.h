@@ -5,14 +5,39 @@
 // port, each on a thread of its own.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/cli/image/image_lock.h"
 #include "app/cli/options/transfer_options.h"
 #include "app/cli/terminal/say.h"
 #include "display/console/progress_events.h"
+
+// A session's own stop, beside Ctrl-C's (which stops every session): the station stops
+// one port's so, with why.
+class OwnStop {
+public:
+    void Ask(const std::string& why) {
+        {
+            const std::lock_guard<std::mutex> lock(saying_);
+            why_ = why;
+        }
+        asked_.store(true);
+    }
+    bool Asked() const { return asked_.load(); }
+    std::string Why() const {
+        const std::lock_guard<std::mutex> lock(saying_);
+        return why_;
+    }
+
+private:
+    std::atomic<bool> asked_{false};
+    mutable std::mutex saying_;
+    std::string why_;
+};
 
 struct BoxJob {
     TransferOptions options;  // options.session.link.PortName: its port
@@ -22,6 +47,7 @@ struct BoxJob {
     // The lock of the image's name, when whoever chose the name took it (a station
     // picks each box's {n} under it); the command holds it until it ends.
     std::shared_ptr<ImageLock> imageLock;
+    std::shared_ptr<OwnStop> stop = std::make_shared<OwnStop>();
 
     const std::string& Port() const { return options.session.link.PortName; }
 };

@@ -7,6 +7,7 @@
 #include "app/cli/image/section_compare.h"
 #include "app/cli/run/session_run.h"
 #include "app/cli/terminal/say.h"
+#include "display/console/console_lines.h"
 #include "download/download_session.h"
 
 namespace {
@@ -25,12 +26,7 @@ std::optional<SectionKind> BoxSectionFor(const StoredFile& f, const std::string&
     return std::nullopt;
 }
 
-std::string Names(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-    return text;
-}
+std::string Names(const std::vector<std::string>& names) { return JoinedWithAnd(names); }
 
 // Compares what came down into `read` with the target: the files with their states,
 // and the outcome (done, or Differs). With `quiet` only the differences are said.

@@ -46,9 +46,9 @@ TransferOutcome SessionRun::Run(const std::function<int(Session&)>& run, const s
     session.settings = settings_;
     session.sink = &files_;
     session.source = source_;
-    session.stopRequested = [] { return StopsAsked() > 0; };
+    session.stopRequested = [this] { return Stopping(); };
     session.pump = [this] {
-        const bool stopping = StopsAsked() > 0;
+        const bool stopping = Stopping();
         if (stopping) SayStopHeard("cancelling at the next check (Ctrl-C again to stop at once)");
         recorder_->Watch(stopping);
     };
@@ -58,11 +58,13 @@ TransferOutcome SessionRun::Run(const std::function<int(Session&)>& run, const s
     recorder_->OnStep(nullptr);
     if (tracer && !traceError_) traceError_ = tracer->WriteError();
     if (trace && std::fclose(trace) != 0 && !traceError_) traceError_ = errno;
-    if (StopsAsked() > 0) SayStopHeard("cancelling: stopped at the next check");  // heard only as it ended
-    view_->Tick(StopsAsked() > 0);
+    if (Stopping()) SayStopHeard("cancelling: stopped at the next check");  // heard only as it ended
+    view_->Tick(Stopping());
     view_->Finish();
     TransferOutcome outcome =
         Described(session.outcome, settings_.link.PortName, download_, FirstStopSignal(), port->LastOpenFailure());
+    if (outcome.kind == OutcomeKind::Cancelled && !outcome.signal && job_.stop->Asked())
+        outcome.sentence = "stopped: " + job_.stop->Why();
     if (settings_.fastHeader) AddFastHeaderHint(outcome, session.shortCount > 0 && session.shortPackets == 0);
     return outcome;
 }

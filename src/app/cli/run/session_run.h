@@ -13,6 +13,7 @@
 #include "app/cli/image/new_files_sink.h"
 #include "app/cli/records/transfer_log.h"
 #include "app/cli/run/box_job.h"
+#include "app/cli/run/signals.h"
 #include "app/cli/run/transfer_outcome.h"
 #include "app/cli/run/transfer_recorder.h"
 #include "display/console/console_display.h"
@@ -44,6 +45,8 @@ public:
     void Finish(TransferOutcome& outcome, TransferRecord record);
 
 private:
+    // The user's Ctrl-C, or this session's own stop.
+    bool Stopping() const { return StopsAsked() > 0 || job_.stop->Asked(); }
     // That the stop was heard, once, where no bars say it (events, or a box served with others).
     void SayStopHeard(const char* what);
 

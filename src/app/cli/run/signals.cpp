@@ -7,8 +7,12 @@ namespace {
 // The command line's own state of the signals (lock-free, so the handler may touch it).
 std::atomic<int> stops{0};
 std::atomic<int> firstSignal{0};
-std::atomic<int> placing{0};         // images being put in place now
-std::atomic<int> stopPending{0};     // a second signal that waits for them
+// The images being put in place now (the low 16 bits) and a second signal that waits
+// for them (above): one word, so that the handler and the last mover never miss each
+// other.
+std::atomic<int> placement{0};
+constexpr int Placing = 0xFFFF;
+constexpr int PendingShift = 16;
 
 }  // namespace
 
@@ -18,21 +22,25 @@ void HearStop(int signal) {
     int none = 0;
     firstSignal.compare_exchange_strong(none, signal);
     if (stops.fetch_add(1) == 0) return;
-    if (placing.load() > 0) {
-        stopPending.store(signal);
-        return;
-    }
-    StopAtOnce(signal);
+    int state = placement.load();
+    do {
+        if ((state & Placing) == 0) return StopAtOnce(signal);
+    } while (!placement.compare_exchange_weak(state, (state & Placing) | (signal << PendingShift)));
 }
 
 int StopsAsked() { return stops.load(); }
 
 int FirstStopSignal() { return firstSignal.load(); }
 
-PlacementHold::PlacementHold() : stopsBefore_(stops.load()) { placing.fetch_add(1); }
+PlacementHold::PlacementHold() : stopsBefore_(stops.load()) { placement.fetch_add(1); }
 
 PlacementHold::~PlacementHold() {
-    if (placing.fetch_sub(1) == 1 && stopPending.load()) StopAtOnce(stopPending.load());
+    int state = placement.load(), next = 0;
+    do {
+        next = state - 1;
+        if ((next & Placing) == 0) next = 0;  // the last mover takes the waiting signal
+    } while (!placement.compare_exchange_weak(state, next));
+    if (next == 0 && (state >> PendingShift) != 0) StopAtOnce(state >> PendingShift);
 }
 
 int PlacementHold::StopCame() const { return stops.load() > stopsBefore_ ? firstSignal.load() : 0; }

@@ -86,6 +86,8 @@ void Station::Scan() {
     for (auto& slot : slots_) {
         StationRow& row = slot->row;
         const bool running = slot->box && slot->box->Running();
+        // A port gone while its session waits for a box: that session stops now.
+        if (!slot->present && running && !slot->began && slot->job) slot->job->stop->Ask("its port went away");
         if (!slot->present && row.state != StationRow::State::Gone && !running) {
             row.state = StationRow::State::Gone;
             if (plain) Say(Printable(slot->port) + ": gone");
@@ -178,24 +180,7 @@ void Station::BoxEnded(StationSlot& slot) {
         }
         return;
     }
-    const bool cancelled = slot.outcome == OutcomeKind::Cancelled || box.status > 128;
-    const std::string result = box.status == 0 ? "done" : cancelled ? "cancelled" : "failed";
-    row.state = slot.present ? StationRow::State::Waiting : StationRow::State::Gone;
-    row.verdict =
-        slot.lastWord.empty() ? "the box's session ended with status " + std::to_string(box.status) : slot.lastWord;
-    row.finishedAt = SteadySeconds();
-    if (box.status == 0) {
-        row.last = StationRow::Last::Done;
-        ++row.done;
-        ++done_;
-    } else if (cancelled) {
-        row.last = StationRow::Last::Cancelled;
-        ++cutShort_;
-    } else {
-        row.last = StationRow::Last::Failed;
-        ++row.failed;
-        ++failed_;
-    }
+    const std::string result = Count(slot, box.status);
     // A port's failed boxes keep their files until its next failure: a day of a faulty
     // port leaves one box's, not hundreds.
     std::vector<std::string> removed;
@@ -206,8 +191,8 @@ void Station::BoxEnded(StationSlot& slot) {
     }
     const std::string name = row.port, verdict = row.verdict;
     TransferRecord record(CommandName(setup_.kind), slot.image.empty() ? setup_.image : slot.image, {});
-    record.removed = removed;
     for (const auto& [path, state] : slot.files) record.files.push_back({AnalyseStoredFile(path), state});
+    record.removed = removed;
     record.port = slot.port;
     record.status = box.status;
     record.outcome = OutcomeName(slot.outcome);
@@ -225,6 +210,29 @@ void Station::BoxEnded(StationSlot& slot) {
     for (const std::string& line : box.voice.Lines()) SayLine(name + ": " + line);
     SayLine(name + ": " + result + ": " + Printable(verdict));
     if (!removed.empty()) SayLine(name + ": removed what its previous failed box left: " + Listed(removed));
+}
+
+std::string Station::Count(StationSlot& slot, int status) {
+    StationRow& row = slot.row;
+    const bool cancelled = slot.outcome == OutcomeKind::Cancelled || status > 128;
+    row.state = slot.present ? StationRow::State::Waiting : StationRow::State::Gone;
+    row.verdict = slot.lastWord.empty() ? "the box's session ended with status " + std::to_string(status) : slot.lastWord;
+    row.finishedAt = SteadySeconds();
+    if (status == 0) {
+        row.last = StationRow::Last::Done;
+        ++row.done;
+        ++done_;
+        return "done";
+    }
+    if (cancelled) {
+        row.last = StationRow::Last::Cancelled;
+        ++cutShort_;
+        return "cancelled";
+    }
+    row.last = StationRow::Last::Failed;
+    ++row.failed;
+    ++failed_;
+    return "failed";
 }
 
 StationTotals Station::Totals() const {

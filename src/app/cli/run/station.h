@@ -58,6 +58,8 @@ private:
     void Scan();
     void StartSessions();
     void BoxEnded(StationSlot& slot);
+    // A box that began, counted on its row and in the totals: "done", "cancelled" or "failed".
+    std::string Count(StationSlot& slot, int status);
     StationTotals Totals() const;
     void Show(bool last = false);
     std::string Unmatched() const;

@@ -3,6 +3,7 @@
 #include "app/cli/run/transfer_report.h"
 #include "app/cli/terminal/say.h"
 #include "core/packet.h"
+#include "display/console/console_lines.h"
 
 namespace {
 
@@ -14,12 +15,7 @@ std::optional<SectionKind> SectionOf(const UploadPlan& plan, const StoredFile& f
 // Data packets the file sends: those it holds, up to the count announced.
 int Held(const StoredFile& f) { return static_cast<int>(std::min<std::size_t>(f.packets.size(), f.announced)); }
 
-std::string Joined(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-    return text;
-}
+std::string Joined(const std::vector<std::string>& names) { return JoinedWithAnd(names); }
 
 // After an upload that completed: did the box take what the files hold, and ask for
 // it? Makes the outcome a failure when not.
