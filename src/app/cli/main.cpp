@@ -121,7 +121,7 @@ int main(int argc, char** argv) try {
         if (e.get_exit_code() == 0) return line.app->exit(e);  // --help, --version
         // A mistyped command or option: what was probably meant, alone.
         const std::string suggestion = SuggestionFor(*line.app, argc, argv);
-        if (!suggestion.empty()) return Usage(suggestion + " (kestrivane --help lists them)");
+        if (!suggestion.empty()) return Usage(suggestion);
         return Usage(std::string(e.what()) + " (" + HelpPointer(*line.app) + " says more)");
     }
     if (line.help->parsed()) return Help(line, values.helpOn);

@@ -119,14 +119,11 @@ void ConsoleDisplay::ShowWaiting(const ProgressEvent& waiting) {
 
 void ConsoleDisplay::ShowMessage(const ProgressEvent& message) {
     Finish();
-    // A completion is the result, on standard output; everything else a complaint.
-    const bool completion = IsCompletion(message.message);
-    if (quiet_ && completion) return;
-    std::FILE* stream = completion ? out_ : err_;
-    // The words of this system where the row has them, else the message's own (filled in).
-    const Message& row = MessageOf(message.message);
-    std::fprintf(stream, "%s: %s\n", ConsoleCaption(message.message), row.elsewhere ? row.elsewhere : message.text.c_str());
-    std::fflush(stream);
+    // A completion is the result, on standard output. A failure's cause is said once,
+    // in the command line's words, by whoever reads the outcome.
+    if (quiet_ || !IsCompletion(message.message)) return;
+    std::fprintf(out_, "%s: %s\n", ConsoleCaption(message.message), message.text.c_str());
+    std::fflush(out_);
 }
 
 double ConsoleDisplay::Seconds() const { return firstStarted_ < 0 ? 0 : Now() - firstStarted_; }

@@ -1,8 +1,9 @@
 // The bars of the command line: a transfer's events drawn on standard error (status
 // texts; on a terminal a live bar for the section and a line for the whole image,
-// both fitted to the terminal's width; otherwise a plain line every few seconds),
-// messages as "Error: <text>", a completion on standard output. It only draws: what
-// a transfer went through is its outcome's.
+// both fitted to the terminal's width; otherwise a plain line every few seconds), a
+// completion on standard output. A failure is said by whoever reads the outcome, in
+// the command line's words, once. It only draws: what a transfer went through is its
+// outcome's.
 #pragma once
 
 #include <array>

@@ -58,6 +58,8 @@ protected:
         query.anyOwner = false;
         HWND box = WaitForWindow(query, 30000);
         if (!box) return "(no message box)";
+        // A box found as it opens may not hold its text yet.
+        WaitUntil([&] { return !ControlText(box, 0xFFFF).empty(); }, 5000);
         const std::string text = ControlText(box, 0xFFFF);
         if (shot) {
             SaveScreenshot(dialog, ScreenshotPath(std::string(shot) + "-finished"));

@@ -125,29 +125,68 @@ bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chos
 }
 
 
+namespace {
+
+std::vector<std::string> CommandNames(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) names.push_back(sub->get_name());
+    return names;
+}
+
+// The long options known where the command line stands: those of every command on its way.
+std::vector<std::string> OptionNames(const std::vector<const CLI::App*>& path) {
+    std::vector<std::string> names;
+    for (const CLI::App* on : path)
+        for (const CLI::Option* o : on->get_options())
+            for (const std::string& n : o->get_lnames()) names.push_back("--" + n);
+    return names;
+}
+
+std::string Listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& n : names) text += (text.empty() ? "" : ", ") + n;
+    return text;
+}
+
+}  // namespace
+
 std::string SuggestionFor(const CLI::App& app, int argc, char** argv) {
-    std::vector<std::string> commands, options;
-    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
-        commands.push_back(sub->get_name());
-        for (const CLI::Option* o : sub->get_options())
-            for (const std::string& n : o->get_lnames()) options.push_back("--" + n);
-    }
-    for (const CLI::Option* o : app.get_options())
-        for (const std::string& n : o->get_lnames()) options.push_back("--" + n);
-    bool commandGiven = false;
-    for (int i = 1; i < argc; ++i)
-        commandGiven = commandGiven || std::find(commands.begin(), commands.end(), argv[i]) != commands.end();
+    std::vector<const CLI::App*> path{&app};  // the program and the commands the words so far name
+    const CLI::App* at = &app;
+    std::string help = "kestrivane --help";  // where what is known there is listed
+    bool value = false;         // the word is the value of the option before it
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.rfind("--", 0) == 0) {
-            const std::string name = arg.substr(0, arg.find('='));
-            if (std::find(options.begin(), options.end(), name) != options.end()) continue;
-            const std::string near = NearestName(name, options);
-            if (!near.empty()) return "unknown option " + name + "; did you mean " + near + "?";
-        } else if (!arg.empty() && arg[0] != '-' && !commandGiven) {
-            const std::string near = NearestName(arg, commands);
-            if (!near.empty()) return "unknown command " + arg + "; did you mean " + near + "?";
+        if (value) {
+            value = false;
+            continue;
         }
+        if (arg.rfind("--", 0) == 0 || (arg.size() == 2 && arg[0] == '-')) {
+            const std::string name = arg.substr(0, arg.find('='));
+            const CLI::Option* known = nullptr;
+            for (const CLI::App* on : path) known = known ? known : on->get_option_no_throw(name);
+            if (known) {
+                value = arg.find('=') == std::string::npos && known->get_items_expected_max() > 0;
+                continue;
+            }
+            const std::string near = NearestName(name, OptionNames(path));
+            if (!near.empty()) return "unknown option " + name + "; did you mean " + near + "? (" + help + " lists them)";
+            continue;
+        }
+        const std::vector<std::string> commands = CommandNames(*at);
+        if (commands.empty()) continue;  // an argument of the command
+        const auto sub = std::find(commands.begin(), commands.end(), arg);
+        if (sub != commands.end()) {
+            if (at == &app) help = "kestrivane help " + arg;
+            at = at->get_subcommand(arg);
+            path.push_back(at);
+            continue;
+        }
+        const std::string near = NearestName(arg, commands);
+        const std::string of = at == &app ? "" : " of " + at->get_name();
+        return "unknown command " + arg + of +
+               (near.empty() ? "; the commands" + of + " are " + Listed(commands) : "; did you mean " + near + "?") +
+               " (" + help + " lists them)";
     }
     return {};
 }

@@ -52,8 +52,9 @@ struct CommandLineParser {
 // none is named.
 bool ParseSections(const std::string& list, std::array<bool, SectionCount>* chosen, std::string* error);
 
-// After a parse error: a mistyped command or option, and what was probably meant
-// ("unknown command downlaod; did you mean download?"); "" when nothing is near.
+// After a parse error: a mistyped command or option, what was probably meant, and
+// where they are listed ("unknown command downlaod; did you mean download? (kestrivane
+// --help lists them)"); "" when the words name no unknown command or option.
 std::string SuggestionFor(const CLI::App& app, int argc, char** argv);
 // The command nearest to a mistyped one ("" when none is near).
 std::string NearestCommand(const CLI::App& app, const std::string& typed);

@@ -38,7 +38,8 @@ const SettingRule LineSpeed{FileValue::AsWindowsReads, OutOfBounds::Refused, "a 
 const SettingRule PacketLength{
     FileValue::AsWindowsReads, OutOfBounds::Unusable, "can never read a whole data packet", "",
     "the length of the box's full packets", "packet length %ld",
-    [](SettingsRead& r, long v) { r.session.packetLength = [v] { return static_cast<std::int32_t>(v); }; }};
+    [](SettingsRead& r, long v) { r.session.packetLength = [v] { return static_cast<std::int32_t>(v); }; }, 2048,
+    "each data packet waits its 1 s read time-out; 2048 reads each packet as it arrives"};
 const SettingRule TimeOutFactor{
     FileValue::AsWindowsReads, OutOfBounds::Used, "a time-out factor", "",
     "; it is in force only where nothing is read, so no wait changes", "upload time-out factor %ld",

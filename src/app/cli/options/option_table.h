@@ -37,6 +37,8 @@ struct SettingRule {
     const char* note;  // what follows such a value's warning or refusal ("" for nothing)
     const char* said;  // how -v tells it, %ld the value ("%ld bit/s"); a flag is told only when on
     void (*lands)(SettingsRead& read, long value);
+    long slowAbove = 0;          // a value above it (within the bounds) is said as slow, with why
+    const char* slow = nullptr;
 };
 
 // The commands an option is on.

@@ -40,25 +40,28 @@ long FileSetting(const OptionSpec& spec, SettingsRead* read, std::string* refuse
         return byDefault;
     }
     const bool whole = ParseWholeNumber(text, LONG_MIN, LONG_MAX, &value);
+    const long parsed = value;
     if (rule.file == FileValue::Strict && (!whole || value < spec.low || value > spec.high)) {
         warnings.push_back(KeyOf(spec) + " \"" + text + "\" is not " + rule.notA + " " + Bounds(spec) + ": " +
                            spec.byDefault + " is used");
         return byDefault;
     }
     value = ReadProfileInt(spec.key, 0);  // as the Windows program reads it
-    if (!whole)
+    const bool inBounds = value >= spec.low && value <= spec.high;
+    if (!whole && (inBounds || rule.outside == OutOfBounds::Used))
         warnings.push_back(KeyOf(spec) + " \"" + text + "\" is not a whole number: " + std::to_string(value) +
                            " is used, as the Windows program reads it");
-    if (value >= spec.low && value <= spec.high) return value;
+    if (inBounds) return value;
+    // The value as written, where it is not the number read.
+    const std::string written = whole && parsed == value ? std::to_string(value) : "\"" + text + "\"";
     switch (rule.outside) {
     case OutOfBounds::Refused:
-        *refused = KeyOf(spec) + " \"" + text + "\" is not " + rule.notA + " " + Bounds(spec) + ": set one there, or give " +
+        *refused = KeyOf(spec) + " " + written + " is not " + rule.notA + " " + Bounds(spec) + ": set one there, or give " +
                    spec.LongName();
         break;
     case OutOfBounds::Unusable:
-        read->packetLengthUnusable = KeyOf(spec) + " " + std::to_string(value) + " " + rule.notA + " " +
-                                     Bounds(spec, " can") + ": set " + spec.key + "=" + spec.byDefault + " there, " +
-                                     rule.note;
+        read->packetLengthUnusable = KeyOf(spec) + " " + written + " " + rule.notA + " " + Bounds(spec, " can") +
+                                     ": set " + spec.key + "=" + spec.byDefault + " there, " + rule.note;
         break;
     case OutOfBounds::Used:
         warnings.push_back(KeyOf(spec) + " " + std::to_string(value) + " is not " + rule.notA + " " + Bounds(spec) +
@@ -90,6 +93,9 @@ std::string ReadTheSettings(const CommandLineSettings& options, SettingsRead* re
             from = files.SourceOf(spec.key);
         }
         spec.setting->lands(*read, value);
+        if (spec.setting->slowAbove && value > spec.setting->slowAbove && value <= spec.high)
+            read->warnings.push_back((from == spec.LongName() ? from : KeyOf(spec)) + " " + std::to_string(value) +
+                                     " is slow: " + spec.setting->slow);
         if (spec.value || value) {
             char said[80];
             std::snprintf(said, sizeof said, spec.setting->said, value);

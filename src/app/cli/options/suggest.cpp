@@ -19,6 +19,19 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
+// Whether `typed` is a short form of `name`: its first letter, and the rest of its
+// letters in their order ("dl" of "download").
+bool ShortFormOf(const std::string& typed, const std::string& name) {
+    if (typed.size() < 2 || typed.size() >= name.size() || typed[0] != name[0]) return false;
+    std::size_t at = 1;
+    for (std::size_t i = 1; i < typed.size(); ++i) {
+        at = name.find(typed[i], at);
+        if (at == std::string::npos) return false;
+        ++at;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string NearestName(const std::string& typed, const std::vector<std::string>& known) {
@@ -30,6 +43,13 @@ std::string NearestName(const std::string& typed, const std::vector<std::string>
             bestDistance = d;
             best = name;
         }
+    }
+    if (!best.empty()) return best;
+    // Else the one name it is a short form of.
+    for (const std::string& name : known) {
+        if (!ShortFormOf(typed, name)) continue;
+        if (!best.empty()) return {};
+        best = name;
     }
     return best;
 }

@@ -65,6 +65,10 @@ std::string Failed(const SessionOutcome& o, bool download) {
             return std::string(id == MessageId::SectionFileNotWritten ? "cannot write " : "cannot create ") + o.file +
                    ": " + std::strerror(o.systemError) + " (" + MessageOf(id).text + ")";
         break;
+    case MessageId::HeaderNotReceived:
+        return "the box did not answer the request for the header" + where + " (" + Shown(id) + ")";
+    case MessageId::HeaderInvalid:
+        return "the header" + where + " came broken: no STX, or its ETX or count byte missing (" + Shown(id) + ")";
     case MessageId::StoredFileDamaged:
         return o.file + " cannot be sent: its data packet " + std::to_string(o.packet) + " is damaged (offset " +
                std::to_string(o.offset) + "); nothing was sent to the box";

@@ -26,9 +26,9 @@ void EventLines::Event(const std::string& name, const ProgressEvent& event) {
                " data packets";
     } else if (event.kind == Kind::Waiting) {
         line = "waiting for " + event.text + ": " + std::to_string(static_cast<long>(event.seconds)) + " s";
-    } else if (event.kind == Kind::Message) {
-        line = std::string(ConsoleCaption(event.message)) + ": " + event.text;
-        if (IsCompletion(event.message)) stream = out_;
+    } else if (event.kind == Kind::Message && IsCompletion(event.message)) {
+        line = std::string(ConsoleCaption(event.message)) + ": " + event.text;  // a failure: said by its outcome
+        stream = out_;
     }
     if (line.empty()) return;
     for (char& c : line)

@@ -26,6 +26,9 @@ TEST(TransferOutcome, SaysHowAndWhereATransferEnded) {
         {true, "length@4:satellite", OutcomeKind::PacketDamaged,
          "data packet 4 of Satellite Database came with a length of 3000 bytes or more", SectionKind::SatelliteDatabase},
         {true, "silent", OutcomeKind::BoxSilent, "the box did not answer on COM5", {}},
+        {true, "no-header:resource", OutcomeKind::Failed,
+         "the box did not answer the request for the header of Resource (Header packet NOT received!)",
+         SectionKind::Resource},
         {true, "stop@10:satellite", OutcomeKind::OutOfPatience,
          "Satellite Database ended after data packet 10 of 16, and the box announced no further section within 5 s "
          "(Resource was next)", SectionKind::SatelliteDatabase},
