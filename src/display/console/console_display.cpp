@@ -38,6 +38,8 @@ void ConsoleDisplay::Take(const ProgressEvent& e) {
     case Kind::Unasked: unasked_ += bar_ ? 1 : 0; break;
     case Kind::Waiting: ShowWaiting(e); break;
     case Kind::Message: ShowMessage(e); break;
+    case Kind::Port:
+    case Kind::Unmatched:
     case Kind::BoxEnd:
     case Kind::End: break;
     }
@@ -46,7 +48,7 @@ void ConsoleDisplay::Take(const ProgressEvent& e) {
 void ConsoleDisplay::SetStatusText(const std::string& text) {
     // The completion says it once, on standard output.
     if (text.empty() || lastStatus_ == text || step_ == TransferStep::Complete) return;
-    FinishBar();
+    FinishBar(true);  // the session moved on: the section ended as the box ended it
     lastStatus_ = text;
     if (quiet_) return;
     ClearLive();  // a waiting line goes
@@ -55,7 +57,7 @@ void ConsoleDisplay::SetStatusText(const std::string& text) {
 }
 
 void ConsoleDisplay::StartSection(std::optional<SectionKind> section, int count) {
-    FinishBar();
+    FinishBar(true);  // the section before ended as the box ended it
     // A download's section: its header's count stands for the guess.
     if (section && step_ == TransferStep::Packets && expectedPackets_ == 0) {
         estimating_ = true;
@@ -118,6 +120,7 @@ void ConsoleDisplay::ShowWaiting(const ProgressEvent& waiting) {
 }
 
 void ConsoleDisplay::ShowMessage(const ProgressEvent& message) {
+    if (IsCompletion(message.message)) FinishBar(true);  // the last section ended as the box ended it
     Finish();
     // A completion is the result, on standard output. A failure's cause is said once,
     // in the command line's words, by whoever reads the outcome.
@@ -196,12 +199,15 @@ void ConsoleDisplay::PlainProgress() {
     std::fflush(err_);
 }
 
-void ConsoleDisplay::FinishBar() {
+void ConsoleDisplay::FinishBar(bool whole) {
     if (!bar_) return;
+    // A section the box ended short of its count (its last block of 16 not full) is
+    // whole: its bar shows full, its count as it came.
+    if (whole) position_ = range_;
     const bool shown = !quiet_;
     if (shown && terminal_) {
         Draw(true);
-    } else if (shown && (advanced_ > 0 || position_ < range_ || range_ == 0)) {
+    } else if (shown && (advanced_ > 0 || advanced_ < range_ || range_ == 0)) {
         // (A bar only shown full, with no packet through it, has nothing to report.)
         std::fprintf(err_, "%s: %d of %d data packets in %.1f s\n", ProgressLabel(section_), advanced_, range_,
                      Now() - started_);

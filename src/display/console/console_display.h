@@ -58,7 +58,8 @@ private:
     void ShowMessage(const ProgressEvent& message);
     void ClearLive();
     void Draw(bool final);
-    void FinishBar();
+    // Ends the section's bar; `whole`: the section ended as the box ended it.
+    void FinishBar(bool whole = false);
     std::string SectionLine(int width, bool final) const;
     std::string TotalLine() const;
     void PlainProgress();

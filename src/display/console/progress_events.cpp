@@ -35,11 +35,34 @@ Json AsJson(const ProgressEvent& e) {
     case Kind::Message:
         return {{"event", "message"}, {"id", MessageOf(e.message).name}, {"caption", ConsoleCaption(e.message)},
                 {"text", e.text}};
+    case Kind::Port: {
+        Json event = {{"event", "port"}, {"state", e.text}};
+        if (!e.by.empty()) event["by"] = ValidUtf8(e.by);
+        return event;
+    }
+    case Kind::Unmatched: return {{"event", "unmatched"}, {"pattern", ValidUtf8(e.text)}};
     case Kind::BoxEnd:
     case Kind::End: break;
     }
-    return {{"event", e.kind == Kind::End ? "end" : "box-end"}, {"status", e.status}, {"outcome", OutcomeName(e.outcome)},
-            {"message", ValidUtf8(e.text)}, {"files", Files(e.files)}};
+    Json end = {{"event", e.kind == Kind::End ? "end" : "box-end"}, {"status", e.status},
+                {"outcome", OutcomeName(e.outcome)}, {"message", ValidUtf8(e.text)}, {"files", Files(e.files)}};
+    Json sections = Json::array();
+    for (const SectionTally& t : e.sections)
+        sections.push_back({{"section", t.section ? SectionName(*t.section) : "URT file"}, {"announced", t.announced},
+                            {"packets", t.packets}});
+    end["sections"] = sections;
+    if (!e.ports.empty()) {
+        Json ports = Json::array();
+        for (const PortTally& p : e.ports)
+            ports.push_back({{"port", ValidUtf8(p.port)}, {"done", p.done}, {"failed", p.failed},
+                             {"cut_short", p.cutShort}, {"last_failure", ValidUtf8(p.lastFailure)},
+                             {"never_served", ValidUtf8(p.neverServed)}});
+        end["ports"] = ports;
+        Json unmatched = Json::array();
+        for (const std::string& pattern : e.unmatched) unmatched.push_back(ValidUtf8(pattern));
+        end["unmatched"] = unmatched;
+    }
+    return end;
 }
 
 }  // namespace

@@ -14,8 +14,15 @@
 //   {"event": "waiting", "for", "seconds", "left"}  the box keeps the transfer waiting ("left": seconds
 //                                                    the session still waits for the box to be switched on)
 //   {"event": "message", "id", "caption", "text"}   a message (a failure, or the completion)
-//   {"event": "end", "status", "outcome", "message", "files": [{"path", "state"}, ...]}
-//                                                    the command's exit status and its last word, once
+//   {"event": "end", "status", "outcome", "message", "files": [{"path", "state"}, ...],
+//    "sections": [{"section", "announced", "packets"}, ...]}
+//                                                    the command's exit status and its last word, once;
+//                                                    a station's also "ports": [{"port", "done", "failed",
+//                                                    "cut_short", "last_failure", "never_served"}, ...] and
+//                                                    "unmatched": [patterns]
+//   {"event": "port", "state", "by"}                 a station's port joins, comes back, goes, or is held
+//                                                    (by whom)
+//   {"event": "unmatched", "pattern"}                a station's pattern that matches no port
 // "bytes" counts the data packets of the whole transfer so far; "section" is the
 // section's name, or "URT file". Several boxes' command passes on each box's events,
 // its end as {"event": "box-end", ...}, and ends with its own end, without a port.
@@ -31,11 +38,27 @@
 #include "core/session_outcome.h"
 #include "core/transfer_event.h"
 
+// A section of a transfer that ended: the data packets its header announced, and
+// those that went through.
+struct SectionTally {
+    std::optional<SectionKind> section;  // none: the URT file
+    int announced = 0, packets = 0;
+};
+
+// A station's port at the end: its boxes, its latest failure, why it never served one.
+struct PortTally {
+    std::string port;
+    int done = 0, failed = 0, cutShort = 0;
+    std::string lastFailure, neverServed;
+};
+
 struct ProgressEvent {
-    enum class Kind { Status, Step, Section, Packet, Position, Unasked, Waiting, Message, BoxEnd, End };
+    enum class Kind { Status, Step, Section, Packet, Position, Unasked, Waiting, Message, Port, Unmatched, BoxEnd, End };
     Kind kind = Kind::Status;
     std::string port;     // the box's port ("" for a whole command's end)
-    std::string text;     // status: its text; waiting: what is awaited; message, ends: the message
+    std::string text;     // status: its text; waiting: what is awaited; message, ends: the message; port: its
+                          // state ("joined", "back", "gone", "held"); unmatched: the pattern
+    std::string by;       // port: who holds it
     TransferStep step = TransferStep::PowerOn;  // step
     // The section concerned: a step's (none: the opening or the closing), or that of a
     // section's count, packet or position (none: the URT file).
@@ -49,6 +72,9 @@ struct ProgressEvent {
     int status = 0;                                   // ends
     OutcomeKind outcome = OutcomeKind::Done;
     std::vector<std::pair<std::string, std::string>> files;  // ends: path, state
+    std::vector<SectionTally> sections;                      // ends: the sections that began
+    std::vector<PortTally> ports;                            // a station's end
+    std::vector<std::string> unmatched;                      // a station's end: patterns that matched nothing
 };
 
 // Where a box's events go: the console's bars, the JSON writer, or a board. The bars

@@ -2,10 +2,14 @@
 // leave, every box is a line in the log; and its board fits a small terminal.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "app/cli/image/sha256.h"
@@ -119,6 +123,48 @@ TEST_F(CommandLine, AFaultyPortKeepsOnlyItsLastFailedBoxsFiles) {
     EXPECT_EQ(left, (std::vector<std::string>{last + ".incomplete.dat", last + ".incomplete.ur1", last + ".incomplete.ur2"}));
 }
 
+// The end and the JSON stream tell every port: one failing box after box with its
+// tally, one another program holds, a pattern that matches nothing beside them.
+TEST_F(CommandLine, AStationsEndAndEventsTellEveryPort) {
+    std::filesystem::create_directories(At("bench"));
+    BoxProcess faulty(FastBox({"--synthetic", "16,16,0,4,16", "--boxes", "3", "--box-gap", "300", "--fault",
+                               "bad-checksum@2:satellite", "--link", At("bench/faulty")}));
+    BoxProcess held(FastBox({"--synthetic", "16,16,0,4,16", "--link", At("bench/held")}));
+    const int holding = open(held.Port().c_str(), O_RDWR | O_NOCTTY);
+    const ProcessResult r = Kestrivane({"--port", At("bench/faulty"), "--port", At("bench/held"), "--port",
+                                        At("bench/none*"), "--progress", "json", "station", "--log", At("bench.log"),
+                                        "download", At("got/img-{n}")}, {{9000, SIGINT}});
+    close(holding);
+    EXPECT_TRUE(Has(r.err, "faulty: 3 of 3 failed, last: data packet 2 of Satellite Database arrived damaged")) << r.err;
+    EXPECT_TRUE(Has(r.err, "no port matched '" + At("bench/none*") + "'")) << r.err;
+    std::vector<Json> events;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) events.push_back(Json::parse(line));
+    ASSERT_FALSE(events.empty());
+    bool heldTold = false, unmatchedTold = false;
+    for (const Json& e : events) {
+        heldTold = heldTold || (e["event"] == "port" && e["state"] == "held" && Has(e["by"], "cli_tests"));
+        unmatchedTold = unmatchedTold || (e["event"] == "unmatched" && e["pattern"] == "'" + At("bench/none*") + "'");
+    }
+    EXPECT_TRUE(heldTold && unmatchedTold) << r.out;
+    const Json& end = events.back();
+    ASSERT_EQ(end["event"], "end");
+    ASSERT_EQ(end["ports"].size(), 2u) << end.dump();
+    for (const Json& port : end["ports"]) {
+        if (Has(port["port"], "faulty")) {
+            EXPECT_EQ(port["failed"], 3);
+            EXPECT_TRUE(Has(port["last_failure"], "data packet 2 of Satellite Database")) << port.dump();
+        } else {
+            EXPECT_TRUE(Has(port["never_served"], "cli_tests")) << port.dump();
+        }
+    }
+    const std::vector<Json> log = LogLines(At("bench.log"));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0]["sections"][1]["section"], "Satellite Database");
+    EXPECT_EQ(log[0]["sections"][1]["packets"], 1) << "the packets that came of the count announced";
+    EXPECT_EQ(log[0]["sections"][1]["announced"], 16);
+}
+
 TEST(StationBoard, FitsASmallTerminalAndKeepsFailedPortsInView) {
     std::vector<StationRow> rows(12);
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i].port = "kv" + std::to_string(i);
@@ -158,6 +204,41 @@ TEST(StationBoard, FitsASmallTerminalAndKeepsFailedPortsInView) {
     // Its next box running, a failed port is a running one again.
     rows[4].state = StationRow::State::Running;
     EXPECT_EQ(StationBoard::Lines(rows, totals, 80, 7)[2].rfind("kv4          ", 0), 0u);
+}
+
+// What needs a person outranks running boxes; a port's failures stay on its row as a
+// tally across its next boxes; the totals count each port once and fit any width.
+TEST(StationBoard, WhatNeedsAPersonStaysOnTop) {
+    std::vector<StationRow> rows(30);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i].port = "port" + std::to_string(i);
+        rows[i].state = StationRow::State::Running;
+        rows[i].step = TransferStep::Packets;
+        rows[i].section = SectionKind::Resource;
+    }
+    rows[20].state = StationRow::State::Gone;
+    rows[21].state = StationRow::State::Waiting;
+    rows[21].held = true;
+    rows[21].problem = "by minicom (pid 77)";
+    for (const char* verdict : {"data packet 3 of Resource arrived damaged", "Transfer Complete"})
+        CountBox(rows[5], std::string(verdict) == "Transfer Complete" ? StationRow::Last::Done : StationRow::Last::Failed,
+                 verdict, 1);
+    StationTotals totals;
+    totals.running = 27, totals.gone = 1, totals.held = 1, totals.waiting = 1, totals.done = 40, totals.failed = 3;
+    totals.boxesPerHour = 118.5;
+    totals.unmatched = "'/dev/ttyACM*'";
+    const std::vector<std::string> lines = StationBoard::Lines(rows, totals, 60, 8);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_LT(lines[0].size(), 60u) << "the totals fit: " << lines[0];
+    EXPECT_TRUE(Has(lines[0], "+25")) << "the rest folded into the totals: " << lines[0];
+    EXPECT_EQ(lines[1], "no port matches '/dev/ttyACM*' yet: plug in an adapter");
+    EXPECT_EQ(lines[2].rfind("port20       gone", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("port21       held: by minicom (pid 77)", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4].rfind("port5        recv Resource", 0), 0u) << lines[4];
+    EXPECT_TRUE(Has(StationBoard::Line(rows[5], 132), "1 of 2 failed, last: data packet 3 of Resource arrived damaged"));
+    // Three boxes done since, the tally leaves the row.
+    for (int i = 0; i < 3; ++i) CountBox(rows[5], StationRow::Last::Done, "Transfer Complete", 2);
+    EXPECT_FALSE(Has(StationBoard::Line(rows[5], 132), "failed"));
 }
 
 // Ports told apart by the least of their names, and shown in their natural order.

@@ -124,8 +124,15 @@ int SeveralBoxesCommand(TransferKind kind, const std::string& image, const Trans
     std::vector<std::unique_ptr<BoxJob>> jobs;
     for (std::unique_ptr<ServedBox>& box : boxes) {
         jobs.push_back(std::make_unique<BoxJob>(BoxJob{BoxOptions(options, box->port, kind), box->voice, &view, true, nullptr}));
-        box->Start([&command, kind, job = jobs.back().get(), boxImage = WithPort(image, box->port)] {
-            return command(kind, boxImage, *job);
+        box->Start([&command, &view, kind, job = jobs.back().get(), box = box.get(), boxImage = WithPort(image, box->port)] {
+            const int status = command(kind, boxImage, *job);
+            // A box refused before its session ends all the same, with why.
+            if (!job->endSaid->load()) {
+                ProgressEvent end = EndEvent(status, OutcomeKind::PortUnusable, box->voice.Refusal(), {}, box->port);
+                end.kind = ProgressEvent::Kind::BoxEnd;
+                view.Take(end);
+            }
+            return status;
         });
     }
     view.Draw(true);

@@ -32,9 +32,13 @@ bool AppendToLog(const std::string& logPath, const TransferRecord& record, std::
                          {"sha256", Sha256(f.bytes)},
                          {"state", logged.state}});
     }
+    Json sections = Json::array();
+    for (const SectionTally& t : record.sections)
+        sections.push_back({{"section", t.section ? SectionName(*t.section) : "URT file"}, {"announced", t.announced},
+                            {"packets", t.packets}});
     const Json fields = {{"time", UtcNow()},       {"command", record.command},
                        {"port", ValidUtf8(record.port)}, {"adapter_serial", AdapterSerial(record.port)},
-                       {"image", ValidUtf8(record.image)}, {"files", files},
+                       {"image", ValidUtf8(record.image)}, {"files", files}, {"sections", sections},
                        {"status", record.status},  {"outcome", record.outcome},
                        {"message", ValidUtf8(record.message)}};
     Json line = fields;

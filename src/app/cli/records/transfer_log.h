@@ -1,7 +1,7 @@
 // `--log FILE` (or Log= in config.ini): after every transfer, one JSON line appended:
 //   {"time", "command", "port", "adapter_serial", "image",
 //    "files": [{"path", "section", "bytes", "packets", "sha256", "state"}, ...],
-//    "status", "outcome", "message"}
+//    "sections": [{"section", "announced", "packets"}, ...], "status", "outcome", "message"}
 // and for a station's box also "started" and "result", and "removed" where its failure
 // removed what the port's previous failed box had left (the paths).
 // "adapter_serial" is the USB serial number of the port's adapter, or null; "files"
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/cli/image/stored_file.h"
+#include "display/console/progress_events.h"
 
 struct LoggedFile {
     StoredFile file;  // as read, its bytes in hand
@@ -30,6 +31,7 @@ struct TransferRecord {
     std::string port;
     std::string image;
     std::vector<LoggedFile> files;
+    std::vector<SectionTally> sections;  // each section's data packets against its count announced
     int status = 0;
     std::string outcome;
     std::string message;

@@ -80,7 +80,8 @@ int PrepareUpload(const StoredImage& image, const TransferOptions& options, cons
 int CheckBeforeTheBox(const TransferOptions& options, Voice& voice) {
     const std::string& port = options.session.link.PortName;
     if (const std::string bad = NotASerialPort(port); !bad.empty()) return voice.Refuse("cannot use the port " + port + ": " + bad);
-    if (const std::string taken = PortTakenBy(options.session.link.PortName); !taken.empty()) return voice.Refuse(taken);
+    if (const std::string taken = PortTakenBy(options.session.link.PortName); !taken.empty())
+        return voice.Refuse(taken, Refusal::PortHeld);
     if (const std::string bad = CheckRecords(options.trace, options.log); !bad.empty()) return voice.Refuse(bad);
     return -1;
 }

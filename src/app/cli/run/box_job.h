@@ -48,6 +48,9 @@ struct BoxJob {
     // picks each box's {n} under it); the command holds it until it ends.
     std::shared_ptr<ImageLock> imageLock;
     std::shared_ptr<OwnStop> stop = std::make_shared<OwnStop>();
+    // Its end was told (an end or box-end event), which a command refused before its
+    // session tells no other way.
+    std::shared_ptr<std::atomic<bool>> endSaid = std::make_shared<std::atomic<bool>>(false);
 
     const std::string& Port() const { return options.session.link.PortName; }
 };

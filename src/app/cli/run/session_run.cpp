@@ -93,6 +93,7 @@ void SessionRun::Finish(TransferOutcome& outcome, TransferRecord record) {
     outcome.files.clear();
     for (const LoggedFile& f : record.files) outcome.files.push_back({f.file.path, f.state});
     if (!options.log.empty()) {
+        record.sections = SectionTallies(outcome);
         record.port = settings_.link.PortName;
         record.status = outcome.Status();
         record.outcome = OutcomeName(outcome.kind);
@@ -113,10 +114,20 @@ int EndCommand(const BoxJob& job, const TransferOutcome& outcome, std::optional<
         std::vector<std::pair<std::string, std::string>> files;
         for (const FileState& f : outcome.files) files.emplace_back(f.path, f.state);
         ProgressEvent end = EndEvent(ended, outcome.kind, outcome.sentence, files, job.Port());
+        end.sections = SectionTallies(outcome);
         if (job.served) end.kind = ProgressEvent::Kind::BoxEnd;
         job.events->Take(end);
     }
+    job.endSaid->store(true);
     return ended;
+}
+
+std::vector<SectionTally> SectionTallies(const SessionOutcome& outcome) {
+    std::vector<SectionTally> tallies;
+    if (outcome.urt.begun) tallies.push_back({std::nullopt, outcome.urt.announced, outcome.urt.through});
+    for (SectionKind kind : AllSections)
+        if (const SectionCounts& c = outcome.CountsOf(kind); c.begun) tallies.push_back({kind, c.announced, c.through});
+    return tallies;
 }
 
 std::string CheckRecords(const std::string& trace, const std::string& log) {

@@ -66,6 +66,9 @@ private:
 // once, last. Returns `status`, by default the outcome's.
 int EndCommand(const BoxJob& job, const TransferOutcome& outcome, std::optional<int> status = std::nullopt);
 
+// Each section that began, with its data packets against the count its header announced.
+std::vector<SectionTally> SectionTallies(const SessionOutcome& outcome);
+
 // The trace and the log, opened (or created) as they will be written, before the box
 // is touched: "" when both can be, else why not.
 std::string CheckRecords(const std::string& trace, const std::string& log);

@@ -5,6 +5,7 @@
 #include "app/cli/image/stored_file.h"
 #include "app/cli/machine/clock.h"
 #include "app/cli/machine/port_names.h"
+#include "display/console/console_lines.h"
 #include "display/console/terminal.h"
 
 namespace {
@@ -29,10 +30,11 @@ void SayNotes(const std::vector<std::unique_ptr<ServedBox>>& boxes, const std::v
             SayLine(names[said[0]] + ": " + WithPort(line, boxes[said[0]]->port));
             continue;
         }
-        std::string which = std::to_string(said.size()) + " boxes";
-        if (said.size() <= 3)
-            for (std::size_t k = 0; k < said.size(); ++k) which += (k == 0 ? ": " : ", ") + names[said[k]];
-        SayLine(line + " (" + which + ")");
+        // The first box's own words, and which others said alike.
+        std::string which = std::to_string(said.size() - 1) + " more";
+        if (said.size() <= 4)
+            for (std::size_t k = 1; k < said.size(); ++k) which += (k == 1 ? ": " : ", ") + names[said[k]];
+        SayLine(names[said[0]] + ": " + WithPort(line, boxes[said[0]]->port) + " (and alike for " + which + ")");
     }
 }
 
@@ -86,14 +88,17 @@ void BoxesView::Ended(std::size_t i) {
         word = WhatItSaid(i);
         StationRow& row = board_[i];
         row.state = StationRow::State::Waiting;
-        row.finishedAt = SteadySeconds();
-        if (box.status == 2 && lastWord_[i].empty()) {
+        if (box.status == 2 && box.voice.RefusalKind() == Refusal::PortHeld) {
+            row.held = true;
+            row.problem = word;
+        } else if (box.status == 2 && !box.voice.Refusal().empty()) {
             row.problem = word;
         } else {
-            row.last = box.status == 0 ? StationRow::Last::Done
-                       : box.status > 128 ? StationRow::Last::Cancelled
-                                          : StationRow::Last::Failed;
-            row.verdict = word;
+            CountBox(row,
+                     box.status == 0  ? StationRow::Last::Done
+                     : box.status > 128 ? StationRow::Last::Cancelled
+                                        : StationRow::Last::Failed,
+                     word, SteadySeconds());
         }
     }
     // Without the board, what it said comes behind its port's name as it ends.
@@ -107,6 +112,7 @@ StationTotals BoxesView::Totals() const {
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
         const ServedBox& box = *boxes_[i];
         if (box.Running()) ++(board_[i].state == StationRow::State::Running ? t.running : t.waiting);
+        else if (board_[i].held) ++t.held;
         else if (box.status == 0) ++t.done;
         else if (box.status >= 0) ++t.failed;
     }
@@ -128,16 +134,18 @@ void BoxesView::Finish() {
     }
     if (onBoard_) SayNotes(boxes_, names_, words);
     if (quiet_) return;
+    // A line a port, fitted to the terminal: its name as the board gives it, its result.
     std::size_t column = 12;
     for (const std::string& name : names_) column = std::max(column, name.size() + 1);
     const int width = static_cast<int>(column);
+    const int lineWidth = IsTerminal(stderr) ? TerminalWidth(stderr) : 1 << 16;
     char line[256];
-    std::snprintf(line, sizeof line, "%-*s %-16s %7s  message", width, "port", "result", "time");
-    SayLine(line);
+    std::snprintf(line, sizeof line, "%-*s %-15s %7s  message", width, "port", "result", "time");
+    SayLine(FitToWidth(line, lineWidth));
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        std::snprintf(line, sizeof line, "%-*s %-16s %6.1fs  ", width, names_[i].c_str(),
-                      BoxResult(boxes_[i]->status), boxes_[i]->seconds);
-        SayLine(line + Printable(words[i]));
+        const char* result = board_[i].held ? "held" : BoxResult(boxes_[i]->status);
+        std::snprintf(line, sizeof line, "%-*s %-15s %6.1fs  ", width, names_[i].c_str(), result, boxes_[i]->seconds);
+        SayLine(FitToWidth(line + Printable(words[i]), lineWidth));
     }
 }
 

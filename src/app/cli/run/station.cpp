@@ -23,12 +23,10 @@ namespace {
 constexpr double ScanEvery = 1;       // seconds between looks at the ports
 constexpr double RestartAfter = 1;    // a port's next session starts no sooner after its last one began
 constexpr double RetryUnusable = 5;   // nor, after a port that could not be used, this soon
-constexpr double UnmatchedSaidEvery = 60;  // without a board: how often "no port matches" is said again
 
 const char* CommandName(TransferKind kind) {
     return kind == TransferKind::Download ? "download" : kind == TransferKind::Upload ? "upload" : "verify";
 }
-
 
 // Why a box's session could not start: its last word, or why its command refused.
 std::string WhyNotStarted(const StationSlot& slot) {
@@ -39,22 +37,6 @@ std::string WhyNotStarted(const StationSlot& slot) {
 
 }  // namespace
 
-std::string Station::Unmatched() const {
-    if (setup_.patterns.empty()) return "a USB serial adapter";
-    std::string text;
-    for (const std::string& pattern : setup_.patterns) text += (text.empty() ? "'" : ", '") + Printable(pattern) + "'";
-    return text;
-}
-
-void Station::SayUnmatched(bool none) {
-    anyMatched_ = !none;
-    if (!none || onBoard_ || setup_.options.progressJson) return;
-    const double now = SteadySeconds();
-    if (now - unmatchedSaid_ < UnmatchedSaidEvery) return;
-    unmatchedSaid_ = now;
-    Say("no port matches " + Unmatched() + " yet: plug in an adapter");
-}
-
 Station::Station(const StationSetup& setup)
     : setup_(setup), board_(stderr), lines_(stdout, stderr), json_(stdout),
       onBoard_(IsTerminal(stderr) && !setup.options.progressJson),
@@ -63,8 +45,11 @@ Station::Station(const StationSetup& setup)
 void Station::Scan() {
     lastScan_ = SteadySeconds();
     const std::vector<std::string> ports = MatchingPorts(setup_.patterns);
-    SayUnmatched(ports.empty());
-    const bool plain = !onBoard_ && !setup_.options.progressJson;
+    std::vector<std::string> unmatched;
+    if (setup_.patterns.empty() && ports.empty()) unmatched.push_back("a USB serial adapter");
+    for (const std::string& pattern : setup_.patterns)
+        if (MatchingPorts({pattern}).empty()) unmatched.push_back("'" + Printable(pattern) + "'");
+    SayUnmatched(unmatched);
     const std::lock_guard<std::mutex> lock(slotsTold_);
     for (auto& slot : slots_) slot->present = false;
     for (const std::string& port : ports) {
@@ -74,7 +59,7 @@ void Station::Scan() {
             slots_.push_back(std::make_unique<StationSlot>());
             slots_[i]->port = port;
             slots_[i]->row.upload = setup_.kind == TransferKind::Upload;
-            if (plain) Say(Printable(port) + ": joins the station");
+            TellPort(port, "joined");
         }
         slots_[i]->present = true;
     }
@@ -90,11 +75,11 @@ void Station::Scan() {
         if (!slot->present && running && !slot->began && slot->job) slot->job->stop->Ask("its port went away");
         if (!slot->present && row.state != StationRow::State::Gone && !running) {
             row.state = StationRow::State::Gone;
-            if (plain) Say(Printable(slot->port) + ": gone");
+            TellPort(slot->port, "gone");
         } else if (slot->present && row.state == StationRow::State::Gone) {
             row.state = StationRow::State::Waiting;
             slot->nextStart = 0;  // back: served at once
-            if (plain) Say(Printable(slot->port) + ": back");
+            TellPort(slot->port, "back");
         }
     }
 }
@@ -111,6 +96,7 @@ void Station::StartSessions() {
         const std::string holders = ProgramsHolding(slot.port);
         if (!holders.empty()) {
             const std::lock_guard<std::mutex> lock(slotsTold_);
+            if (!slot.row.held) TellPort(slot.port, "held", holders);
             slot.row.held = true;
             slot.row.problem = "by " + holders;
             slot.nextStart = now + RetryUnusable;
@@ -126,6 +112,7 @@ void Station::StartSessions() {
             slot.row.state = StationRow::State::Waiting;
             slot.began = false;
             slot.files.clear();
+            slot.sections.clear();
             slot.lastWord.clear();
             slot.outcome = OutcomeKind::Done;
         }
@@ -154,6 +141,7 @@ void Station::Take(const ProgressEvent& event) {
         }
         if (event.kind == ProgressEvent::Kind::BoxEnd) {
             slot.files = event.files;
+            slot.sections = event.sections;
             slot.lastWord = event.text;
             slot.outcome = event.outcome;
         }
@@ -181,6 +169,7 @@ void Station::BoxEnded(StationSlot& slot) {
         return;
     }
     const std::string result = Count(slot, box.status);
+    CompareWithBefore(slot);
     // A port's failed boxes keep their files until its next failure: a day of a faulty
     // port leaves one box's, not hundreds.
     std::vector<std::string> removed;
@@ -192,6 +181,7 @@ void Station::BoxEnded(StationSlot& slot) {
     const std::string name = row.port, verdict = row.verdict;
     TransferRecord record(CommandName(setup_.kind), slot.image.empty() ? setup_.image : slot.image, {});
     for (const auto& [path, state] : slot.files) record.files.push_back({AnalyseStoredFile(path), state});
+    record.sections = slot.sections;
     record.removed = removed;
     record.port = slot.port;
     record.status = box.status;
@@ -216,36 +206,27 @@ std::string Station::Count(StationSlot& slot, int status) {
     StationRow& row = slot.row;
     const bool cancelled = slot.outcome == OutcomeKind::Cancelled || status > 128;
     row.state = slot.present ? StationRow::State::Waiting : StationRow::State::Gone;
-    row.verdict = slot.lastWord.empty() ? "the box's session ended with status " + std::to_string(status) : slot.lastWord;
-    row.finishedAt = SteadySeconds();
-    if (status == 0) {
-        row.last = StationRow::Last::Done;
-        ++row.done;
-        ++done_;
-        return "done";
-    }
-    if (cancelled) {
-        row.last = StationRow::Last::Cancelled;
-        ++cutShort_;
-        return "cancelled";
-    }
-    row.last = StationRow::Last::Failed;
-    ++row.failed;
-    ++failed_;
-    return "failed";
+    const std::string verdict =
+        slot.lastWord.empty() ? "the box's session ended with status " + std::to_string(status) : slot.lastWord;
+    const StationRow::Last how = status == 0 ? StationRow::Last::Done
+                                 : cancelled ? StationRow::Last::Cancelled
+                                             : StationRow::Last::Failed;
+    CountBox(row, how, verdict, SteadySeconds());
+    (how == StationRow::Last::Done ? done_ : how == StationRow::Last::Failed ? failed_ : cutShort_)++;
+    return how == StationRow::Last::Done ? "done" : how == StationRow::Last::Failed ? "failed" : "cancelled";
 }
 
 StationTotals Station::Totals() const {
     StationTotals t;
     t.done = done_;
     t.failed = failed_;
-    for (const auto& slot : slots_) {
+    for (const auto& slot : slots_) {  // each port once
         if (slot->row.state == StationRow::State::Gone) ++t.gone;
         else if (slot->began && slot->box && slot->box->Running()) ++t.running;
+        else if (slot->row.held) ++t.held;
         else ++t.waiting;
-        t.held += slot->row.held ? 1 : 0;
     }
-    if (!anyMatched_) t.unmatched = Unmatched();
+    t.unmatched = Unmatched();
     const double hours = (SteadySeconds() - started_) / 3600;
     t.boxesPerHour = hours > 0 ? done_ / hours : 0;
     return t;
@@ -265,6 +246,7 @@ int Station::Run() {
     // The first Ctrl-C ends each box's session at its next check, its port closed.
     for (;;) {
         const bool stopping = StopsAsked() > 0;
+        if (stopping) board_.Stopping();
         if (!stopping && SteadySeconds() - lastScan_ >= ScanEvery) Scan();
         if (!stopping) StartSessions();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -277,22 +259,5 @@ int Station::Run() {
         Show();
         if (stopping && !running) break;
     }
-    Show(true);
-    const StationTotals t = Totals();
-    const std::string tally = std::to_string(t.done) + " boxes done, " + std::to_string(t.failed) + " failed, " +
-                              std::to_string(cutShort_) + " cut short";
-    Say("the station ends: " + tally);
-    // Ports that never served a box because they could not be used.
-    std::string unserved;
-    int count = 0;
-    for (const auto& slot : slots_) {
-        const StationRow& row = slot->row;
-        if (row.done + row.failed > 0 || row.problem.empty()) continue;
-        ++count;
-        unserved += (unserved.empty() ? "" : "; ") + row.port + " (" + (row.held ? "held " : "") + row.problem + ")";
-    }
-    if (count) Say(std::to_string(count) + (count == 1 ? " port was" : " ports were") + " never served: " + unserved);
-    const int status = failed_ > 0 || cutShort_ > 0 || logFailed_ || count > 0 ? 1 : 0;
-    if (setup_.options.progressJson) json_.Take(EndEvent(status, status == 0 ? OutcomeKind::Done : OutcomeKind::Failed, tally, {}));
-    return status;
+    return End();
 }

@@ -3,6 +3,7 @@
 // verdict on its row, in the log, and with --bell on the terminal's bell.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,9 @@ struct StationSlot {
     std::string lastWord;
     OutcomeKind outcome = OutcomeKind::Done;
     std::vector<std::pair<std::string, std::string>> files;
+    std::vector<SectionTally> sections;
+    // The data packets of each section of the port's box before (-1: none came).
+    std::array<int, SectionCount> before{-1, -1, -1, -1, -1};
     // The last box of the port that failed and left files: kept until its next failure.
     std::string keptFailure;
     std::unique_ptr<ServedBox> box;  // the running (or last) session
@@ -62,8 +66,16 @@ private:
     std::string Count(StationSlot& slot, int status);
     StationTotals Totals() const;
     void Show(bool last = false);
+    // The patterns that match no port now, told (once each as JSON), said now and
+    // then in plain lines; their list for the board.
+    void SayUnmatched(const std::vector<std::string>& unmatched);
     std::string Unmatched() const;
-    void SayUnmatched(bool none);
+    // A port's change of state, as JSON ("joined", "back", "gone", "held").
+    void TellPort(const std::string& port, const char* state, const std::string& by = "");
+    // What the box's sections came to against the port's box before: said on its row.
+    void CompareWithBefore(StationSlot& slot);
+    // The end: every port's tally said, the status.
+    int End();
 
     const StationSetup& setup_;
     std::vector<std::unique_ptr<StationSlot>> slots_;
@@ -76,6 +88,6 @@ private:
     double started_, lastScan_ = -1e9;  // (never looked at yet)
     int done_ = 0, failed_ = 0, cutShort_ = 0;
     bool logFailed_ = false;
-    bool anyMatched_ = true;
+    std::vector<std::string> unmatched_, everUnmatched_;  // patterns matching nothing now, and ever
     double unmatchedSaid_ = -1e9;
 };

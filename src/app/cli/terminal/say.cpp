@@ -20,9 +20,9 @@ protected:
 
 void Voice::Say(const std::string& text) { Line(PrintableText(text)); }
 
-int Voice::Refuse(const std::string& reason) {
+int Voice::Refuse(const std::string& reason, Refusal kind) {
     Say(reason);
-    Refused(PrintableText(reason));
+    Refused(PrintableText(reason), kind);
     return 2;
 }
 
@@ -46,9 +46,15 @@ std::string LinesVoice::Refusal() const {
     return refusal_;
 }
 
-void LinesVoice::Refused(const std::string& reason) {
+::Refusal LinesVoice::RefusalKind() const {
+    const std::lock_guard<std::mutex> lock(lines_);
+    return kind_;
+}
+
+void LinesVoice::Refused(const std::string& reason, ::Refusal kind) {
     const std::lock_guard<std::mutex> lock(lines_);
     refusal_ = reason;
+    kind_ = kind;
 }
 
 void SayLine(const std::string& line) {

@@ -9,18 +9,21 @@
 #include <string>
 #include <vector>
 
+// Why a command could not go on: what a board tells apart.
+enum class Refusal { Other, PortHeld };  // PortHeld: another program holds the port
+
 class Voice {
 public:
     virtual ~Voice() = default;
     void Say(const std::string& text);
     // Says why the command cannot go on, and returns its status (2: nothing was sent).
-    int Refuse(const std::string& reason);
+    int Refuse(const std::string& reason, Refusal kind = Refusal::Other);
 
 protected:
     // A line, its control bytes escaped, without the program's name.
     virtual void Line(const std::string& line) = 0;
     // The reason of a refusal, as it was said.
-    virtual void Refused(const std::string&) {}
+    virtual void Refused(const std::string&, Refusal) {}
 };
 
 // The command's own: standard error.
@@ -30,17 +33,19 @@ Voice& StandardError();
 class LinesVoice final : public Voice {
 public:
     std::vector<std::string> Lines() const;
-    // Why its command could not go on, as said ("" when it went on).
+    // Why its command could not go on, as said ("" when it went on), and of what kind.
     std::string Refusal() const;
+    ::Refusal RefusalKind() const;
 
 protected:
     void Line(const std::string& line) override;
-    void Refused(const std::string& reason) override;
+    void Refused(const std::string& reason, ::Refusal kind) override;
 
 private:
     mutable std::mutex lines_;
     std::vector<std::string> said_;
     std::string refusal_;
+    ::Refusal kind_ = ::Refusal::Other;
 };
 
 // A line on standard error as it stands ("port: ..."), broken between words on a

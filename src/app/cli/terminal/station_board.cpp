@@ -60,55 +60,100 @@ std::string Bar(const StationRow& row, int width) {
            "]" + counts;
 }
 
-// What needs a person first: ports whose last box failed, then those cut short, then
-// those that cannot be used (held by another program); then running boxes, ports
-// gone, the latest verdicts, and those waiting for their first box.
+constexpr int FailuresKeptFor = 3;  // boxes done after a failure before its tally leaves the row
+
+// What needs a person first: ports whose last box failed, ports gone, those that
+// cannot be used (held by another program), those with failures among their last
+// boxes; then those cut short, running boxes, the latest verdicts, and those waiting
+// for their first box.
 int Rank(const StationRow& row) {
-    if (row.state == StationRow::State::Running) return 3;
-    if (row.state == StationRow::State::Gone) return 4;
-    if (row.last == StationRow::Last::Failed) return 0;
-    if (row.last == StationRow::Last::Cancelled) return 1;
-    if (!row.problem.empty()) return 2;
-    return row.last == StationRow::Last::Done ? 5 : 6;
+    if (row.state == StationRow::State::Gone) return 1;
+    if (row.state == StationRow::State::Waiting) {
+        if (row.last == StationRow::Last::Failed) return 0;
+        if (!row.problem.empty()) return 2;
+    }
+    if (FailuresInView(row)) return 3;
+    if (row.state == StationRow::State::Running) return 5;
+    if (row.last == StationRow::Last::Cancelled) return 4;
+    return row.last == StationRow::Last::Done ? 6 : 7;
 }
 
 bool ShownBefore(const StationRow* a, const StationRow* b) {
     const int ra = Rank(*a), rb = Rank(*b);
     if (ra != rb) return ra < rb;
-    if ((ra <= 1 || ra == 5) && a->finishedAt != b->finishedAt) return a->finishedAt > b->finishedAt;  // latest first
+    // The latest first: failures, and the verdicts of boxes that ended.
+    if (ra == 3 && a->failedAt != b->failedAt) return a->failedAt > b->failedAt;
+    if ((ra == 0 || ra == 4 || ra == 6) && a->finishedAt != b->finishedAt) return a->finishedAt > b->finishedAt;
     return NaturalLess(a->port, b->port);
 }
 
-// How the port's last box ended, with its cause: "FAILED (3 boxes): ...".
+// How the port's last box ended, with its cause: "FAILED: ... (2 of 7 failed)".
 std::string LastBox(const StationRow& row) {
-    const std::string boxes = row.done + row.failed > 1 ? " (" + std::to_string(row.done + row.failed) + " boxes)" : "";
+    const int boxes = row.done + row.failed + row.cutShort;
+    const std::string counts = " (" + std::to_string(row.failed) + " of " + std::to_string(boxes) + " failed)";
     switch (row.last) {
-    case StationRow::Last::Done: return "done" + boxes + ": " + row.verdict;
-    case StationRow::Last::Failed: return "FAILED" + boxes + ": " + row.verdict;
-    case StationRow::Last::Cancelled: return "cancelled: " + row.verdict;
+    case StationRow::Last::Done:
+        return "done" + (boxes > 1 ? " (" + std::to_string(boxes) + " boxes)" : std::string()) + ": " + row.verdict +
+               (row.shortOfBefore.empty() ? "" : "; " + row.shortOfBefore) +
+               (FailuresInView(row) ? "; " + FailureTally(row) : "");
+    case StationRow::Last::Failed: return "FAILED: " + row.verdict + (boxes > 1 ? counts : "");
+    case StationRow::Last::Cancelled:
+        return "cancelled: " + row.verdict + (FailuresInView(row) ? "; " + FailureTally(row) : "");
     case StationRow::Last::None: break;
     }
     return {};
 }
 
-std::string TotalsLine(const StationTotals& t, int folded, bool wide) {
-    if (!t.unmatched.empty()) return "no port matches " + t.unmatched + " yet: plug in an adapter";
-    char line[160];
-    std::snprintf(line, sizeof line, "done %d  failed %d  running %d  waiting %d", t.done, t.failed, t.running,
-                  t.waiting);
-    std::string text = line;
-    if (t.gone) text += "  gone " + std::to_string(t.gone);
-    if (t.held) text += "  held " + std::to_string(t.held);
-    if (t.boxesPerHour >= 0) {
-        std::snprintf(line, sizeof line, "  %.1f boxes/%s", t.boxesPerHour, wide ? "hour" : "h");
-        text += line;
+std::string TotalsLine(const StationTotals& t, int folded, int width) {
+    char line[200];
+    std::string text;
+    for (bool full : {true, false}) {  // in full, else in short words where that does not fit
+        std::snprintf(line, sizeof line, full ? "done %d  failed %d  running %d  waiting %d" : "done %d fail %d run %d wait %d",
+                      t.done, t.failed, t.running, t.waiting);
+        text = line;
+        if (t.gone) text += (full ? "  gone " : " gone ") + std::to_string(t.gone);
+        if (t.held) text += (full ? "  held " : " held ") + std::to_string(t.held);
+        if (t.boxesPerHour >= 0) {
+            std::snprintf(line, sizeof line, full ? "  %.1f boxes/%s" : " %.0f/h", t.boxesPerHour,
+                          width >= WideFrom ? "hour" : "h");
+            text += line;
+        }
+        if (folded > 0)
+            text += width >= WideFrom ? "  (" + std::to_string(folded) + " more ports in the totals)"
+                                      : (full ? "  +" : " +") + std::to_string(folded) + (full ? " ports" : "");
+        if (static_cast<int>(text.size()) < width) break;
     }
-    if (folded > 0) text += wide ? "  (" + std::to_string(folded) + " more ports in the totals)"
-                                 : "  +" + std::to_string(folded) + " ports";
     return text;
 }
 
 }  // namespace
+
+void CountBox(StationRow& row, StationRow::Last how, const std::string& verdict, double now) {
+    row.last = how;
+    row.verdict = verdict;
+    row.finishedAt = now;
+    switch (how) {
+    case StationRow::Last::Done:
+        ++row.done;
+        ++row.sinceFailure;
+        break;
+    case StationRow::Last::Failed:
+        ++row.failed;
+        row.lastFailure = verdict;
+        row.failedAt = now;
+        row.sinceFailure = 0;
+        break;
+    case StationRow::Last::Cancelled: ++row.cutShort; break;
+    case StationRow::Last::None: break;
+    }
+}
+
+bool FailuresInView(const StationRow& row) { return row.failed > 0 && row.sinceFailure < FailuresKeptFor; }
+
+std::string FailureTally(const StationRow& row) {
+    return std::to_string(row.failed) + " of " + std::to_string(row.done + row.failed + row.cutShort) +
+           " failed, last: " + row.lastFailure;
+}
 
 bool TakeEvent(StationRow& row, const ProgressEvent& event) {
     using Kind = ProgressEvent::Kind;
@@ -147,13 +192,16 @@ std::string StationBoard::Line(const StationRow& row, int width, bool ended, int
         break;
     case StationRow::State::Running: {
         const std::string doing = Doing(row, wide, row.upload);
-        const std::string bar = Bar(row, width - 1 - static_cast<int>(line.size() + doing.size()) - 1);
-        line += doing + (bar.empty() ? "" : " " + bar);
+        const std::string tally = FailuresInView(row) ? "; " + FailureTally(row) : "";
+        const int room = width - 1 - static_cast<int>(line.size() + doing.size()) - 1;
+        const std::string bar = Bar(row, tally.empty() ? room : std::min(room, 22));
+        line += doing + (bar.empty() ? "" : " " + bar) + tally;
         break;
     }
     case StationRow::State::Gone:
         line += wide ? "gone: the port is no longer there" : "gone (unplugged)";
         if (row.last != StationRow::Last::None) line += "; last " + LastBox(row);
+        if (row.last != StationRow::Last::Failed && FailuresInView(row)) line += "; " + FailureTally(row);
         break;
     }
     return FitToWidth(line, width);
@@ -164,10 +212,13 @@ std::vector<std::string> StationBoard::Lines(const std::vector<StationRow>& rows
     std::vector<const StationRow*> order;
     for (const StationRow& row : rows) order.push_back(&row);
     std::stable_sort(order.begin(), order.end(), ShownBefore);
-    const int room = std::max(0, height - 2);  // the totals, and the line the cursor stands on
+    // The totals, the patterns that match nothing, and the line the cursor stands on.
+    const int room = std::max(0, height - 2 - (totals.unmatched.empty() ? 0 : 1));
     const int shown = std::min(room, static_cast<int>(order.size()));
     const int folded = static_cast<int>(order.size()) - shown;
-    std::vector<std::string> lines{FitToWidth(TotalsLine(totals, folded, width >= WideFrom), width)};
+    std::vector<std::string> lines{FitToWidth(TotalsLine(totals, folded, width), width)};
+    if (!totals.unmatched.empty())
+        lines.push_back(FitToWidth("no port matches " + totals.unmatched + " yet: plug in an adapter", width));
     const int column = PortColumnFor(rows, width);
     for (int i = 0; i < shown; ++i) lines.push_back(Line(*order[static_cast<std::size_t>(i)], width, ended, column));
     return lines;
@@ -177,8 +228,12 @@ void StationBoard::Draw(const std::vector<StationRow>& rows, const StationTotals
     const double at = SteadySeconds();
     if (!now && at - lastDraw_ < 0.1) return;
     lastDraw_ = at;
-    const std::vector<std::string> lines = Lines(rows, totals, TerminalWidth(err_), TerminalHeight(err_), ended_);
-    if (drawn_) std::fprintf(err_, "\033[%dA", drawn_);
+    const int width = TerminalWidth(err_);
+    const std::vector<std::string> lines = Lines(rows, totals, width, TerminalHeight(err_), ended_);
+    // A terminal made narrower has wrapped the lines drawn: the screen is drawn anew.
+    if (drawn_ && width < width_) std::fputs("\033[H\033[2J", err_);
+    else if (drawn_) std::fprintf(err_, "\033[%dA", drawn_);
+    width_ = width;
     for (const std::string& line : lines) std::fprintf(err_, "\r\033[K%s\n", line.c_str());
     std::fputs("\033[J", err_);  // what a longer board left below
     drawn_ = static_cast<int>(lines.size());
