@@ -6,3 +6,13 @@ const char* OutcomeName(OutcomeKind kind) {
                                         "port-lost",      "write-failed",  "differs",             "failed"};
     return names[static_cast<int>(kind)];
 }
+
+bool SessionOutcome::SectionEnded(SectionKind section) const {
+    const SectionCounts& counts = CountsOf(section);
+    if (!counts.begun) return false;
+    if (counts.through >= counts.announced) return true;
+    for (int later = SectionIndex(section) + 1; later < SectionCount; ++later)
+        if (sections[static_cast<std::size_t>(later)].begun) return true;
+    // The last that began: ended when the session waited for the next one's announcement.
+    return step == TransferStep::Announcement;
+}

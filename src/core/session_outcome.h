@@ -64,9 +64,10 @@ struct SessionOutcome {
     long long offset = -1;
     std::optional<MessageId> message;    // what the session showed about it
     int systemError = 0;                 // the system's reason (an errno, a Windows error code)
-    // Out of patience: the step whose wait ran out, how long it waited, the section
-    // that was next; `section` is then the one before when it had ended short of its
-    // count (where the box may have stopped), with its packets and count.
+    // The step the session was in when it ended (out of patience: the step whose wait
+    // ran out, how long it waited, the section that was next; `section` is then the one
+    // before when it had ended short of its count, where the box may have stopped, with
+    // its packets and count).
     TransferStep step = TransferStep::PowerOn;
     double waited = 0;
     std::optional<SectionKind> next;
@@ -76,6 +77,9 @@ struct SessionOutcome {
     SectionCounts urt;
 
     bool Ok() const { return kind == OutcomeKind::Done; }
+    // Whether the section ended as the box ended it: all its packets came, or the
+    // session had gone on to the next section.
+    bool SectionEnded(SectionKind section) const;
     // A section's counts, or the URT file's for none.
     SectionCounts& CountsOf(std::optional<SectionKind> section) {
         return section ? sections[static_cast<std::size_t>(SectionIndex(*section))] : urt;

@@ -72,6 +72,7 @@ void Session::End(OutcomeKind kind, const FailurePlace& at, std::optional<Messag
     outcome.offset = at.offset;
     outcome.systemError = at.systemError;
     outcome.message = message;
+    outcome.step = currentStep;
 }
 
 bool Session::OutOfPatience(std::optional<SectionKind> next) {

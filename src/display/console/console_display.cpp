@@ -151,11 +151,12 @@ std::string ConsoleDisplay::TotalLine() const {
         }
     }
     const int sectionsLeft = std::max(0, expectedSections_ - sectionsStarted_);
-    if (expected > donePackets_ && donePackets_ > 0 && !unknown && (gapCount_ > 0 || sectionsLeft == 0)) {
-        // The packets left at the pace of those through, and the time between sections as measured.
+    if (expected > donePackets_ && donePackets_ > 0 && (gapCount_ > 0 || sectionsLeft == 0)) {
+        // The packets left at the pace of those through, and the time between sections as
+        // measured; while a section's count is not known yet, what is known is a least.
         const double perPacket = (seconds - gaps_) / donePackets_;
         const double left = (expected - donePackets_) * perPacket + (gapCount_ ? sectionsLeft * gaps_ / gapCount_ : 0);
-        if (perPacket > 0) line += ", about " + MinutesSeconds(left) + " left";
+        if (perPacket > 0) line += std::string(unknown ? ", at least " : ", about ") + MinutesSeconds(left) + " left";
     }
     return line;
 }

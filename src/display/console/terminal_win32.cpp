@@ -30,12 +30,36 @@ void GiveConsoleBack() {
     if (changedConsole) SetConsoleMode(changedConsole, foundMode);
 }
 
+// Whether the console shows a terminal sequence as text: some take the mode that asks
+// for sequences and still print them (Windows before 10, Wine's console). A reset of
+// the colours takes no room where sequences are understood; where the cursor moves,
+// what it wrote is wiped and the cursor put back.
+bool ShowsSequencesAsText(HANDLE console) {
+    CONSOLE_SCREEN_BUFFER_INFO before, after;
+    if (!GetConsoleScreenBufferInfo(console, &before)) return true;
+    static const char reset[] = "\033[0m";
+    DWORD written = 0;
+    if (!WriteConsoleA(console, reset, sizeof reset - 1, &written, nullptr)) return true;
+    if (!GetConsoleScreenBufferInfo(console, &after)) return true;
+    const COORD at = before.dwCursorPosition, now = after.dwCursorPosition;
+    if (at.X == now.X && at.Y == now.Y) return false;
+    const long cells = (static_cast<long>(now.Y) - at.Y) * before.dwSize.X + now.X - at.X;
+    DWORD wiped = 0;
+    if (cells > 0) FillConsoleOutputCharacterA(console, ' ', static_cast<DWORD>(cells), at, &wiped);
+    SetConsoleCursorPosition(console, at);
+    return true;
+}
+
 // Whether a console output takes terminal sequences: asked for once, kept.
 bool TakesSequences(HANDLE console) {
     DWORD mode = 0;
     if (!GetConsoleMode(console, &mode)) return false;
-    if (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) return true;
+    if (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) return !ShowsSequencesAsText(console);
     if (!SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) return false;
+    if (ShowsSequencesAsText(console)) {
+        SetConsoleMode(console, mode);
+        return false;
+    }
     if (!changedConsole) {
         changedConsole = console;
         foundMode = mode;

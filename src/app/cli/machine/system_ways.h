@@ -19,6 +19,8 @@ std::string RemoveCommand(const std::vector<std::string>& paths);
 std::string UserSettingsFile();
 std::string UserSettingsFileShown();
 extern const char* const UserSettingsPlace;
+// Where the rest of the help stands: "kestrivane --help, man kestrivane".
+extern const char* const MoreHelp;
 
 // The characters that end a folder's name in a path ("/"; on Windows "/\\" too).
 extern const char* const PathSeparators;

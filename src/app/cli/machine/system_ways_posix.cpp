@@ -8,6 +8,7 @@ const char* const PortOptionHelp =
     "separates them by commas), or a pattern for a station";
 const char* const PortPatternExample = "'/dev/ttyUSB*'";
 const char* const WhereAdaptersShow = "a USB-serial adapter shows up as /dev/ttyUSB0 or /dev/ttyACM0 once plugged in";
+const char* const MoreHelp = "kestrivane --help, man kestrivane";
 const char* const UserSettingsPlace = "$XDG_CONFIG_HOME/kestrivane/config.ini (else ~/.config/kestrivane/config.ini)";
 
 namespace {

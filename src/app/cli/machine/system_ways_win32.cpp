@@ -11,6 +11,7 @@ const char* const PortPatternExample = "COM*";
 const char* const WhereAdaptersShow =
     "a USB-serial adapter shows up as a COM port once plugged in and its driver installed; the Device Manager "
     "lists it under Ports (COM & LPT)";
+const char* const MoreHelp = "kestrivane --help, kestrivane help COMMAND, and README.txt beside the program";
 const char* const UserSettingsPlace = "%APPDATA%\\kestrivane\\config.ini";
 
 namespace {

@@ -17,7 +17,7 @@ namespace {
 constexpr const char* SharedGroup = "Options shared by every command that talks to the box (kestrivane --help says more)";
 
 // A command's footer: where the rest is said.
-constexpr const char* CommandFooter = "Settings, exit statuses and examples: kestrivane --help, man kestrivane.";
+const std::string CommandFooter = std::string("Settings, exit statuses and examples: ") + MoreHelp + ".";
 
 // download, upload and verify, on the program or on its station.
 TransferCommands AddTransferCommands(CLI::App* on, CommandLineValues& values) {
@@ -58,7 +58,8 @@ TransferCommands AddTransferCommands(CLI::App* on, CommandLineValues& values) {
 
 CommandLineParser::CommandLineParser(CommandLineValues& values) {
     app = std::make_unique<CLI::App>(
-        "Copies the memory image of a 4730 receiver box to disk over a serial line, and writes it back.");
+        "Copies the memory image of a 4730 receiver box to disk over a serial line, and writes it back.",
+        "kestrivane");  // as it is typed, whatever path started it
     app->formatter(std::make_shared<WrappingFormatter>());
     app->footer(
         "Each setting is taken from the first place that gives it: its option; for the port KESTRIVANE_PORT; "

@@ -9,13 +9,16 @@ namespace {
 
 // The section files that stand under `sections`, read as they stand, each with its
 // state: "complete", or "incomplete" (fewer packets than announced, or damaged). In
-// an image that came down whole a section the box ended early is complete.
-std::vector<LoggedFile> FilesOf(const std::array<std::string, SectionCount>& sections, bool cameDownWhole) {
+// an image that came down whole a section the box ended early is complete, and so is
+// one the session had ended before it stopped (`session`).
+std::vector<LoggedFile> FilesOf(const std::array<std::string, SectionCount>& sections, bool cameDownWhole,
+                                const SessionOutcome* session = nullptr) {
     std::vector<LoggedFile> files;
-    for (const std::string& path : sections) {
-        StoredFile f = AnalyseStoredFile(path);
+    for (SectionKind kind : AllSections) {
+        StoredFile f = AnalyseStoredFile(sections[static_cast<std::size_t>(SectionIndex(kind))]);
         if (!f.present) continue;
-        const bool whole = f.headerUsable && (f.packets.size() >= f.announced || cameDownWhole) && f.problems.empty();
+        const bool ended = cameDownWhole || (session && session->SectionEnded(kind));
+        const bool whole = f.headerUsable && (f.packets.size() >= f.announced || ended) && f.problems.empty();
         files.push_back({std::move(f), whole ? "complete" : "incomplete"});
     }
     return files;
@@ -28,8 +31,8 @@ std::string AsItWas(const DownloadPlace& place) {
 }
 
 // A download that does not take its name: where what came down lies.
-std::vector<LoggedFile> KeepIncomplete(const DownloadPlace& place, Voice& voice) {
-    std::vector<LoggedFile> files = FilesOf(place.names.incompleteSections, false);
+std::vector<LoggedFile> KeepIncomplete(const DownloadPlace& place, const SessionOutcome& outcome, Voice& voice) {
+    std::vector<LoggedFile> files = FilesOf(place.names.incompleteSections, false, &outcome);
     for (const LoggedFile& f : files)
         voice.Say(Printable(f.file.path) + ": " + f.state + ", " +
             (!f.file.headerUsable ? std::string("without a whole header packet")
@@ -90,7 +93,7 @@ std::vector<LoggedFile> ReportDownload(const DownloadPlace& place, const Placeme
         return {};
     }
     if (!outcome.Ok() && outcome.kind != OutcomeKind::Cancelled) voice.Say(outcome.sentence);
-    if (!outcome.Ok()) return KeepIncomplete(place, voice);
+    if (!outcome.Ok()) return KeepIncomplete(place, outcome, voice);
     if (!placement.placed) return KeepWaiting(place, placement, outcome, voice);
     if (!placement.warning.empty()) voice.Say("warning: " + placement.warning);
     const std::string image = Printable(place.names.image);

@@ -1,12 +1,12 @@
 #!/bin/bash
-# console_program_test.sh ARCH PREFIX KESTRIVANE_COM KESTRIVANE_BOX WORKDIR
+# console_program_test.sh ARCH PREFIX KESTRIVANE_COM KESTRIVANE_BOX WORKDIR CONSOLE_SCREEN
 #
 # kestrivane.com under Wine as a user meets it in a console, against emulated boxes on
 # ptys of the prefix: COM5 (and COM6, COM8 for the station). Each step says what it
 # checks; the first that fails ends the test with status 1.
 set -uo pipefail
 
-arch=$1 prefix=$2 program=$3 box=$4 work=$5
+arch=$1 prefix=$2 program=$3 box=$4 work=$5 screen=$6
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run="$here/../../../../scripts/wine-run"
 rm -rf "$work" && mkdir -p "$work/record" && cd "$work" || exit 1
@@ -26,6 +26,7 @@ serve() {
     for _ in $(seq 100); do [ -e "$prefix/dosdevices/$com" ] && return; sleep 0.05; done
     fail "the emulated box on $com did not start"
 }
+winepath_of() { echo "Z:$(realpath "$1" | tr / '\\')"; }  # a Unix path as Wine's programs name it
 same_image() {  # same_image A B: the five section files of two images, byte for byte
     for n in 1 2 3 4 5; do cmp -s "$1.ur$n" "$2.ur$n" || fail "$1.ur$n differs from $2.ur$n"; done
 }
@@ -93,4 +94,21 @@ for line in lines:
         assert hashlib.sha256(open(f["path"], "rb").read()).hexdigest() == f["sha256"], f["path"]
 PY
 for image in img-COM*-[12].dat; do kv inspect "$image" >/dev/null || fail "inspect $image: status $?"; done
+echo "== a station in a console of its own: its screen shows no sequence as text"
+mkdir -p console && cd console || exit 1
+serve com5 --seed 5
+"$wine_run" "$arch" "$prefix" "$screen" "$(winepath_of "$program")" --port COM5 station download 'console-{n}.dat' \
+    >screen.txt 2>screen.err &
+shown=$!
+for _ in $(seq 600); do [ -s station.log ] && break; sleep 0.1; done
+kill -INT $(pgrep -f '^Z:.*station download console-') 2>/dev/null  # the station, not console_screen
+wait $shown
+status=$?
+tr -d '\r' <screen.txt >shown.txt
+[ $status -eq 0 ] || { cat shown.txt screen.err >&2; fail "station in its console: status $status"; }
+if grep -q $'\033' shown.txt || grep -qF '[K' shown.txt || grep -qF '[J' shown.txt; then
+    cat shown.txt >&2; fail "the console shows terminal sequences as text"
+fi
+grep -q 'console-1.dat' shown.txt || { cat shown.txt >&2; fail "the console does not show the station's box"; }
+cd .. && stop_boxes
 echo "all steps passed"
