@@ -76,24 +76,19 @@ int ReadLink(Session& s, std::uint8_t* buffer, int count) {
 
 int ReadLinkWithin(Session& s, std::uint8_t* buffer, int count, std::uint64_t total) {
     const bool bounded = total != 0;
-    const auto limit = [](std::uint64_t ms) {
-        return static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, UINT32_MAX));
-    };
-    std::uint64_t spent = 0;  // by the slices that found nothing, each its whole length
+    std::uint64_t spent = 0;  // a slice that ends short of the count waits its whole length
+    int got = 0;
     for (;;) {
-        if (bounded && total - spent <= ReadSliceMs) return s.backend.Read(buffer, count, limit(total - spent));
-        const int got = s.backend.Read(buffer, count, ReadSliceMs);
+        const bool last = bounded && total - spent <= ReadSliceMs;
+        const std::uint64_t slice = last ? total - spent : ReadSliceMs;
+        const int more = s.backend.Read(buffer + got, count - got, static_cast<std::uint32_t>(slice));
+        if (more < 0) return got > 0 ? got : more;
+        got += more;
+        if (got == count || last) return got;
         spent += ReadSliceMs;
-        if (got == count || got < 0) return got;
-        if (got > 0) {
-            // Bytes came within the slice, which then waited out its length for the
-            // rest: the rest comes as one read, to the count or the total.
-            if (bounded && spent >= total) return got;
-            return got + s.backend.Read(buffer + got, count - got, bounded ? limit(total - spent) : 0);
-        }
-        if (s.backend.Lost()) return 0;
+        if (s.backend.Lost()) return got;
         s.pump();
-        if (s.stopRequested()) return 0;
+        if (s.stopRequested()) return got;
     }
 }
 

@@ -7,10 +7,10 @@
 // session, whose value holds the port's backend and its state.
 //
 // A read whose total is longer than ReadSliceMs waits in slices of at most that
-// long while no byte has come, with a pump of the user interface and a test of the
-// user's Cancel before each further slice, so that the user is heard during a long
-// wait; together the slices keep the read's total and its byte count, and once
-// bytes come the read goes on to its count or its total as one read would.
+// long, with a pump of the user interface and a test of the user's Cancel before
+// each further slice, so that the user is heard during a long wait, also while a
+// packet that came short waits out its total; together the slices keep the read's
+// total and its byte count, and end where one read would end.
 #pragma once
 
 #include <cstdint>

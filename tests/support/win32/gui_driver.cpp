@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <commctrl.h>
+
 #include "support/win32/png_file.h"
 
 namespace {
@@ -71,6 +73,28 @@ bool PostButtonClick(HWND dialog, int id) {
     HWND button = GetDlgItem(dialog, id);
     if (!button || !IsWindowEnabled(button)) return false;
     return PostMessageA(button, BM_CLICK, 0, 0) != 0;
+}
+
+void ClickCloseBox(HWND window) {
+    RECT frame;
+    GetWindowRect(window, &frame);
+    const int x = frame.right - GetSystemMetrics(SM_CXFRAME) - GetSystemMetrics(SM_CXSIZE) / 2;
+    const int y = frame.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYSIZE) / 2;
+    INPUT mouse[3] = {};
+    const DWORD ways[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        mouse[i].type = INPUT_MOUSE;
+        mouse[i].mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        mouse[i].mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        mouse[i].mi.dwFlags = ways[i] | MOUSEEVENTF_ABSOLUTE;
+    }
+    SendInput(3, mouse, sizeof(INPUT));
+}
+
+int BarPosition(HWND dialog, int id) {
+    DWORD_PTR position = 0;
+    if (!SendMessageTimeoutA(GetDlgItem(dialog, id), PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &position)) return -1;
+    return static_cast<int>(position);
 }
 
 std::string WindowText(HWND window) {

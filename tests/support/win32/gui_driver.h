@@ -31,6 +31,10 @@ void Settle(HWND window);
 bool PostClick(HWND dialog, int id);
 // Clicks a check box or button itself, so that an automatic check box toggles.
 bool PostButtonClick(HWND dialog, int id);
+// Moves the mouse onto `window`'s close box and clicks it, as a person would.
+void ClickCloseBox(HWND window);
+// A progress bar's position (-1 when its window does not answer).
+int BarPosition(HWND dialog, int id);
 
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);
