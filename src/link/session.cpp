@@ -78,8 +78,7 @@ void Session::End(OutcomeKind kind, const FailurePlace& at, std::optional<Messag
 bool Session::OutOfPatience(std::optional<SectionKind> next) {
     if (settings.patience <= 0 || Now() - lastActivity < settings.patience) return false;
     End(OutcomeKind::OutOfPatience, {shortSection ? shortSection : next});
-    if (outcome.kind == OutcomeKind::OutOfPatience) {
-        outcome.step = currentStep;
+    if (outcome.kind == OutcomeKind::OutOfPatience) {  // its step set by End
         outcome.waited = settings.patience;
         outcome.next = next;
         if (shortSection) {

@@ -38,5 +38,7 @@ std::string DeviceIdentity(const std::string& port);
 // The ports that `patterns` name now: each a path, or a shell pattern such as
 // '/dev/ttyUSB*' (a plain path counts only when a device stands under it; what is no
 // device, such as a file, never counts). Without patterns, every USB serial adapter.
-// One path a device, in the order found.
-std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns);
+// One path a device, in the order found. With `unmatched`, the patterns that named
+// none, in their order.
+std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns,
+                                       std::vector<std::string>* unmatched = nullptr);

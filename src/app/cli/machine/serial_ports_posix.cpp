@@ -139,25 +139,29 @@ std::string DeviceIdentity(const std::string& port) {
     return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
-std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns) {
-    std::vector<std::string> found;
+std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns,
+                                       std::vector<std::string>* unmatched) {
+    std::vector<std::pair<std::string, std::size_t>> found;  // each path with its pattern
     if (patterns.empty()) {
         for (const SerialPortInfo& p : ListSerialPorts())
-            if (!p.usbId.empty()) found.push_back(p.device);
+            if (!p.usbId.empty()) found.emplace_back(p.device, 0);
     }
-    for (const std::string& pattern : patterns) {
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
         glob_t matched{};
-        if (glob(pattern.c_str(), 0, nullptr, &matched) == 0)
-            for (std::size_t i = 0; i < matched.gl_pathc; ++i) found.emplace_back(matched.gl_pathv[i]);
+        if (glob(patterns[i].c_str(), 0, nullptr, &matched) == 0)
+            for (std::size_t j = 0; j < matched.gl_pathc; ++j) found.emplace_back(matched.gl_pathv[j], i);
         globfree(&matched);
     }
     std::vector<std::string> ports;
     std::set<std::string> devices;
-    for (const std::string& port : found) {
+    std::vector<bool> named(patterns.size(), false);
+    for (const auto& [port, from] : found) {
         struct stat st;
-        if (stat(port.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && NotASerialPort(port).empty() &&
-            devices.insert(DeviceIdentity(port)).second)
-            ports.push_back(port);
+        if (stat(port.c_str(), &st) != 0 || !S_ISCHR(st.st_mode) || !NotASerialPort(port).empty()) continue;
+        if (!patterns.empty()) named[from] = true;
+        if (devices.insert(DeviceIdentity(port)).second) ports.push_back(port);
     }
+    for (std::size_t i = 0; unmatched && i < patterns.size(); ++i)
+        if (!named[i]) unmatched->push_back(patterns[i]);
     return ports;
 }

@@ -194,7 +194,8 @@ std::string DeviceIdentity(const std::string& port) {
     return "path " + path;
 }
 
-std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns) {
+std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns,
+                                       std::vector<std::string>* unmatched) {
     const std::vector<SerialPortInfo> listed = ListSerialPorts();
     std::vector<std::string> found;
     if (patterns.empty()) {
@@ -203,12 +204,14 @@ std::vector<std::string> MatchingPorts(const std::vector<std::string>& patterns)
     }
     for (const std::string& pattern : patterns) {
         // A pattern names a port by its COM name or its adapter's serial number.
+        const std::size_t before = found.size();
         const std::string com = ComName(pattern);
         for (const SerialPortInfo& p : listed)
             if (FitsWildcard(com.empty() ? pattern : com, p.device, true) ||
                 (!p.serial.empty() && FitsWildcard(pattern, p.serial, true)))
                 found.push_back(p.device);
         if (!com.empty() && ComNameMapped(com)) found.push_back(com);
+        if (unmatched && found.size() == before) unmatched->push_back(pattern);
     }
     std::vector<std::string> ports;
     std::set<std::string> seen;

@@ -44,11 +44,11 @@ Station::Station(const StationSetup& setup)
 
 void Station::Scan() {
     lastScan_ = SteadySeconds();
-    const std::vector<std::string> ports = MatchingPorts(setup_.patterns);
+    std::vector<std::string> patternsUnmatched;
+    const std::vector<std::string> ports = MatchingPorts(setup_.patterns, &patternsUnmatched);
     std::vector<std::string> unmatched;
     if (setup_.patterns.empty() && ports.empty()) unmatched.push_back("a USB serial adapter");
-    for (const std::string& pattern : setup_.patterns)
-        if (MatchingPorts({pattern}).empty()) unmatched.push_back("'" + Printable(pattern) + "'");
+    for (const std::string& pattern : patternsUnmatched) unmatched.push_back("'" + Printable(pattern) + "'");
     SayUnmatched(unmatched);
     const std::lock_guard<std::mutex> lock(slotsTold_);
     for (auto& slot : slots_) slot->present = false;

@@ -8,14 +8,17 @@
 namespace {
 
 // Free when no box runs under it, nothing of an image stands under it, and its lock
-// is not held: then the lock is taken.
+// is not held: then the lock is taken. The names in use are passed by at a look, and
+// a name that looks free is looked at again under its lock.
 bool Free(const std::string& name, const std::string& port, const std::set<std::string>& taken, ImageLock* lock) {
     if (taken.count(name)) return false;
+    const ImageNames names = NamesOf(name);
+    if (AnythingUnder(names, SystemDisk())) return false;
     LockHolder holder;
     int error = 0;
-    const LockTaken took = ImageLock::Take(LockFileOf(name), LockUse::Alone, "downloads it on " + port, lock, &holder, &error);
+    const LockTaken took = ImageLock::Take(names.lock, LockUse::Alone, "downloads it on " + port, lock, &holder, &error);
     if (took == LockTaken::Held) return false;
-    if (!AnythingUnder(NamesOf(name), SystemDisk())) return true;
+    if (!AnythingUnder(names, SystemDisk())) return true;
     lock->Release();
     return false;
 }

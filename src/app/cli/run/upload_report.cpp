@@ -15,8 +15,6 @@ std::optional<SectionKind> SectionOf(const UploadPlan& plan, const StoredFile& f
 // Data packets the file sends: those it holds, up to the count announced.
 int Held(const StoredFile& f) { return static_cast<int>(std::min<std::size_t>(f.packets.size(), f.announced)); }
 
-std::string Joined(const std::vector<std::string>& names) { return JoinedWithAnd(names); }
-
 // After an upload that completed: did the box take what the files hold, and ask for
 // it? Makes the outcome a failure when not.
 std::vector<LoggedFile> CompletedUpload(const UploadPlan& plan, TransferOutcome& outcome,
@@ -120,9 +118,9 @@ std::vector<LoggedFile> ReportUpload(const UploadPlan& plan, TransferOutcome& ou
         voice.Say("nothing reached the box: it holds what it held before");
     } else {
         std::string holds = "the box holds ";
-        if (!whole.empty()) holds += Joined(whole) + " as sent";
+        if (!whole.empty()) holds += JoinedWithAnd(whole) + " as sent";
         if (!whole.empty() && !part.empty()) holds += ", and ";
-        if (!part.empty()) holds += Joined(part) + " only in part";
+        if (!part.empty()) holds += JoinedWithAnd(part) + " only in part";
         voice.Say(holds + ": upload again before switching it on normally");
     }
     return files;
